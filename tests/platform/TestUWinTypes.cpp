@@ -1,0 +1,63 @@
+#include "UWinTypes.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+TEST(MulDiv, RoundsHalfAwayFromZeroAndRefusesZeroAndOverflow) {
+    struct Row {
+        int A, B, C, Expected;
+    } rows[] = {
+        {10, 10, 3, 33},
+        {1, 1, 2, 1},       // 0.5 -> 1
+        {-1, 1, 2, -1},     // -0.5 -> -1
+        {1, -3, 2, -2},     // -1.5 -> -2
+        {3, 1, -2, -2},
+        {-3, -1, -2, -2},
+        {5, 7, 0, -1},      // zero divisor
+        {0, 5, 7, 0},
+        {std::numeric_limits<int>::max(), 2, 2, std::numeric_limits<int>::max()},
+        {std::numeric_limits<int>::max(), 2, 1, -1}, // overflow
+        {std::numeric_limits<int>::min(), 1, 1, std::numeric_limits<int>::min()},
+        {std::numeric_limits<int>::min(), -1, 1, -1}, // 2^31 does not fit
+        {100000, 100000, 100000, 100000},            // 64-bit product
+        {96, 150, 100, 144},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(MulDiv(r.A, r.B, r.C), r.Expected) << r.A << "*" << r.B << "/" << r.C;
+}
+
+TEST(RoundOff, HalfAwayFromZeroAndClamped) {
+    EXPECT_EQ(RoundOff(2.5), 3);
+    EXPECT_EQ(RoundOff(-2.5), -3);
+    EXPECT_EQ(RoundOff(2.49), 2);
+    EXPECT_EQ(RoundOff(-0.4), 0);
+    EXPECT_EQ(RoundOff(1e300), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(RoundOff(-1e300), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(RoundOff(std::numeric_limits<double>::quiet_NaN()), 0);
+}
+
+TEST(Rectangles, ExcludeRightAndBottomEdges) {
+    const TRect r(10, 20, 30, 40);
+    EXPECT_EQ(r.Width(), 20);
+    EXPECT_TRUE(PtInRect(r, Point(10, 20)));
+    EXPECT_FALSE(PtInRect(r, Point(30, 20)));
+    EXPECT_FALSE(PtInRect(r, Point(10, 40)));
+    EXPECT_EQ(r.ToQRect(), QRect(10, 20, 20, 20));
+    EXPECT_EQ(TRect::FromQRect(r.ToQRect()), r);
+
+    TRect d;
+    EXPECT_TRUE(IntersectRect(d, r, Rect(25, 0, 100, 25)));
+    EXPECT_EQ(d, Rect(25, 20, 30, 25));
+    EXPECT_FALSE(IntersectRect(d, r, Rect(30, 20, 40, 40))); // touching edges only
+    EXPECT_EQ(d, TRect());
+    EXPECT_TRUE(UnionRect(d, r, Rect(0, 0, 0, 0)));
+    EXPECT_EQ(d, r);
+    EXPECT_TRUE(UnionRect(d, r, Rect(0, 0, 5, 5)));
+    EXPECT_EQ(d, Rect(0, 0, 30, 40));
+    TRect m = r;
+    OffsetRect(m, -10, 5);
+    InflateRect(m, 1, 2);
+    EXPECT_EQ(m, Rect(-1, 23, 21, 47));
+    EXPECT_TRUE(IsRectEmpty(Rect(5, 5, 5, 10)));
+    EXPECT_TRUE(IsRectEmpty(Rect(5, 5, 4, 10)));
+}
