@@ -53,18 +53,28 @@ TIconv& Decoder() {
 
 char32_t FoldToCP932(char32_t C) {
     switch (C) {
-    case 0x301C: return 0xFF5E; // WAVE DASH -> FULLWIDTH TILDE
-    case 0x2016: return 0x2225; // DOUBLE VERTICAL LINE -> PARALLEL TO
-    case 0x2212: return 0xFF0D; // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
-    case 0x2014: return 0x2015; // EM DASH -> HORIZONTAL BAR
-    case 0x00A2: return 0xFFE0; // CENT SIGN -> FULLWIDTH CENT SIGN
-    case 0x00A3: return 0xFFE1; // POUND SIGN -> FULLWIDTH POUND SIGN
-    case 0x00AC: return 0xFFE2; // NOT SIGN -> FULLWIDTH NOT SIGN
-    default: return C;
+    case 0x301C:
+        return 0xFF5E; // WAVE DASH -> FULLWIDTH TILDE
+    case 0x2016:
+        return 0x2225; // DOUBLE VERTICAL LINE -> PARALLEL TO
+    case 0x2212:
+        return 0xFF0D; // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
+    case 0x2014:
+        return 0x2015; // EM DASH -> HORIZONTAL BAR
+    case 0x00A2:
+        return 0xFFE0; // CENT SIGN -> FULLWIDTH CENT SIGN
+    case 0x00A3:
+        return 0xFFE1; // POUND SIGN -> FULLWIDTH POUND SIGN
+    case 0x00AC:
+        return 0xFFE2; // NOT SIGN -> FULLWIDTH NOT SIGN
+    default:
+        return C;
     }
 }
 
-bool IsCP932LeadByte(unsigned char B) { return (B >= 0x81 && B <= 0x9F) || (B >= 0xE0 && B <= 0xFC); }
+bool IsCP932LeadByte(unsigned char B) {
+    return (B >= 0x81 && B <= 0x9F) || (B >= 0xE0 && B <= 0xFC);
+}
 
 } // namespace
 
@@ -102,7 +112,8 @@ TCP932Result EncodeCP932(const QString& Text) {
 QByteArray ToCP932(const QString& Text) {
     TCP932Result r = EncodeCP932(Text);
     if (!r.Ok()) {
-        const QString ch = Text.mid(r.FirstUnmappable, Text.at(r.FirstUnmappable).isHighSurrogate() ? 2 : 1);
+        const QString ch =
+            Text.mid(r.FirstUnmappable, Text.at(r.FirstUnmappable).isHighSurrogate() ? 2 : 1);
         throw ECodePageError(
             QStringLiteral("文字 \"%1\" (U+%2) はシフトJISで表せません")
                 .arg(ch)
@@ -111,7 +122,9 @@ QByteArray ToCP932(const QString& Text) {
     return r.Bytes;
 }
 
-bool IsCP932Encodable(const QString& Text) { return EncodeCP932(Text).Ok(); }
+bool IsCP932Encodable(const QString& Text) {
+    return EncodeCP932(Text).Ok();
+}
 
 QString FromCP932(const char* Bytes, qsizetype Length, bool* Ok) {
     QString out;
@@ -149,4 +162,6 @@ QString FromCP932(const QByteArray& Bytes, bool* Ok) {
     return FromCP932(Bytes.constData(), Bytes.size(), Ok);
 }
 
-qsizetype CP932Length(const QString& Text) { return EncodeCP932(Text).Bytes.size(); }
+qsizetype CP932Length(const QString& Text) {
+    return EncodeCP932(Text).Bytes.size();
+}

@@ -81,9 +81,15 @@ int64_t TMemoryStream::Write(const void* Buffer, int64_t Count) {
 int64_t TMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
     int64_t base = 0;
     switch (Origin) {
-    case soBeginning: base = 0; break;
-    case soCurrent: base = FPosition; break;
-    case soEnd: base = FData.size(); break;
+    case soBeginning:
+        base = 0;
+        break;
+    case soCurrent:
+        base = FPosition;
+        break;
+    case soEnd:
+        base = FData.size();
+        break;
     }
     const int64_t pos = base + Offset;
     if (pos < 0)
@@ -114,16 +120,21 @@ void TMemoryStream::LoadFromStream(TStream& Source) {
     FPosition = 0;
 }
 
-void TMemoryStream::SaveToStream(TStream& Dest) const { Dest.WriteBytes(FData); }
+void TMemoryStream::SaveToStream(TStream& Dest) const {
+    Dest.WriteBytes(FData);
+}
 
 void TMemoryStream::LoadFromFile(const QString& FileName) {
     FData = ReadWholeFile(FileName);
     FPosition = 0;
 }
 
-void TMemoryStream::SaveToFile(const QString& FileName) const { WriteFileAtomic(FileName, FData); }
+void TMemoryStream::SaveToFile(const QString& FileName) const {
+    WriteFileAtomic(FileName, FData);
+}
 
-TFileStream::TFileStream(const QString& FileName, unsigned Mode) : FFileName(FileName), FFile(FileName) {
+TFileStream::TFileStream(const QString& FileName, unsigned Mode)
+    : FFileName(FileName), FFile(FileName) {
     if (Mode == fmCreate) {
         if (!FFile.open(QIODevice::ReadWrite | QIODevice::Truncate))
             throw EFCreateError(QStringLiteral("ファイル %1 を作成できません").arg(FileName));
@@ -155,9 +166,15 @@ int64_t TFileStream::Write(const void* Buffer, int64_t Count) {
 int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
     int64_t base = 0;
     switch (Origin) {
-    case soBeginning: base = 0; break;
-    case soCurrent: base = FFile.pos(); break;
-    case soEnd: base = FFile.size(); break;
+    case soBeginning:
+        base = 0;
+        break;
+    case soCurrent:
+        base = FFile.pos();
+        break;
+    case soEnd:
+        base = FFile.size();
+        break;
     }
     const int64_t pos = base + Offset;
     if (pos < 0 || !FFile.seek(pos))

@@ -7,12 +7,15 @@
 #include <algorithm>
 
 namespace {
-int CompareText(const QString& A, const QString& B) { return QString::compare(A, B, Qt::CaseInsensitive); }
+int CompareText(const QString& A, const QString& B) {
+    return QString::compare(A, B, Qt::CaseInsensitive);
+}
 } // namespace
 
 void TStringList::CheckIndex(int Index, bool AllowEnd) const {
     if (Index < 0 || Index > Count() || (!AllowEnd && Index == Count()))
-        throw EListError(QStringLiteral("リストのインデックスが範囲を超えています (%1)").arg(Index));
+        throw EListError(
+            QStringLiteral("リストのインデックスが範囲を超えています (%1)").arg(Index));
 }
 
 const QString& TStringList::operator[](int Index) const {
@@ -234,6 +237,10 @@ void TStringList::Sort() {
                      [](const QString& a, const QString& b) { return CompareText(a, b) < 0; });
 }
 
-void TStringList::LoadFromFile(const QString& FileName) { SetText(FromCP932(ReadWholeFile(FileName))); }
+void TStringList::LoadFromFile(const QString& FileName) {
+    SetText(FromCP932(ReadWholeFile(FileName)));
+}
 
-void TStringList::SaveToFile(const QString& FileName) const { WriteFileAtomic(FileName, ToCP932(Text())); }
+void TStringList::SaveToFile(const QString& FileName) const {
+    WriteFileAtomic(FileName, ToCP932(Text()));
+}

@@ -56,7 +56,9 @@ public:
     const QStringList& Lines() const { return FItems; }
     auto begin() const { return FItems.begin(); }
     auto end() const { return FItems.end(); }
-    friend bool operator==(const TStringList& A, const TStringList& B) { return A.FItems == B.FItems; }
+    friend bool operator==(const TStringList& A, const TStringList& B) {
+        return A.FItems == B.FItems;
+    }
 
 private:
     void CheckIndex(int Index, bool AllowEnd = false) const;

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <limits>
 
-bool IsRectEmpty(const TRect& R) { return R.Right <= R.Left || R.Bottom <= R.Top; }
+bool IsRectEmpty(const TRect& R) {
+    return R.Right <= R.Left || R.Bottom <= R.Top;
+}
 
 bool IntersectRect(TRect& Dest, const TRect& A, const TRect& B) {
     TRect r(std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right),
@@ -53,8 +55,10 @@ int MulDiv(int A, int B, int C) {
     const int64_t product = static_cast<int64_t>(A) * B;
     // |product| < 2^62 and |C| >= 1, so the rounding arithmetic below cannot overflow.
     const bool negative = (product < 0) != (C < 0);
-    const uint64_t num = product < 0 ? static_cast<uint64_t>(-product) : static_cast<uint64_t>(product);
-    const uint64_t den = C < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(C)) : static_cast<uint64_t>(C);
+    const uint64_t num =
+        product < 0 ? static_cast<uint64_t>(-product) : static_cast<uint64_t>(product);
+    const uint64_t den =
+        C < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(C)) : static_cast<uint64_t>(C);
     const uint64_t q = (num + den / 2) / den;
     if (q > static_cast<uint64_t>(std::numeric_limits<int>::max()) + (negative ? 1u : 0u))
         return -1;

@@ -46,9 +46,15 @@ struct TRect {
     }
 };
 
-constexpr TPoint Point(int X, int Y) { return TPoint(X, Y); }
-constexpr TRect Rect(int L, int T, int R, int B) { return TRect(L, T, R, B); }
-constexpr TRect Bounds(int L, int T, int W, int H) { return TRect(L, T, L + W, T + H); }
+constexpr TPoint Point(int X, int Y) {
+    return TPoint(X, Y);
+}
+constexpr TRect Rect(int L, int T, int R, int B) {
+    return TRect(L, T, R, B);
+}
+constexpr TRect Bounds(int L, int T, int W, int H) {
+    return TRect(L, T, L + W, T + H);
+}
 
 // Win32 rectangle routines. A rectangle is empty when it has no area (Right <= Left or
 // Bottom <= Top).

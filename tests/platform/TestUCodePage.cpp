@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 namespace {
-QByteArray Hex(const char* H) { return QByteArray::fromHex(H); }
+QByteArray Hex(const char* H) {
+    return QByteArray::fromHex(H);
+}
 } // namespace
 
 TEST(CodePage932, EncodesAndDecodesCharactersWhereItDiffersFromShiftJis) {
@@ -46,7 +48,8 @@ TEST(CodePage932, FoldsShiftJisCodePointsOntoTheirPartners) {
         {0x00A2, "8191"}, {0x00A3, "8192"}, {0x00AC, "81CA"},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(ToCP932(QString::fromUcs4(&r.Code, 1)), Hex(r.Bytes)) << std::hex << static_cast<uint32_t>(r.Code);
+        EXPECT_EQ(ToCP932(QString::fromUcs4(&r.Code, 1)), Hex(r.Bytes))
+            << std::hex << static_cast<uint32_t>(r.Code);
 }
 
 TEST(CodePage932, RoundTripsEveryValidDoubleByteCode) {
@@ -77,7 +80,8 @@ TEST(CodePage932, RoundTripsEveryValidDoubleByteCode) {
 }
 
 TEST(CodePage932, ReportsCharactersItCannotHold) {
-    const QString text = QStringLiteral("ab") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("c");
+    const QString text =
+        QStringLiteral("ab") + QString::fromUcs4(U"\U0001F600") + QStringLiteral("c");
     const TCP932Result r = EncodeCP932(text);
     EXPECT_FALSE(r.Ok());
     EXPECT_EQ(r.FirstUnmappable, 2);
@@ -93,8 +97,8 @@ TEST(CodePage932, MarksInvalidAndTruncatedInput) {
         const char16_t* Text;
     } rows[] = {
         {"41", u"A"},
-        {"82", u"\uFFFD"},       // lead byte at the end
-        {"41A0", u"A\uFFFD"},    // 0xA0 is not a character
+        {"82", u"\uFFFD"},    // lead byte at the end
+        {"41A0", u"A\uFFFD"}, // 0xA0 is not a character
         {"82A041", u"あA"},
     };
     for (const Row& r : rows) {

@@ -59,7 +59,8 @@ TEST(FileStream, CreatesOpensAndReportsErrors) {
         EXPECT_EQ(m.Bytes(), QByteArray("xxxxxyyxxx"));
     }
     EXPECT_THROW(TFileStream(dir.filePath(QStringLiteral("missing")), fmOpenRead), EFOpenError);
-    EXPECT_THROW(TFileStream(dir.filePath(QStringLiteral("no/such/dir/f")), fmCreate), EFCreateError);
+    EXPECT_THROW(TFileStream(dir.filePath(QStringLiteral("no/such/dir/f")), fmCreate),
+                 EFCreateError);
 }
 
 TEST(AtomicWrite, ReplacesWholeFilesAndKeepsTheOldOneOnFailure) {

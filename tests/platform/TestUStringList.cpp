@@ -10,7 +10,7 @@ TEST(StringList, NameValueRulesIgnoreCase) {
     ASSERT_EQ(l.Count(), 4);
     EXPECT_EQ(l.Values(QStringLiteral("key")), QStringLiteral("1"));
     EXPECT_EQ(l.Values(QStringLiteral("PATH")), QStringLiteral("C:\\a=b")); // first '=' splits
-    EXPECT_EQ(l.Values(QStringLiteral("other")), QString());              // no '=': no name
+    EXPECT_EQ(l.Values(QStringLiteral("other")), QString());                // no '=': no name
     EXPECT_EQ(l.IndexOfName(QStringLiteral("empty")), 3);
     EXPECT_EQ(l.Names(2), QStringLiteral("Path"));
     EXPECT_EQ(l.IndexOf(QStringLiteral("OTHER")), 1);

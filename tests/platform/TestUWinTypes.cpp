@@ -8,18 +8,18 @@ TEST(MulDiv, RoundsHalfAwayFromZeroAndRefusesZeroAndOverflow) {
         int A, B, C, Expected;
     } rows[] = {
         {10, 10, 3, 33},
-        {1, 1, 2, 1},       // 0.5 -> 1
-        {-1, 1, 2, -1},     // -0.5 -> -1
-        {1, -3, 2, -2},     // -1.5 -> -2
+        {1, 1, 2, 1},   // 0.5 -> 1
+        {-1, 1, 2, -1}, // -0.5 -> -1
+        {1, -3, 2, -2}, // -1.5 -> -2
         {3, 1, -2, -2},
         {-3, -1, -2, -2},
-        {5, 7, 0, -1},      // zero divisor
+        {5, 7, 0, -1}, // zero divisor
         {0, 5, 7, 0},
         {std::numeric_limits<int>::max(), 2, 2, std::numeric_limits<int>::max()},
         {std::numeric_limits<int>::max(), 2, 1, -1}, // overflow
         {std::numeric_limits<int>::min(), 1, 1, std::numeric_limits<int>::min()},
         {std::numeric_limits<int>::min(), -1, 1, -1}, // 2^31 does not fit
-        {100000, 100000, 100000, 100000},            // 64-bit product
+        {100000, 100000, 100000, 100000},             // 64-bit product
         {96, 150, 100, 144},
     };
     for (const Row& r : rows)
