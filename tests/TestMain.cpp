@@ -18,6 +18,8 @@ int main(int argc, char** argv) {
         qputenv("XDG_CACHE_HOME", h + "/cache");
         qputenv("XDG_RUNTIME_DIR", h + "/runtime");
         std::filesystem::create_directories(std::string(home) + "/runtime");
+        std::filesystem::permissions(std::string(home) + "/runtime",
+                                     std::filesystem::perms::owner_all);
     }
     int result;
     {
