@@ -8,8 +8,17 @@
 namespace {
 const char* const InfinityLoopMessage = "fall into infinity loop.";
 
-void LogListenerException(const char* Where, const std::exception* E) {
-    qCritical("%s: a listener raised an exception: %s", Where, E ? E->what() : "(unknown)");
+// Runs Call and logs an exception from it: disconnecting runs in destructors, which must not
+// throw.
+template <class F>
+void CallLogged(const char* Where, F&& Call) noexcept {
+    try {
+        Call();
+    } catch (const std::exception& e) {
+        qCritical("%s: a partner raised an exception: %s", Where, e.what());
+    } catch (...) {
+        qCritical("%s: a partner raised an exception", Where);
+    }
 }
 } // namespace
 
@@ -104,33 +113,27 @@ void TBroadcaster::RemoveListener(IListener* Listener) {
 }
 
 void TBroadcaster::BeforeDestruction() noexcept {
-    if (FGoingAway)
-        return;
-    FGoingAway = true;
-    try {
-        if (!BroadcastAndSurvive(Controller(), MsgIdGoingAway))
+    if (!FGoingAway) {
+        FGoingAway = true;
+        // A listener may destroy this broadcaster while it says goodbye; the destructor then
+        // disconnects everyone.
+        TFrame frame{FFrames, false};
+        FFrames = &frame;
+        CallLogged("TBroadcaster", [this] { Broadcast(Controller(), MsgIdGoingAway); });
+        if (frame.Destroyed)
             return;
-    } catch (const std::exception& e) {
-        LogListenerException("TBroadcaster::BeforeDestruction", &e);
-    } catch (...) {
-        LogListenerException("TBroadcaster::BeforeDestruction", nullptr);
+        FFrames = frame.Outer;
     }
+    // Each partner removes itself; one that does not is dropped rather than asked for ever.
     while (!FListeners.empty()) {
         const size_t count = FListeners.size();
         const TEntry first = FListeners.front();
-        try {
-            first.Listener->RemoveBroadcaster(first.PresentedAs);
-        } catch (const std::exception& e) {
-            LogListenerException("TBroadcaster::BeforeDestruction", &e);
-        } catch (...) {
-            LogListenerException("TBroadcaster::BeforeDestruction", nullptr);
-        }
+        CallLogged("TBroadcaster",
+                   [&first] { first.Listener->RemoveBroadcaster(first.PresentedAs); });
         if (FListeners.size() >= count) {
             qCritical("TBroadcaster: %s A listener did not disconnect; it is dropped.",
                       InfinityLoopMessage);
-            auto it = std::find_if(FListeners.begin(), FListeners.end(),
-                                   [&](const TEntry& E) { return E.Serial == first.Serial; });
-            FListeners.erase(it != FListeners.end() ? it : FListeners.begin());
+            FListeners.erase(FListeners.begin());
         }
     }
 }
@@ -172,18 +175,11 @@ TListener::~TListener() {
     while (!FBroadcasters.empty()) {
         const size_t count = FBroadcasters.size();
         IBroadcaster* first = FBroadcasters.front();
-        try {
-            first->RemoveListener(self);
-        } catch (const std::exception& e) {
-            LogListenerException("TListener::~TListener", &e);
-        } catch (...) {
-            LogListenerException("TListener::~TListener", nullptr);
-        }
+        CallLogged("TListener", [first, self] { first->RemoveListener(self); });
         if (FBroadcasters.size() >= count) {
             qCritical("TListener: %s A broadcaster did not disconnect; it is dropped.",
                       InfinityLoopMessage);
-            auto it = std::find(FBroadcasters.begin(), FBroadcasters.end(), first);
-            FBroadcasters.erase(it != FBroadcasters.end() ? it : FBroadcasters.begin());
+            FBroadcasters.erase(FBroadcasters.begin());
         }
     }
 }

@@ -137,7 +137,7 @@ private:
 class TBroadcaster : public TInterfaceImplement, public IBroadcaster {
 public:
     explicit TBroadcaster(IInterface* Controller = nullptr);
-    // Calls BeforeDestruction when the owner has not.
+    // Says goodbye when the owner has not called BeforeDestruction, and disconnects everyone.
     ~TBroadcaster() override;
 
     void Broadcast(IInterface* Sender, const TGUID& MsgID) override;
@@ -149,11 +149,12 @@ public:
     // A listener not connected changes nothing.
     void RemoveListener(IListener* Listener) override;
 
-    // Announces MsgIdGoingAway with the Controller as sender, then disconnects every
-    // listener. Runs once. An owner that is this broadcaster's controller calls it at the
-    // start of its own destructor, while it is still whole for the listeners that look at
-    // it. Never throws: an exception from a listener, or a listener that does not disconnect
-    // ("fall into infinity loop."), is logged and that listener is dropped.
+    // Announces MsgIdGoingAway with the Controller as sender (once), then disconnects every
+    // listener; connecting is refused from then on. An owner that is this broadcaster's
+    // controller calls it at the start of its own destructor, while it is still whole for the
+    // listeners that look at it. Never throws: an exception from a listener, or a listener
+    // that does not disconnect ("fall into infinity loop."), is logged and that listener is
+    // dropped.
     void BeforeDestruction() noexcept;
 
     int ListenerCount() const { return static_cast<int>(FListeners.size()); }

@@ -400,6 +400,25 @@ TEST(Notify, AListenerMayDestroyTheBroadcasterDuringABroadcast) {
     EXPECT_EQ(killer.BroadcasterCount(), 0);
 }
 
+TEST(Notify, AListenerMayDestroyTheBroadcasterWhileItSaysGoodbye) {
+    auto b = std::make_unique<TBroadcaster>();
+    TListener killer([&](IInterface*, const TGUID& MsgID) {
+        if (MsgID == MsgIdGoingAway) {
+            b.reset();
+            throw std::runtime_error("after the reset");
+        }
+    });
+    TRecordingListener after;
+    b->AddListener(&killer);
+    b->AddListener(&after);
+    TLogCapture log;
+    b->BeforeDestruction();
+    EXPECT_EQ(b, nullptr);
+    EXPECT_TRUE(log.Contains(QStringLiteral("after the reset")));
+    EXPECT_EQ(after.BroadcasterCount(), 0);
+    EXPECT_EQ(killer.BroadcasterCount(), 0);
+}
+
 TEST(Notify, AChangeListenerMayDestroyTheNotifier) {
     auto n = std::make_unique<TChangeNotify>();
     int changes = 0;
