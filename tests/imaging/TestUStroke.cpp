@@ -214,7 +214,7 @@ TEST(Stroke, ReplayFlattensBeziers) {
     TRecordingSink fine;
     s.Replay(fine);
     ASSERT_EQ(fine.Calls.size(), 1u + 63u + 2u);
-    EXPECT_EQ(fine.Calls[1], "L(30,0)"); // t = 1/63: 3 * 630 * (62/63)^2 / 63 ... = 30
+    EXPECT_EQ(fine.Calls[1], "L(30,0)"); // evenly spaced controls: t = 1/63 gives 1890 / 63
     EXPECT_EQ(fine.Calls[63], "L(1890,0)");
     EXPECT_EQ(fine.Calls[64], "L(0,0)"); // closing group returns to the figure start
     EXPECT_EQ(fine.Calls[65], "Z");
