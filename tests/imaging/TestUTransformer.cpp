@@ -1,0 +1,369 @@
+#include "UTransformer.h"
+
+#include "UException.h"
+#include "UStreams.h"
+#include "UStroke.h"
+
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// The stored extended values are the x87 80-bit format, which is long double here; the
+// codec of the property streams takes this place in the program.
+static_assert(std::numeric_limits<long double>::digits == 64);
+long double DecodeX87(const char* Bytes) {
+    long double v = 0;
+    std::memcpy(&v, Bytes, 10);
+    return v;
+}
+void EncodeX87(long double Value, char* Bytes) {
+    std::memcpy(Bytes, &Value, 10);
+}
+
+// Edges with N points each, evenly spaced along the unit square's sides, all corners.
+void SetSquare(TCoonsDistortion& D, int N) {
+    D.SetTopCount(N);
+    D.SetRightCount(N);
+    D.SetBottomCount(N);
+    D.SetLeftCount(N);
+    for (int i = 0; i < N; ++i) {
+        const long double t = static_cast<long double>(i) / (N - 1);
+        D.SetTopPoint(i, {t, 0});
+        D.SetRightPoint(i, {1, t});
+        D.SetBottomPoint(i, {t, 1});
+        D.SetLeftPoint(i, {0, t});
+    }
+}
+
+TPoint Mapped(const TTransformer& T, TPoint P) {
+    T.TransformPoint(P);
+    return P;
+}
+
+std::vector<TCoonsPoint> AllPoints(const TCoonsDistortion& D) {
+    std::vector<TCoonsPoint> out;
+    for (int i = 0; i < D.GetTopCount(); ++i)
+        out.push_back(D.GetTopPoint(i));
+    for (int i = 0; i < D.GetRightCount(); ++i)
+        out.push_back(D.GetRightPoint(i));
+    for (int i = 0; i < D.GetBottomCount(); ++i)
+        out.push_back(D.GetBottomPoint(i));
+    for (int i = 0; i < D.GetLeftCount(); ++i)
+        out.push_back(D.GetLeftPoint(i));
+    return out;
+}
+
+// A distorted patch with 3 points per edge and one smooth point.
+TCoonsDistortion Sample() {
+    TCoonsDistortion d;
+    SetSquare(d, 3);
+    d.SetTopPoint(1, {0.5L, -0.4L});
+    d.SetTopFlag(1, 1);
+    d.SetRightPoint(1, {1.25L, 0.5L});
+    d.SetBottomPoint(2, {1.1L, 1.2L});
+    return d;
+}
+
+QByteArray Stored(const TCoonsDistortion& D) {
+    TMemoryStream s;
+    D.WriteData(s, EncodeX87);
+    return s.Bytes();
+}
+
+} // namespace
+
+TEST(Rotator, TurnsClockwiseOnTheYDownSurface) {
+    struct Row {
+        int Angle;
+        TPoint In, Out;
+    } rows[] = {
+        {0, {1, 0}, {1, 0}},     {90, {1, 0}, {0, 1}},     {180, {1, 0}, {-1, 0}},
+        {270, {1, 0}, {0, -1}},  {-90, {1, 0}, {0, -1}},   {360, {1, 0}, {1, 0}},
+        {45, {10, 0}, {7, 7}},   {45, {10, 10}, {0, 14}},  {90, {3, -7}, {7, 3}},
+        {180, {3, -7}, {-3, 7}}, {270, {3, -7}, {-7, -3}}, {135, {100, 0}, {-71, 71}},
+    };
+    TRotator r;
+    for (const Row& row : rows) {
+        r.SetAngle(row.Angle);
+        EXPECT_EQ(Mapped(r, row.In), row.Out)
+            << row.Angle << " (" << row.In.x << "," << row.In.y << ")";
+    }
+    // About a centre: (Center.X + 10, Center.Y) at 90 degrees goes to (Center.X, Center.Y + 10).
+    r.SetCenter({100, 50});
+    r.SetAngle(90);
+    EXPECT_EQ(r.GetAngle(), 90);
+    EXPECT_EQ(Mapped(r, {110, 50}), TPoint(100, 60));
+    // Far points stay within 32 bits.
+    r.SetCenter({0, 0});
+    r.SetAngle(45);
+    const TPoint far =
+        Mapped(r, {std::numeric_limits<int>::max(), std::numeric_limits<int>::max()});
+    EXPECT_EQ(far, TPoint(0, std::numeric_limits<int>::max()));
+}
+
+TEST(Rotator, TransformStrokeKeepsTypes) {
+    TStroke s;
+    s.SetRect(TRect(0, 0, 20, 10));
+    TRotator r;
+    r.SetAngle(90);
+    r.TransformStroke(s);
+    ASSERT_EQ(s.GetCount(), 4);
+    EXPECT_EQ(s.GetPoint(1), TPoint(0, 20));
+    EXPECT_EQ(s.GetPoint(2), TPoint(-10, 20));
+    EXPECT_EQ(s.GetPointType(0), TStroke::PT_MOVETO);
+    EXPECT_EQ(s.GetPointType(3), TStroke::PT_LINETO | TStroke::PT_CLOSEFIGURE);
+}
+
+TEST(Coons, UndistortedPatchIsIdentity) {
+    for (int n : {2, 3, 5}) {
+        TCoonsDistortion d;
+        SetSquare(d, n);
+        d.SetSourceRect(TRect(0, 0, 100, 80));
+        d.SetTargetRect(TRect(0, 0, 100, 80));
+        for (int y = 0; y <= 80; y += 5)
+            for (int x = 0; x <= 100; x += 5)
+                EXPECT_EQ(Mapped(d, {x, y}), TPoint(x, y)) << n << " points: " << x << "," << y;
+        // Into another rectangle: stretched and moved.
+        d.SetTargetRect(TRect(200, 300, 250, 460));
+        EXPECT_EQ(Mapped(d, {50, 40}), TPoint(225, 380)) << n;
+        EXPECT_EQ(Mapped(d, {100, 80}), TPoint(250, 460)) << n;
+    }
+}
+
+TEST(Coons, SmoothPointsAndNeighbouringEdges) {
+    TCoonsDistortion d;
+    SetSquare(d, 3);
+    d.SetSourceRect(TRect(0, 0, 100, 100));
+    d.SetTargetRect(TRect(0, 0, 100, 100));
+    // A smooth top middle point pulls the top edge up as a quadratic piece.
+    d.SetTopPoint(1, {0.5L, -0.5L});
+    d.SetTopFlag(1, 1);
+    EXPECT_EQ(Mapped(d, {50, 0}), TPoint(50, -37)); // (0.5, -0.375)
+    EXPECT_EQ(Mapped(d, {25, 0}), TPoint(25, -24)); // the middle of the first segment
+    EXPECT_EQ(Mapped(d, {0, 0}), TPoint(0, 0));
+
+    // A smooth corner reaches round into the left edge: the curve from the middle of
+    // (left 1, corner) over the corner to the middle of (corner, top 1).
+    TCoonsDistortion c;
+    SetSquare(c, 3);
+    c.SetSourceRect(TRect(0, 0, 100, 100));
+    c.SetTargetRect(TRect(0, 0, 100, 100));
+    c.SetTopFlag(0, 1);
+    EXPECT_EQ(Mapped(c, {0, 0}), TPoint(6, 6)); // (0.0625, 0.0625)
+}
+
+TEST(Coons, DegeneratePatchesLeavePointsAlone) {
+    TCoonsDistortion d;
+    d.SetSourceRect(TRect(0, 0, 100, 100));
+    d.SetTargetRect(TRect(500, 500, 600, 600));
+    EXPECT_TRUE(d.IsEmpty());
+    EXPECT_EQ(Mapped(d, {10, 20}), TPoint(10, 20));
+
+    SetSquare(d, 3);
+    EXPECT_FALSE(d.IsEmpty());
+    EXPECT_EQ(Mapped(d, {10, 20}), TPoint(510, 520));
+    // One empty edge: no mapping rather than reading outside the edges.
+    d.SetLeftCount(0);
+    EXPECT_EQ(Mapped(d, {10, 20}), TPoint(10, 20));
+    SetSquare(d, 3);
+    d.SetSourceRect(TRect(0, 0, 0, 100));
+    EXPECT_EQ(Mapped(d, {10, 20}), TPoint(10, 20));
+    d.SetSourceRect(TRect(0, 0, 100, 100));
+    d.SetTargetRect(TRect(5, 5, 105, 5));
+    EXPECT_EQ(Mapped(d, {10, 20}), TPoint(10, 20));
+    d.Clear();
+    EXPECT_TRUE(d.IsEmpty());
+}
+
+TEST(Coons, SharedCornersAndIndicesRoundTheCorners) {
+    TCoonsDistortion d;
+    d.SetTopCount(3);
+    d.SetRightCount(4);
+    d.SetBottomCount(5);
+    d.SetLeftCount(6);
+    // Setting a corner on one edge sets it on the other.
+    const TCoonsPoint p{0.25L, 0.75L};
+    d.SetTopPoint(2, p);
+    EXPECT_EQ(d.GetRightPoint(0), p);
+    d.SetRightPoint(3, {1, 2});
+    EXPECT_EQ(d.GetBottomPoint(4), (TCoonsPoint{1, 2}));
+    d.SetBottomPoint(0, {3, 4});
+    EXPECT_EQ(d.GetLeftPoint(5), (TCoonsPoint{3, 4}));
+    d.SetLeftPoint(0, {5, 6});
+    EXPECT_EQ(d.GetTopPoint(0), (TCoonsPoint{5, 6}));
+
+    // Give every inner point a distinct value, then walk past each end.
+    auto tag = [](int Edge, int I) {
+        return TCoonsPoint{static_cast<long double>(Edge), static_cast<long double>(I)};
+    };
+    for (int i = 1; i < 2; ++i)
+        d.SetTopPoint(i, tag(0, i));
+    for (int i = 1; i < 3; ++i)
+        d.SetRightPoint(i, tag(1, i));
+    for (int i = 1; i < 4; ++i)
+        d.SetBottomPoint(i, tag(2, i));
+    for (int i = 1; i < 5; ++i)
+        d.SetLeftPoint(i, tag(3, i));
+    EXPECT_EQ(d.GetTopPoint(-1), tag(3, 1));    // down the left edge
+    EXPECT_EQ(d.GetTopPoint(3), tag(1, 1));     // down the right edge
+    EXPECT_EQ(d.GetRightPoint(-1), tag(0, 1));  // back along the top
+    EXPECT_EQ(d.GetRightPoint(4), tag(2, 3));   // back along the bottom
+    EXPECT_EQ(d.GetBottomPoint(-1), tag(3, 4)); // up the left edge
+    EXPECT_EQ(d.GetBottomPoint(5), tag(1, 2));  // up the right edge
+    EXPECT_EQ(d.GetLeftPoint(-1), tag(0, 1));   // along the top
+    EXPECT_EQ(d.GetLeftPoint(-2), p);           // the top's last point
+    EXPECT_EQ(d.GetLeftPoint(6), tag(2, 1));    // along the bottom
+    EXPECT_THROW(d.GetTopPoint(-6), EListError);
+    EXPECT_THROW(d.GetTopPoint(6), EListError);
+    EXPECT_THROW(d.SetTopPoint(3, p), EListError);
+    EXPECT_THROW(d.SetTopPoint(-1, p), EListError);
+    EXPECT_THROW(d.SetLeftFlag(6, 1), EListError);
+
+    d.SetTopFlag(1, 7);
+    EXPECT_EQ(d.GetTopFlag(1), 7);
+    EXPECT_EQ(d.GetTopFlag(-1), 0);
+    EXPECT_EQ(d.GetTopFlag(3), 0);
+    d.SetTopCount(4); // a new count clears the edge's flags
+    EXPECT_EQ(d.GetTopFlag(1), 0);
+}
+
+TEST(Coons, ApplyRatio) {
+    const TCoonsDistortion distorted = Sample();
+    TCoonsDistortion d = distorted;
+    d.ApplyRatio(100);
+    EXPECT_EQ(AllPoints(d), AllPoints(distorted));
+    d.ApplyRatio(50);
+    EXPECT_NEAR(double(d.GetTopPoint(1).Y), -0.2, 1e-15);
+    EXPECT_NEAR(double(d.GetRightPoint(1).X), 1.125, 1e-15);
+    EXPECT_NEAR(double(d.GetBottomPoint(2).X), 1.05, 1e-15);
+    EXPECT_NEAR(double(d.GetRightPoint(2).Y), 1.1, 1e-15); // the shared corner moved too
+    d.ApplyRatio(0);
+    TCoonsDistortion square;
+    SetSquare(square, 3);
+    EXPECT_EQ(AllPoints(d), AllPoints(square));
+}
+
+TEST(Coons, AssignAndIdentity) {
+    const TCoonsDistortion a = Sample();
+    TCoonsDistortion b;
+    EXPECT_FALSE(a.Equals(b));
+    EXPECT_FALSE(a.GetID().IsNull());
+    b.SetSourceRect(TRect(1, 2, 3, 4));
+    b.Assign(a);
+    EXPECT_TRUE(b.Equals(a));
+    EXPECT_EQ(AllPoints(b), AllPoints(a));
+    EXPECT_EQ(b.GetTopFlag(1), 1);
+    EXPECT_EQ(b.GetSourceRect(), a.GetSourceRect());
+}
+
+TEST(Coons, DataLayoutAndRoundTrip) {
+    TCoonsDistortion a = Sample();
+    a.SetRightFlag(1, 2);
+    const QByteArray data = Stored(a);
+    ASSERT_EQ(data.size(), 32 + 12 * 21);
+    EXPECT_EQ(data.left(16), a.GetID().ToBytes());
+    EXPECT_EQ(data.mid(16, 16), QByteArray::fromHex("03000000030000000300000003000000"));
+    // Top point 0 is (0, 0); top point 1's X is 0.5 in the 80-bit format.
+    EXPECT_EQ(data.mid(32, 20), QByteArray(20, '\0'));
+    EXPECT_EQ(data.mid(52, 10), QByteArray::fromHex("0000000000000080fe3f"));
+    // The flag bytes close the value, edge by edge.
+    EXPECT_EQ(data.right(12), QByteArray::fromHex("000100000200000000000000"));
+
+    TCoonsDistortion b;
+    TMemoryStream s(data);
+    b.ReadData(s, DecodeX87);
+    EXPECT_EQ(s.GetPosition(), data.size());
+    EXPECT_TRUE(b.Equals(a));
+    EXPECT_EQ(AllPoints(b), AllPoints(a));
+    EXPECT_EQ(b.GetTopFlag(1), 1);
+    EXPECT_EQ(b.GetRightFlag(1), 2);
+    // Knots are rebuilt: the read patch maps as the original.
+    a.SetSourceRect(TRect(0, 0, 100, 100));
+    a.SetTargetRect(TRect(0, 0, 100, 100));
+    b.SetSourceRect(TRect(0, 0, 100, 100));
+    b.SetTargetRect(TRect(0, 0, 100, 100));
+    for (const TPoint p : {TPoint(0, 0), TPoint(30, 0), TPoint(50, 50), TPoint(90, 70)})
+        EXPECT_EQ(Mapped(b, p), Mapped(a, p));
+
+    // An empty patch is the header alone.
+    TCoonsDistortion e;
+    EXPECT_EQ(Stored(e).size(), 32);
+    TMemoryStream es(Stored(e));
+    b.ReadData(es, DecodeX87);
+    EXPECT_TRUE(b.IsEmpty());
+}
+
+TEST(Coons, ReadDataRejectsBadInput) {
+    const TCoonsDistortion original = Sample();
+    const QByteArray good = Stored(original);
+    auto rejects = [&](const QByteArray& Data) {
+        TCoonsDistortion d = original;
+        TMemoryStream s(Data);
+        bool raised = false;
+        try {
+            d.ReadData(s, DecodeX87);
+        } catch (const EReadError&) {
+            raised = true;
+        }
+        // Nothing changes when the data is refused.
+        return raised && d.Equals(original) && AllPoints(d) == AllPoints(original);
+    };
+    // Every truncation.
+    for (int n = 0; n < good.size(); ++n)
+        EXPECT_TRUE(rejects(good.left(n))) << n;
+
+    auto withCount = [&](int Edge, int32_t Count) {
+        QByteArray d = good;
+        std::memcpy(d.data() + 16 + 4 * Edge, &Count, 4);
+        return d;
+    };
+    for (int32_t bad : {-1, 1, TCoonsDistortion::MaxEdgePoints + 1,
+                        std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()})
+        EXPECT_TRUE(rejects(withCount(2, bad))) << bad;
+    EXPECT_TRUE(rejects(withCount(0, 4))); // more points than the data holds
+
+    auto withValue = [&](int Offset, long double V) {
+        QByteArray d = good;
+        EncodeX87(V, d.data() + Offset);
+        return d;
+    };
+    EXPECT_TRUE(rejects(withValue(52, std::numeric_limits<long double>::quiet_NaN())));
+    EXPECT_TRUE(rejects(withValue(62, std::numeric_limits<long double>::infinity())));
+    EXPECT_TRUE(rejects(withValue(32 + 11 * 20, -std::numeric_limits<long double>::infinity())));
+
+    // Trailing bytes belong to whatever follows in the stream.
+    TCoonsDistortion d;
+    TMemoryStream s(good + QByteArray("tail"));
+    d.ReadData(s, DecodeX87);
+    EXPECT_EQ(s.GetPosition(), good.size());
+}
+
+TEST(Coons, ReadDataSurvivesCorruption) {
+    const QByteArray good = Stored(Sample());
+    QRandomGenerator rng(20240611);
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray d = good;
+        const int flips = 1 + static_cast<int>(rng.bounded(4));
+        for (int f = 0; f < flips; ++f)
+            d[static_cast<int>(rng.bounded(d.size()))] = static_cast<char>(rng.bounded(256));
+        if (rng.bounded(4) == 0)
+            d.truncate(static_cast<int>(rng.bounded(d.size())));
+        TCoonsDistortion c;
+        TMemoryStream s(d);
+        try {
+            c.ReadData(s, DecodeX87);
+        } catch (const EReadError&) {
+            continue;
+        }
+        // Whatever was accepted maps without trouble.
+        c.SetSourceRect(TRect(0, 0, 100, 100));
+        c.SetTargetRect(TRect(0, 0, 1000, 1000));
+        TPoint p{37, 61};
+        c.TransformPoint(p);
+    }
+}
