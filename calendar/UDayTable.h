@@ -51,15 +51,17 @@ private:
     QByteArray FBlock;
 };
 
-// Fields of a "W6Z24.tbl" word; each holds its value + 1, 0 = none.
+// Fields of a "W6Z24.tbl" word (shift, mask); each holds its value + 1, 0 = none: the
+// weekday (0 Sunday .. 6 Saturday), the six-day cycle (0..5, SixDayName), the seasonal day
+// (0..10, ZassetsuName) and the solar term (0..23, SolarTermName). Bit 15 is not used.
 enum : int {
-    W6Z24WeekdayShift = 0,    // weekday 0 Sunday .. 6 Saturday
-    W6Z24WeekdayMask = 7,     //
-    W6Z24SixDayShift = 3,     // six-day cycle 0..5 (SixDayName)
-    W6Z24SixDayMask = 7,      //
-    W6Z24ZassetsuShift = 6,   // seasonal day 0..10 (ZassetsuName)
-    W6Z24ZassetsuMask = 15,   //
-    W6Z24SolarTermShift = 10, // solar term 0..23 (SolarTermName)
+    W6Z24WeekdayShift = 0,
+    W6Z24WeekdayMask = 7,
+    W6Z24SixDayShift = 3,
+    W6Z24SixDayMask = 7,
+    W6Z24ZassetsuShift = 6,
+    W6Z24ZassetsuMask = 15,
+    W6Z24SolarTermShift = 10,
     W6Z24SolarTermMask = 31,
 };
 

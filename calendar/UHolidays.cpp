@@ -229,7 +229,6 @@ void THolidays::LoadFromFile(const QString& FileName) {
 
 void THolidays::LoadFromStrings(const TStringList& Lines) {
     FNames.Clear();
-    FExtra.Clear();
     FDays.Clear();
     const int names = FindSection(Lines, u"[HolidayName]");
     const int definitions = FindSection(Lines, u"[HolidayDef]");

@@ -9,8 +9,12 @@
 // Each of years, months and days is a comma-separated list of items: "*" (the whole range),
 // n, n-m, n- (n to the end) or -m (the start to m), over years 1989..2151, months 1..12 and
 // days 1..31. Spaces, control characters and full-width spaces may stand between tokens.
-// Every listed day gets the holiday name index; later lines overwrite earlier ones. Lines
-// before the first section are ignored, and malformed lines are skipped.
+// Every listed day gets the holiday name index; later lines overwrite earlier ones. Ranges
+// are cut to their domain before use, so no number in the file can make the reader loop
+// long. The name is everything after the first comma (trimmed; a double-quoted name loses its
+// quotes); an index field that is not a number counts as 0. A line whose index lies outside
+// 0..65534 (the day word holds index + 1) is refused, as is any other malformed line. Lines
+// before the first section are ignored.
 
 #include "UDayTable.h"
 #include "UStringList.h"
@@ -48,7 +52,6 @@ private:
 
     TYMDCacheData FDays;
     TStringList FNames;
-    TStringList FExtra; // reserved; cleared on each load
 };
 
 // Removes the first token from Text (after skipping bytes up to space and full-width spaces)
