@@ -109,12 +109,14 @@ TEST_F(ShippedTables, SolarTermsAndSeasonalDays) {
     };
     for (const auto& r : rows) {
         const TDate& d = r.Date;
-        if (r.Term)
+        if (r.Term) {
             EXPECT_EQ(SolarTermName(SolarTermIndex(d.Y, d.M, d.D)), QString::fromUtf16(r.Term))
                 << Text(d);
-        if (r.Zassetsu)
+        }
+        if (r.Zassetsu) {
             EXPECT_EQ(ZassetsuName(ZassetsuIndex(d.Y, d.M, d.D)), QString::fromUtf16(r.Zassetsu))
                 << Text(d);
+        }
     }
     // Each year has its 24 terms on 24 days, and 11 seasonal days.
     for (int y : {1989, 2033, 2151}) {

@@ -67,10 +67,12 @@ TEST(Holidays, ListItemsSelectTheirRanges) {
     for (const auto& r : rows) {
         const THolidays h = LoadDefinitions({r.Line});
         EXPECT_EQ(HolidayDayCount(h), r.Count) << r.Line;
-        if (r.Y)
+        if (r.Y) {
             EXPECT_GE(h.HolidayIndex(r.Y, r.M, r.D), 0) << r.Line;
-        if (r.NotY)
+        }
+        if (r.NotY) {
             EXPECT_EQ(h.HolidayIndex(r.NotY, r.NotM, r.NotD), -1) << r.Line;
+        }
     }
     EXPECT_EQ(LoadDefinitions({"2000;2;29-;2"}).Days().Get(2000, 2, 30), 3); // index + 1
 }
