@@ -2,7 +2,6 @@
 // "Holiday.tbl" for 1989..2151 into the folder given as the only argument.
 
 #include "UCalendarTables.h"
-#include "UException.h"
 
 #include <QCoreApplication>
 #include <QDir>
