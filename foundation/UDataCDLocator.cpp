@@ -167,8 +167,12 @@ QString TDataCDLocator::ReadInstallRoot(const QString& FileName) const {
 }
 
 QString TDataCDLocator::TryDrives(const QString& SubPath, const QString& FileName) const {
+    QString sub = SubPath;
+    sub.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    while (sub.endsWith(QLatin1Char('/')))
+        sub.chop(1);
     for (const QString& drive : DriveRoots()) {
-        const QString root = SubPath.isEmpty() ? drive : JoinLocalPath(drive, SubPath);
+        const QString root = sub.isEmpty() ? drive : JoinLocalPath(drive, sub);
         if (!TryRoot(root, FileName).isEmpty())
             return root;
     }

@@ -10,13 +10,12 @@
 
 #include "UException.h"
 
+#include <QAction>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <vector>
-
-class QAction;
 
 VANTOMI_DECLARE_EXCEPTION(EHistoryManager, Exception)
 
