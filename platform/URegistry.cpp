@@ -236,11 +236,12 @@ public:
         return false;
     }
 
-    // The key with Path, created (with its missing parents, hive excluded) when absent.
+    // The key with Path, created (with its missing parents below the hive) when absent. The
+    // hive gets an entry of its own only when values are written to it directly.
     TKey& EnsureKey(const QString& Path) {
         const QStringList parts = Path.split(QLatin1Char('\\'));
         TKey* key = nullptr;
-        for (int n = 2; n <= parts.size(); ++n) {
+        for (auto n = std::min<qsizetype>(2, parts.size()); n <= parts.size(); ++n) {
             const QString sub = parts.mid(0, n).join(QLatin1Char('\\'));
             key = FindKey(sub);
             if (!key) {
@@ -312,7 +313,7 @@ private:
                 if (!line.endsWith(QLatin1Char(']')))
                     continue;
                 const QString path = NormalizeHeader(line.mid(1, line.size() - 2));
-                if (path.contains(QLatin1Char('\\'))) {
+                if (!path.isEmpty()) {
                     TKey& key = EnsureKey(path);
                     current = static_cast<int>(&key - FKeys.data());
                 }

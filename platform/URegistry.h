@@ -14,7 +14,8 @@
 // Key and value names are matched without regard to case and keep the case they were
 // created with. Every value is a string: integers are decimal text, Booleans "1" and "0".
 // A section without a hive name counts as HKEY_CURRENT_USER. Lines that cannot be read
-// (and values of a section whose header cannot be read) are skipped; the rest is kept.
+// (and values of a section whose header cannot be read) are skipped, and of a value named
+// twice in one section the first line counts; the rest is kept.
 //
 // The file is read again on every access, so several TRegistry objects (in this process or
 // another) on one key see each other's writes. Each change is written atomically (the old

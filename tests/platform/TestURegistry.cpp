@@ -133,6 +133,10 @@ TEST_F(Registry, KeysOpenCreateAndDelete) {
 
     r.CloseKey();
     EXPECT_FALSE(r.DeleteKey(QString())); // the hive itself stays
+    r.WriteString(QStringLiteral("AtTheHive"), QStringLiteral("v"));
+    TRegistry hive(HKEY_CURRENT_USER, Store);
+    EXPECT_EQ(hive.ReadString(QStringLiteral("ATTHEHIVE")), QStringLiteral("v"));
+    EXPECT_EQ(hive.GetKeyNames(), QStringList{QStringLiteral("Software")});
     ASSERT_TRUE(r.OpenKey(SettingsKey, false));
     EXPECT_TRUE(r.DeleteKey(QStringLiteral("history")));
     EXPECT_FALSE(r.KeyExists(QStringLiteral("History\\Files")));
