@@ -53,7 +53,9 @@ public:
 
     // Creates the component owned by Owner (none when null).
     explicit TComponent(TComponent* Owner = nullptr);
-    // Destroys the owned components (last first), then leaves the owner.
+    // Destroys the owned components (last first), then leaves the owner. This runs after
+    // the subclass destructors: a class whose owned components need it intact while they go
+    // calls DestroyComponents() first in its own destructor.
     ~TComponent() override;
 
     TComponent* Owner() const { return FOwner; }
