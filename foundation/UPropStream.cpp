@@ -375,11 +375,16 @@ TValueType TReader::ReadValue() {
     return static_cast<TValueType>(b);
 }
 
-TValueType TReader::NextValue() {
-    const TValueType v = ReadValue();
+// The next byte, not consumed. Not checked: it may also be a name's length byte.
+uint8_t TReader::PeekByte() {
+    const uint8_t b = ReadByte();
     FStream.Seek(-1, soCurrent);
     --FPosition;
-    return v;
+    return b;
+}
+
+TValueType TReader::NextValue() {
+    return static_cast<TValueType>(PeekByte());
 }
 
 void TReader::ReadListBegin() {
@@ -612,16 +617,9 @@ void TReader::ReadSignature() {
 }
 
 uint8_t TReader::ReadPrefix() {
-    if (FPosition >= FEnd)
-        FormatError();
-    uint8_t b;
-    Read(&b, 1);
-    if ((b & 0xF0) != 0xF0) {
-        FStream.Seek(-1, soCurrent);
-        --FPosition;
+    if ((PeekByte() & 0xF0) != 0xF0)
         return 0;
-    }
-    const uint8_t flags = b & 0x0F;
+    const uint8_t flags = ReadByte() & 0x0F;
     if (flags & ffChildPos) {
         const TValueType v = NextValue();
         if (v != vaInt8 && v != vaInt16 && v != vaInt32)

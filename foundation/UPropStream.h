@@ -131,8 +131,10 @@ public:
 
     // Values, for custom properties. Each raises EReadError on another tag.
     TValueType ReadValue();
+    // The next tag, not consumed and not checked (reading it checks it).
     TValueType NextValue();
-    bool EndOfList() { return NextValue() == vaNull; }
+    // True when a zero byte ends the list, the properties or the children.
+    bool EndOfList() { return PeekByte() == 0; }
     void ReadListBegin();
     void ReadListEnd();
     int32_t ReadInteger();
@@ -168,6 +170,7 @@ private:
 
     void Read(void* Buffer, int64_t Count);
     uint8_t ReadByte();
+    uint8_t PeekByte();
     int64_t ReadLength(int64_t UnitSize);
     [[noreturn]] void FormatError() const;
     [[noreturn]] void ValueError() const;
