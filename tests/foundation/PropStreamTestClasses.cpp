@@ -131,3 +131,17 @@ std::unique_ptr<TTestObject> MakeSampleTree() {
     root->SetBuddy(child1);
     return root;
 }
+
+std::unique_ptr<TTestObject> MakeFreePascalSample() {
+    std::unique_ptr<TTestObject> root = MakeSampleTree();
+    root->SetScale(0);
+    root->SetPrice({});
+    root->SetStamp(0);
+    root->Items()->ItemsAs<TTestItem>(1)->SetCaption(QStringLiteral("雪 snow"));
+    auto* child1 = qobject_cast<TTestObject*>(root->Components(0));
+    auto* child2 = qobject_cast<TTestObject*>(root->Components(1));
+    child1->SetNote(QStringLiteral("Ωmega"));
+    child2->SetBuddy(child1);
+    child2->DestroyComponents();
+    return root;
+}

@@ -224,3 +224,8 @@ void RegisterTestClasses();
 // A tree using every value tag the writer produces: a root with custom data, a nested
 // font, a collection, a reference, two children and a grandchild.
 std::unique_ptr<TTestObject> MakeSampleTree();
+
+// The sample without what Free Pascal's reader does not take: Single, Currency and Date
+// values (it reads only Extended for them), text outside code page 932, references to the
+// root, and grandchildren (it makes every component of a stream owned by the root).
+std::unique_ptr<TTestObject> MakeFreePascalSample();

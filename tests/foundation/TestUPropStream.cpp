@@ -436,6 +436,21 @@ TEST_F(PropStreamTest, CustomPropertiesFollowThePublishedOnes) {
     EXPECT_EQ(Write(obj), expected);
 }
 
+TEST_F(PropStreamTest, FloatTypesKeepTheirOwnTags) {
+    TTestObject obj;
+    obj.SetName(QStringLiteral("Obj"));
+    obj.SetRatio(1e300);
+    obj.SetScale(1.5f);
+    obj.SetPrice(TCurrency::FromDouble(12.3456));
+    obj.SetStamp(45000.25);
+    EXPECT_EQ(Write(obj),
+              ObjectWith(S("Small") + H("02 00") + S("Enabled") + H("09") + S("Options") +
+                         H("0b 00") + S("Ratio") + H("05 00 e0 ac 03 40 e4 21 bf e3 43") +
+                         S("Scale") + H("0f 00 00 c0 3f") + S("Price") +
+                         H("10 40 e2 01 00 00 00 00 00") + S("Stamp") +
+                         H("11 00 00 00 00 08 f9 e5 40") + S("Items") + H("0e 00")));
+}
+
 TEST_F(PropStreamTest, CopyAndCloneGoThroughTheSetters) {
     auto root = MakeSampleTree();
     auto clone = CloneComponent(*root);
