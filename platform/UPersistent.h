@@ -36,7 +36,9 @@
 //                                                 and that are read and dropped
 //
 // A subclass may repeat a Q_PROPERTY or a Default/Stored entry to change it; the property
-// keeps its ancestor's position in the stream. Extra data that is not a property is written
+// keeps its ancestor's position in the stream. Event handlers (OnChange ...) are
+// std::function members, not properties; names of events that old streams carry go in the
+// "Ignored" list. Extra data that is not a property is written
 // through DefineProperties, after the published properties.
 //
 // Example:

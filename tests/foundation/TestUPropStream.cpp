@@ -293,6 +293,22 @@ TEST_F(PropStreamTest, ResourceFormWrapsTheStream) {
     EXPECT_EQ(Message([&] { ReadComponentRes(badType); }), SInvalidImage.toStdString());
 }
 
+TEST_F(PropStreamTest, ComponentsFollowEachOtherInOneStream) {
+    TTestPlain a, b;
+    a.SetValue(1);
+    b.SetValue(2);
+    TMemoryStream m;
+    WriteComponent(m, a);
+    WriteComponentRes(m, QStringLiteral("B"), b);
+    WriteComponent(m, a);
+    m.SetPosition(0);
+    for (int expected : {1, 2, 1}) {
+        std::unique_ptr<TComponent> c = expected == 2 ? ReadComponentRes(m) : ReadComponent(m);
+        EXPECT_EQ(qobject_cast<TTestPlain*>(c.get())->Value(), expected);
+    }
+    EXPECT_EQ(m.Remaining(), 0);
+}
+
 TEST_F(PropStreamTest, MalformedStreamsAreRejectedWithClearMessages) {
     const std::string invalid = SInvalidImage.toStdString();
     const struct {
