@@ -8,7 +8,8 @@
 // is told with Notification(Component, opRemove). QObject parenting is never used for
 // components; do not give a component a QObject parent.
 //
-// A component answers IInterface; subclasses that implement capability interfaces chain:
+// A component answers IInterface; subclasses that implement capability interfaces list the
+// persistent base first (class TLORect : public TLORectBase, public IDORotate) and chain:
 //
 //   bool QueryInterface(const TGUID& Id, void** Obj) override {
 //       return AnswerInterface<IDORect>(this, Id, Obj) || TLabelObject::QueryInterface(Id, Obj);

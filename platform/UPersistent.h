@@ -38,8 +38,8 @@
 // A subclass may repeat a Q_PROPERTY or a Default/Stored entry to change it; the property
 // keeps its ancestor's position in the stream. Event handlers (OnChange ...) are
 // std::function members, not properties; names of events that old streams carry go in the
-// "Ignored" list. Extra data that is not a property is written
-// through DefineProperties, after the published properties.
+// "Ignored" list. Extra data that is not a property is written through DefineProperties,
+// after the published properties.
 //
 // Example:
 //
@@ -58,6 +58,24 @@
 //       }
 //   ...
 //   };
+//
+// Enumerations and sets used by several classes sit in a Q_GADGET holder and are exported
+// so that code writes the plain names (a set's enumerators are its bits, in stream order):
+//
+//   struct TBrushStyleEnum {
+//       Q_GADGET
+//   public:
+//       enum TBrushStyle { bsSolid, bsClear, bsHorizontal };
+//       Q_ENUM(TBrushStyle)
+//       enum TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4 };
+//       Q_DECLARE_FLAGS(TFontStyles, TFontStyle)
+//       Q_FLAG(TFontStyles)
+//   };
+//   using TBrushStyle = TBrushStyleEnum::TBrushStyle;
+//   using enum TBrushStyleEnum::TBrushStyle;
+//   using TFontStyles = TBrushStyleEnum::TFontStyles;
+//   using enum TBrushStyleEnum::TFontStyle;
+//   Q_DECLARE_OPERATORS_FOR_FLAGS(TFontStyles)
 //
 // Nested persistent objects are owned by the object that declares them (a std::unique_ptr
 // member); READ hands out the pointer and WRITE copies into the owned object with Assign, so
