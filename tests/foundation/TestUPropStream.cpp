@@ -11,8 +11,8 @@ namespace {
 
 const QString SInvalidImage = QStringLiteral("不正なストリーム フォーマット");
 
-// Stream pieces: bytes written as hex (spaces allowed), short strings with their length
-// byte, little-endian numbers.
+// Building blocks of streams: bytes written as hex (spaces allowed), short strings with
+// their length byte, little-endian numbers.
 QByteArray H(const char* HexText) {
     return QByteArray::fromHex(HexText);
 }
