@@ -9,7 +9,16 @@
 #include <QString>
 #include <QTime>
 
-using TDateTime = double;
+// A point in time as days since 1899-12-30, the time of day as the fraction. It converts to
+// and from double freely; it is a type of its own so that properties of it are written as
+// dates.
+struct TDateTime {
+    double Value = 0;
+
+    constexpr TDateTime() = default;
+    constexpr TDateTime(double V) : Value(V) {}
+    constexpr operator double() const { return Value; }
+};
 
 // The value of a calendar date and time of day (a date before 1899-12-30 gets a negative
 // day count with the time subtracted, as the class library does). Raises EConvertError for

@@ -83,6 +83,8 @@
 //
 // A class the stream reader must create is registered by name (UClasses.h).
 
+#include "UDateTime.h"
+
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -101,17 +103,6 @@ struct TCurrency {
     static TCurrency FromDouble(double Value);
     double ToDouble() const { return static_cast<double>(Scaled) / 10000.0; }
     friend bool operator==(const TCurrency&, const TCurrency&) = default;
-};
-
-// A point in time as days since 1899-12-30, the time of day as the fraction. It converts to
-// and from double freely; it is a type of its own so that properties of it are written as
-// dates.
-struct TDateTime {
-    double Value = 0;
-
-    constexpr TDateTime() = default;
-    constexpr TDateTime(double V) : Value(V) {}
-    constexpr operator double() const { return Value; }
 };
 
 // What DefineProperties talks to: the stream reader or writer. The reader calls ReadData of
