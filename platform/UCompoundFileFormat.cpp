@@ -140,67 +140,65 @@ void TCFReader::ReadHeader() {
 }
 
 void TCFReader::ReadDifat(const std::vector<char>& Header) {
-    const uint32_t fatCount = Get32(Header.data() + 0x2C);
-    if (fatCount == 0 || fatCount > FSectorCount)
-        Corrupt(QStringLiteral("FAT のセクタ数 %1 が不正です").arg(fatCount));
-    FFatSectors.reserve(fatCount);
-    for (uint32_t i = 0; i < std::min(fatCount, HeaderDifatCount); ++i)
+    FFatCount = Get32(Header.data() + 0x2C);
+    if (FFatCount == 0 || FFatCount > FSectorCount)
+        Corrupt(QStringLiteral("FAT のセクタ数 %1 が不正です").arg(FFatCount));
+    for (uint32_t i = 0; i < std::min(FFatCount, HeaderDifatCount); ++i)
         FFatSectors.push_back(Get32(Header.data() + 0x4C + 4 * i));
+    FNextDifatSector = Get32(Header.data() + 0x44);
+}
 
-    // Each DIFAT sector holds SectorSize/4 - 1 FAT sector numbers and the next DIFAT sector.
-    // Every round consumes entries, so the walk ends even on a cyclic chain; the duplicate
-    // check below catches what a cycle would produce.
+uint32_t TCFReader::FatSector(uint32_t Index) {
+    if (Index >= FFatCount)
+        Corrupt(QStringLiteral("FAT の範囲外のセクタです"));
+    // Numbers beyond the header's come from the DIFAT chain, read as far as needed. Each
+    // DIFAT sector holds SectorSize/4 - 1 numbers and then the next DIFAT sector.
     const uint32_t perSector = FSectorSize / 4 - 1;
-    uint32_t sector = Get32(Header.data() + 0x44);
-    std::vector<char> buf(FSectorSize);
-    while (FFatSectors.size() < fatCount) {
+    std::vector<char> buf;
+    while (FFatSectors.size() <= Index) {
+        const uint32_t sector = FNextDifatSector;
         if (sector >= FSectorCount)
             Corrupt(QStringLiteral("DIFAT のチェーンが途中で切れています"));
+        if (std::find(FDifatSectors.begin(), FDifatSectors.end(), sector) != FDifatSectors.end())
+            Corrupt(QStringLiteral("DIFAT のチェーンが循環しています"));
+        FDifatSectors.push_back(sector);
+        buf.resize(FSectorSize);
         ReadSector(sector, buf.data());
-        const uint32_t take = std::min<uint32_t>(perSector, fatCount - FFatSectors.size());
+        const uint32_t take = std::min<uint32_t>(perSector, FFatCount - FFatSectors.size());
         for (uint32_t i = 0; i < take; ++i)
             FFatSectors.push_back(Get32(buf.data() + 4 * i));
-        sector = Get32(buf.data() + 4 * perSector);
+        FNextDifatSector = Get32(buf.data() + 4 * perSector);
     }
-    std::vector<uint32_t> sorted = FFatSectors;
-    std::sort(sorted.begin(), sorted.end());
-    if (sorted.back() >= FSectorCount)
-        Corrupt(QStringLiteral("FAT セクタの番号が範囲外です"));
-    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
-        Corrupt(QStringLiteral("FAT セクタが重複しています"));
-    FFatCache.resize(FFatSectors.size());
+    const uint32_t sector = FFatSectors[Index];
+    if (sector >= FSectorCount)
+        Corrupt(QStringLiteral("FAT セクタの番号 %1 が範囲外です").arg(sector));
+    return sector;
 }
 
 uint32_t TCFReader::FatEntry(uint32_t Sector) {
     const uint32_t perSector = FSectorSize / 4;
-    const uint32_t k = Sector / perSector;
-    if (k >= FFatSectors.size())
-        Corrupt(QStringLiteral("セクタ %1 は FAT の範囲外です").arg(Sector));
-    std::vector<uint32_t>& table = FFatCache[k];
-    if (table.empty()) {
-        std::vector<char> buf(FSectorSize);
-        ReadSector(FFatSectors[k], buf.data());
-        table.resize(perSector);
-        for (uint32_t i = 0; i < perSector; ++i)
-            table[i] = Get32(buf.data() + 4 * i);
-    }
-    return table[Sector % perSector];
+    return LoadTable(FFatCache, Sector / perSector,
+                     [this](uint32_t K) { return FatSector(K); })[Sector % perSector];
 }
 
 uint32_t TCFReader::MiniFatEntry(uint32_t MiniSector) {
     const uint32_t perSector = FSectorSize / 4;
-    const uint32_t k = MiniSector / perSector;
-    if (k >= FMiniFatSectors.size())
-        Corrupt(QStringLiteral("ミニセクタ %1 はミニ FAT の範囲外です").arg(MiniSector));
-    std::vector<uint32_t>& table = FMiniFatCache[k];
-    if (table.empty()) {
-        std::vector<char> buf(FSectorSize);
-        ReadSector(FMiniFatSectors[k], buf.data());
-        table.resize(perSector);
-        for (uint32_t i = 0; i < perSector; ++i)
-            table[i] = Get32(buf.data() + 4 * i);
-    }
-    return table[MiniSector % perSector];
+    return LoadTable(FMiniFatCache, MiniSector / perSector, [this](uint32_t K) {
+        return ChainAt(*FMiniFatChain, K);
+    })[MiniSector % perSector];
+}
+
+const std::vector<uint32_t>& TCFReader::LoadTable(TTableCache& Cache, uint32_t Index,
+                                                  const std::function<uint32_t(uint32_t)>& Locate) {
+    const auto it = Cache.find(Index);
+    if (it != Cache.end())
+        return it->second;
+    std::vector<char> buf(FSectorSize);
+    ReadSector(Locate(Index), buf.data());
+    std::vector<uint32_t> table(FSectorSize / 4);
+    for (size_t i = 0; i < table.size(); ++i)
+        table[i] = Get32(buf.data() + 4 * i);
+    return Cache.emplace(Index, std::move(table)).first->second;
 }
 
 uint32_t TCFReader::ChainAt(TCFChain& Chain, uint64_t Index) {
@@ -241,9 +239,7 @@ std::vector<uint32_t> TCFReader::WholeChain(uint32_t Start) {
 void TCFReader::PrepareMiniStream() {
     if (FMiniReady)
         return;
-    FMiniFatSectors = FFirstMiniFatSector == ENDOFCHAIN ? std::vector<uint32_t>()
-                                                        : WholeChain(FFirstMiniFatSector);
-    FMiniFatCache.resize(FMiniFatSectors.size());
+    FMiniFatChain = std::make_unique<TCFChain>(FFirstMiniFatSector, false);
     FMiniStreamChain = std::make_unique<TCFChain>(FMiniStreamStart, false);
     FMiniReady = true;
 }

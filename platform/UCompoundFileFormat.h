@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 // Special sector and directory numbers of the format.
@@ -62,8 +63,9 @@ private:
     std::vector<bool> FSeen; // cycle check for long chains, sized on demand
 };
 
-// Reads one compound file. The constructor reads and checks the header and the sector-table
-// index (DIFAT); FAT and mini-FAT sectors are read when a chain first needs them.
+// Reads one compound file. The constructor reads and checks the header and the root entry;
+// the sector-table index (DIFAT), FAT and mini-FAT sectors are read when a chain first
+// needs them, so opening costs the same whatever the size of the file.
 class TCFReader {
 public:
     explicit TCFReader(const QString& FileName);
@@ -94,6 +96,11 @@ private:
     void ReadDifat(const std::vector<char>& Header);
     void ReadAt(uint64_t Offset, void* Buffer, uint64_t Count);
     void ReadSector(uint32_t Sector, void* Buffer);
+    using TTableCache = std::unordered_map<uint32_t, std::vector<uint32_t>>;
+    // Sector Index of a table (FAT or mini FAT), read once; Locate answers where it is.
+    const std::vector<uint32_t>& LoadTable(TTableCache& Cache, uint32_t Index,
+                                           const std::function<uint32_t(uint32_t)>& Locate);
+    uint32_t FatSector(uint32_t Index);
     uint32_t FatEntry(uint32_t Sector);
     uint32_t MiniFatEntry(uint32_t MiniSector);
     uint32_t ChainAt(TCFChain& Chain, uint64_t Index);
@@ -112,11 +119,14 @@ private:
 
     uint32_t FFirstDirSector = ENDOFCHAIN;
     uint32_t FFirstMiniFatSector = ENDOFCHAIN;
-    std::vector<uint32_t> FFatSectors;            // from the DIFAT
-    std::vector<std::vector<uint32_t>> FFatCache; // loaded FAT sectors
+    uint32_t FFatCount = 0;
+    std::vector<uint32_t> FFatSectors; // FAT sector numbers read so far (header, then DIFAT)
+    uint32_t FNextDifatSector = ENDOFCHAIN;
+    std::vector<uint32_t> FDifatSectors; // DIFAT sectors read
+    TTableCache FFatCache;
     bool FMiniReady = false;
-    std::vector<uint32_t> FMiniFatSectors; // the mini-FAT chain
-    std::vector<std::vector<uint32_t>> FMiniFatCache;
+    std::unique_ptr<TCFChain> FMiniFatChain; // the mini FAT's own sectors
+    TTableCache FMiniFatCache;
     uint32_t FMiniStreamStart = ENDOFCHAIN;
     uint64_t FMiniStreamSize = 0;
     std::unique_ptr<TCFChain> FMiniStreamChain;
