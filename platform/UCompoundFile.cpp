@@ -416,6 +416,8 @@ void TCFStorage::MoveElementTo(const QString& Name, TCFStorage& Dest, const QStr
     }
     if (AnyOpen(child))
         InUse(Name);
+    // Within one file the node itself moves; into another file a copy goes and the
+    // original is destroyed.
     std::unique_ptr<TCFNode> moved = FFile == Dest.FFile ? DetachChild(child) : CloneTree(child);
     if (FFile != Dest.FFile)
         DetachChild(child);

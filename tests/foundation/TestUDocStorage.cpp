@@ -377,6 +377,13 @@ TEST_F(DocStorageTest, NameListsInReadOnlyFilesAndDamagedLists) {
     EXPECT_EQ(missing.Count(), 0) << "a read-only file without the list has an empty one";
     EXPECT_EQ(ErrorCodeOf([&] { missing.Add("x"); }), STG_E_ACCESSDENIED);
     EXPECT_THROW(TDocStreamList(doc, "Short"), EReadError) << "shorter than its counter";
+
+    // Bytes that are not code page 932 load as replacement characters, never a crash.
+    TTemporaryStorage work;
+    Put(work, "Odd", QByteArray("\x02\0\0\0\x81\r\n\xff\xfe", 9));
+    TDocStreamList odd(work, "Odd");
+    EXPECT_EQ(odd.NextID(), 2);
+    EXPECT_EQ(odd.Count(), 2);
 }
 
 TEST_F(DocStorageTest, NameListUpdatesSaveOnce) {

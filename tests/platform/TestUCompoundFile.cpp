@@ -479,6 +479,13 @@ TEST_F(CompoundFileTest, MoveRenameAndCreateRules) {
     }
     root->CreateStorage("A", true); // replace: the new A is empty
     EXPECT_TRUE(root->OpenStorage("A")->EnumElements().empty());
+
+    // Into another file: the element goes along with its content.
+    auto other = TCompoundFile::Open(MakeSmallFile("other.cfb"), true);
+    auto otherRoot = other->Root();
+    otherRoot->MoveElementTo("A", *root, "FromOther");
+    EXPECT_EQ(otherRoot->ElementType("A"), 0);
+    EXPECT_EQ(ReadAll(*root->OpenStorage("FromOther")->OpenStream("Big", false)), Pattern(5000, 2));
 }
 
 TEST_F(CompoundFileTest, CopyToMergesLikeStructuredStorage) {
