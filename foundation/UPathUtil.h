@@ -34,9 +34,9 @@ QString ResolvePath(const QString& Path, const QString& Base);
 // True when Path exists and is a directory.
 bool IsDirectory(const QString& Path);
 // Appends to List the full path of every file below Folder; entries are taken in name order
-// and a sub-folder's files are listed where the sub-folder comes. Names beginning with '.' are skipped, and symbolic links to
-// folders are not followed (a link loop would never end). Nothing when Folder is not a
-// directory.
+// and a sub-folder's files are listed where the sub-folder comes. Names beginning with '.'
+// are skipped, and symbolic links to folders are not followed (a link loop would never end).
+// Nothing when Folder is not a directory.
 void FindFilesRecursive(TStringList& List, const QString& Folder);
 // Creates a new, empty, uniquely named file "<Prefix>XXXXXX.tmp" in the temporary folder
 // and answers its full path. Raises EFCreateError when none can be created.
