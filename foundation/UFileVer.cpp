@@ -1,0 +1,46 @@
+#include "UFileVer.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+// The build passes the project version when it can; these mirror
+// project(Vantomi VERSION 1.0.0) in the top-level CMakeLists.txt otherwise.
+#ifndef VANTOMI_VERSION_MAJOR
+#define VANTOMI_VERSION_MAJOR 1
+#define VANTOMI_VERSION_MINOR 0
+#define VANTOMI_VERSION_PATCH 0
+#endif
+
+namespace {
+
+bool IsProgramFile(const QString& FileName) {
+    const QString self = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+    const QString other = QFileInfo(FileName).canonicalFilePath();
+    return !other.isEmpty() && other == self;
+}
+
+} // namespace
+
+void TFileVer::SetFileName(const QString& FileName) {
+    if (FileName == FFileName)
+        return;
+    FFileName = FileName;
+    FLoaded = false;
+    FVersion.reset();
+}
+
+bool TFileVer::GetVersion(uint16_t& Major, uint16_t& Minor, uint16_t& Release, uint16_t& Build) {
+    if (!FLoaded) {
+        FLoaded = true;
+        if (IsProgramFile(FFileName))
+            FVersion = std::array<uint16_t, 4>{VANTOMI_VERSION_MAJOR, VANTOMI_VERSION_MINOR,
+                                               VANTOMI_VERSION_PATCH, 0};
+    }
+    if (!FVersion)
+        return false;
+    Major = (*FVersion)[0];
+    Minor = (*FVersion)[1];
+    Release = (*FVersion)[2];
+    Build = (*FVersion)[3];
+    return true;
+}
