@@ -14,17 +14,8 @@
 
 namespace {
 
-// V * Num / Den rounded half away from zero, clamped to the int range; Den 0 answers V.
-int ScaleRound(int64_t V, int Num, int Den) {
-    if (Den == 0)
-        return static_cast<int>(std::clamp<int64_t>(V, INT32_MIN, INT32_MAX));
-    const int64_t p = V * Num;
-    const int64_t d = Den;
-    int64_t q = p / d;
-    const int64_t r = p % d;
-    if (2 * std::abs(r) >= std::abs(d))
-        q += ((p < 0) != (d < 0)) ? -1 : 1;
-    return static_cast<int>(std::clamp<int64_t>(q, INT32_MIN, INT32_MAX));
+int ScaleRound(int64_t V, int64_t Num, int64_t Den) {
+    return MulDivRound(V, Num, Den);
 }
 
 // A clip base standing for "no clip region": far larger than any bitmap.
@@ -138,6 +129,24 @@ const TDashPattern DashDotPattern{{9, 6, 3, 6}};
 const TDashPattern DashDotDotPattern{{9, 3, 3, 3, 3, 3}};
 
 } // namespace
+
+int MulDivRound(int64_t Value, int64_t Numerator, int64_t Denominator) {
+    if (Denominator == 0)
+        return static_cast<int>(std::clamp<int64_t>(Value, INT32_MIN, INT32_MAX));
+    // 128-bit intermediate: Value and Numerator may both come near the int64 range.
+    const __int128 p = static_cast<__int128>(Value) * Numerator;
+    __int128 q = p / Denominator;
+    const __int128 r = p % Denominator;
+    const __int128 ar = r < 0 ? -r : r;
+    const __int128 ad = Denominator < 0 ? -static_cast<__int128>(Denominator) : Denominator;
+    if (2 * ar >= ad)
+        q += ((p < 0) != (Denominator < 0)) ? -1 : 1;
+    if (q < INT32_MIN)
+        return INT32_MIN;
+    if (q > INT32_MAX)
+        return INT32_MAX;
+    return static_cast<int>(q);
+}
 
 int TDeviceCaps::Get(int Index) const {
     switch (Index) {

@@ -34,6 +34,11 @@
 
 class TBitmap;
 
+// Value * Numerator / Denominator rounded half away from zero, clamped to the int range:
+// the one rounding rule of every logical-to-device conversion. A Denominator of 0 answers
+// Value.
+int MulDivRound(int64_t Value, int64_t Numerator, int64_t Denominator);
+
 // Map modes.
 constexpr int MM_TEXT = 1;
 constexpr int MM_ISOTROPIC = 7;
