@@ -554,3 +554,66 @@ TEST(CanvasScene, MatchesGoldenPicture) {
 
     TestImages::ExpectMatchesGolden(b.ToQImage(), "canvas/scene.png");
 }
+
+TEST(CanvasPaths, StrokesTextOutlinesAndWidePens) {
+    TBitmap b = WhiteBitmap(40, 40);
+    TCanvas& c = b.Canvas();
+    c.BeginPath();
+    c.Rectangle(2, 2, 12, 12);
+    c.EndPath();
+    c.StrokePath();
+    // The recorded rectangle keeps the right and bottom edges outside, as when drawn.
+    EXPECT_EQ(b.GetPixel(2, 2), clBlack);
+    EXPECT_EQ(b.GetPixel(11, 11), clBlack);
+    EXPECT_EQ(b.GetPixel(12, 5), clWhite);
+    EXPECT_EQ(b.GetPixel(6, 6), clWhite);
+
+    c.BeginPath();
+    c.Font().SetHeight(-20);
+    c.TextOut(14, 14, QStringLiteral("O"));
+    c.EndPath();
+    std::vector<TPoint> pts;
+    std::vector<uint8_t> types;
+    ASSERT_GT(c.GetPath(pts, types), 8);
+    EXPECT_EQ(types.front(), PT_MOVETO);
+    EXPECT_NE(std::count(types.begin(), types.end(), PT_BEZIERTO), 0);
+    c.Brush().SetColor(clBlack);
+    c.FillPath();
+    // The letter O: ink on its ring, none in its hole.
+    int ink = 0;
+    for (int y = 14; y < 36; ++y)
+        for (int x = 14; x < 30; ++x)
+            ink += b.GetPixel(x, y) == clBlack;
+    EXPECT_GT(ink, 30);
+
+    // A wide pen scales with the mapping: 2 logical units at 3 : 1 are 6 pixels.
+    TBitmap w = WhiteBitmap(30, 30);
+    TCanvas& wc = w.Canvas();
+    wc.SetMapMode(MM_ANISOTROPIC);
+    wc.SetViewportExtEx(3, 3);
+    wc.Pen().SetWidth(2);
+    wc.MoveTo(2, 5);
+    wc.LineTo(8, 5);
+    int thick = 0;
+    for (int y = 0; y < 30; ++y)
+        thick += w.GetPixel(15, y) == clBlack;
+    EXPECT_EQ(thick, 6);
+}
+
+TEST(CanvasText, OpaqueBackgroundFillsTheCell) {
+    TBitmap b = WhiteBitmap(60, 30);
+    TCanvas& c = b.Canvas();
+    c.Brush().SetColor(clYellow); // solid brush: opaque text background in the brush colour
+    c.Font().SetHeight(-16);
+    const TSize ext = c.TextExtent(QStringLiteral("ab"));
+    c.TextOut(5, 5, QStringLiteral("ab"));
+    EXPECT_EQ(b.GetPixel(5, 5), clYellow);
+    EXPECT_EQ(b.GetPixel(5 + ext.cx - 1, 5 + ext.cy - 1), clYellow);
+    EXPECT_EQ(b.GetPixel(5 + ext.cx, 5), clWhite);
+    EXPECT_EQ(b.GetPixel(4, 5), clWhite);
+    TTextMetric tm;
+    c.GetTextMetrics(tm);
+    EXPECT_EQ(tm.tmHeight, ext.cy);
+    EXPECT_EQ(tm.tmAscent + tm.tmDescent, tm.tmHeight);
+    EXPECT_EQ(tm.tmCharSet, SHIFTJIS_CHARSET);
+}
