@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 #include <unordered_map>
@@ -382,6 +383,9 @@ public:
         }
     }
 
+    // True when source pixels go to the target unchanged and none is left out.
+    bool Plain() const { return FSame && !FKey; }
+
     // Fills Out and Skip for the given source columns of one source row.
     void Row(int SourceRow, const std::vector<int>& Columns, std::vector<uint32_t>& Out,
              std::vector<uint8_t>& Skip) {
@@ -461,6 +465,30 @@ void TRasterTarget::Blit(const QRect& Dest, const TBlitSource& Source, uint32_t 
     }
     const int sw = needSource ? Source.Bitmap->Width() : 0;
     const int sh = needSource ? Source.Bitmap->Height() : 0;
+    // A plain copy between bitmaps of one layout moves bytes without converting them.
+    const bool plainCopy = needSource && Rop == SRCCOPY && FBpp >= 8 && convert->Plain();
+    auto CopyRows = [&](const QRect& R, const QRect& D, const std::vector<int>& Cols,
+                        const std::vector<int>& Rows) {
+        const size_t bytes = static_cast<size_t>(FBpp / 8);
+        const size_t n = static_cast<size_t>(R.width());
+        const bool contiguous = Cols.back() - Cols.front() == static_cast<int>(n) - 1 &&
+                                std::adjacent_find(Cols.begin(), Cols.end(), [](int A, int B) {
+                                    return B != A + 1;
+                                }) == Cols.end();
+        for (int y = R.top(); y <= R.bottom(); ++y) {
+            const int sy = Rows[static_cast<size_t>(y - D.top())];
+            if (sy < 0 || sy >= sh)
+                continue;
+            const uint8_t* src = Source.Bitmap->ScanLine(sy);
+            uint8_t* dst = Row(y) + static_cast<size_t>(R.left()) * bytes;
+            if (contiguous) {
+                std::memmove(dst, src + static_cast<size_t>(Cols.front()) * bytes, n * bytes);
+                continue;
+            }
+            for (size_t i = 0; i < n; ++i)
+                std::memcpy(dst + i * bytes, src + static_cast<size_t>(Cols[i]) * bytes, bytes);
+        }
+    };
     std::vector<int> cols;
     std::vector<uint8_t> outside, skip;
     std::vector<uint32_t> srcRow;
@@ -479,6 +507,10 @@ void TRasterTarget::Blit(const QRect& Dest, const TBlitSource& Source, uint32_t 
                         cols[i] = 0;
                     }
                 srcRow.assign(n, 0);
+                if (plainCopy && std::find(outside.begin(), outside.end(), 1) == outside.end()) {
+                    CopyRows(r, Dest, cols, rows);
+                    continue;
+                }
             }
             for (int y = r.top(); y <= r.bottom(); ++y) {
                 if (needSource) {
