@@ -245,7 +245,7 @@ void TCanvas::SyncTools() {
             FState.BkMode = TRANSPARENT;
         }
         if (FBitmap)
-            FBitmap->FillColor = FBrush.Color();
+            FBitmap->FillColor = ColorToRGB(FBrush.Color());
         FBrushSeen = FBrush.Version();
     }
     if (FFont.Version() != FFontSeen) {
@@ -423,7 +423,7 @@ bool TCanvas::RestoreDC(int Index) {
     FBrushSeen = FBrush.Version();
     FFontSeen = FFont.Version();
     if (FBitmap)
-        FBitmap->FillColor = FBrush.Color();
+        FBitmap->FillColor = ColorToRGB(FBrush.Color());
     return true;
 }
 

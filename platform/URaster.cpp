@@ -497,7 +497,7 @@ void TRasterTarget::Blit(const QRect& Dest, const TBlitSource& Source, uint32_t 
         for (const QRect& r : area) {
             const size_t n = static_cast<size_t>(r.width());
             if (needSource) {
-                // Source columns of this piece; samples outside the source are skipped.
+                // Source columns of this rectangle; samples outside the source are skipped.
                 cols.assign(columns.begin() + (r.left() - Dest.left()),
                             columns.begin() + (r.right() + 1 - Dest.left()));
                 outside.assign(n, 0);

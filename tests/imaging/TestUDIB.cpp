@@ -326,6 +326,19 @@ TEST(DIB, SampleMapsAndTheSampledStretch) {
     }
 }
 
+TEST(DIB, SampledStretchKeepsSamplesInsideTheSource) {
+    TBitmap src(3, 3);
+    src.Fill(clNavy);
+    src.SetPixel(2, 2, clRed);
+    TBitmap target(12, 12);
+    target.Fill(clWhite);
+    // The source rectangle reaches past the bitmap: samples take the nearest edge pixel.
+    SampledStretchDraw(target.Canvas(), src, Rect(0, 0, 12, 12), Rect(0, 0, 6, 6));
+    EXPECT_EQ(target.GetPixel(0, 0), clNavy);
+    EXPECT_EQ(target.GetPixel(11, 11), clRed);
+    EXPECT_EQ(target.GetPixel(4, 4), clRed);
+}
+
 TEST(DIB, DrawsThroughTheCanvasMapping) {
     TDIB dib;
     TBitmap src(2, 2);
