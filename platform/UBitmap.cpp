@@ -230,6 +230,8 @@ TBitmap::TBitmap(const TBitmap& Other)
 
 TBitmap& TBitmap::operator=(const TBitmap& Other) {
     if (this != &Other) {
+        if (FImage != Other.FImage)
+            CheckGeometryUnlocked();
         FImage = Other.FImage;
         Transparent = Other.Transparent;
         TransparentMode = Other.TransparentMode;
@@ -282,6 +284,7 @@ void TBitmap::SetSize(int Width, int Height) {
         Width = Height = 0;
     if (Width == FImage->Width && Height == FImage->Height)
         return;
+    CheckGeometryUnlocked();
     auto img = std::make_shared<TImage>();
     img->Format = FImage->Format;
     img->Table = FImage->Table;
@@ -317,6 +320,7 @@ void TBitmap::SetPixelFormat(TPixelFormat Format) {
     Format = Normalised(Format);
     if (Format == FImage->Format)
         return;
+    CheckGeometryUnlocked();
     auto img = std::make_shared<TImage>();
     img->Format = Format;
     img->Width = FImage->Width;
@@ -468,4 +472,19 @@ TCanvas& TBitmap::Canvas() {
     if (!FCanvas)
         FCanvas = std::make_unique<TCanvas>(this);
     return *FCanvas;
+}
+
+void TBitmap::LockGeometry(const QString& Message) {
+    if (FGeometryLocks++ == 0)
+        FGeometryLockMessage = Message;
+}
+
+void TBitmap::UnlockGeometry() {
+    if (FGeometryLocks > 0)
+        --FGeometryLocks;
+}
+
+void TBitmap::CheckGeometryUnlocked() const {
+    if (FGeometryLocks > 0)
+        throw Exception(FGeometryLockMessage);
 }

@@ -16,6 +16,7 @@
 // the engines relies on it).
 
 #include "UColor.h"
+#include "UException.h"
 
 #include <QImage>
 #include <cstdint>
@@ -121,6 +122,13 @@ public:
     // Colour the new area gets when the bitmap grows (kept in step with the canvas brush).
     TColor FillColor = clWhite;
 
+    // While locked, changes of size, pixel format or image (SetSize, SetPixelFormat, copy
+    // assignment) raise Exception with Message: something holds on to the pixel layout.
+    // Locks nest; copies of the bitmap are not locked.
+    void LockGeometry(const QString& Message);
+    void UnlockGeometry();
+    bool GeometryLocked() const { return FGeometryLocks > 0; }
+
     // The canvas drawing on this bitmap (created on first use).
     TCanvas& Canvas();
     bool HasCanvas() const { return FCanvas != nullptr; }
@@ -128,11 +136,17 @@ public:
 private:
     struct TImage;
     void Detach();
+    void CheckGeometryUnlocked() const;
     std::shared_ptr<TImage> FImage;
+    int FGeometryLocks = 0;
+    QString FGeometryLockMessage;
     TColor FTransparentColor = clNone;
     std::unique_ptr<TCanvas> FCanvas;
     friend class TCanvas;
 };
+
+// The error a picture reader raises for data that is not a valid picture.
+VANTOMI_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
 
 // Default colour tables: 2 entries black/white, the 16 VGA colours, and a 256-entry table
 // (the 20 static system colours and a 6x6x6 colour cube with greys).
