@@ -98,7 +98,9 @@ TColor ReadPixel(const uint8_t* Row, int X, TPixelFormat F, const std::vector<TR
     }
 }
 
-unsigned NearestIndex(TColor C, const std::vector<TRGBQuad>& Table) {
+} // namespace
+
+unsigned NearestColorIndex(TColor C, const std::vector<TRGBQuad>& Table) {
     unsigned best = 0;
     int bestDist = std::numeric_limits<int>::max();
     for (unsigned i = 0; i < Table.size(); ++i) {
@@ -116,26 +118,28 @@ unsigned NearestIndex(TColor C, const std::vector<TRGBQuad>& Table) {
     return best;
 }
 
+namespace {
+
 void WritePixel(uint8_t* Row, int X, TPixelFormat F, const std::vector<TRGBQuad>& Table, TColor C) {
     const unsigned r = GetRValue(C), g = GetGValue(C), b = GetBValue(C);
     switch (F) {
     case pf1bit: {
         const uint8_t bit = static_cast<uint8_t>(0x80 >> (X & 7));
-        if (NearestIndex(C, Table))
+        if (NearestColorIndex(C, Table))
             Row[X >> 3] |= bit;
         else
             Row[X >> 3] &= static_cast<uint8_t>(~bit);
         break;
     }
     case pf4bit: {
-        const unsigned i = NearestIndex(C, Table) & 0xF;
+        const unsigned i = NearestColorIndex(C, Table) & 0xF;
         uint8_t& byte = Row[X >> 1];
         byte = (X & 1) ? static_cast<uint8_t>((byte & 0xF0) | i)
                        : static_cast<uint8_t>((byte & 0x0F) | (i << 4));
         break;
     }
     case pf8bit:
-        Row[X] = static_cast<uint8_t>(NearestIndex(C, Table));
+        Row[X] = static_cast<uint8_t>(NearestColorIndex(C, Table));
         break;
     case pf15bit: {
         const unsigned w = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);

@@ -148,6 +148,9 @@ private:
 // The error a picture reader raises for data that is not a valid picture.
 VANTOMI_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
 
+// Index of the colour-table entry nearest to C (squared RGB distance; the first of equals).
+unsigned NearestColorIndex(TColor C, const std::vector<TRGBQuad>& Table);
+
 // Default colour tables: 2 entries black/white, the 16 VGA colours, and a 256-entry table
 // (the 20 static system colours and a 6x6x6 colour cube with greys).
 std::vector<TRGBQuad> DefaultColorTable(TPixelFormat Format);

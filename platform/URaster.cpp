@@ -138,24 +138,6 @@ int Bpp(TPixelFormat F) {
     return b == 0 ? 32 : b;
 }
 
-unsigned NearestIndex(TColor C, const std::vector<TRGBQuad>& Table) {
-    unsigned best = 0;
-    int bestDist = std::numeric_limits<int>::max();
-    for (unsigned i = 0; i < Table.size(); ++i) {
-        const int dr = Table[i].rgbRed - GetRValue(C);
-        const int dg = Table[i].rgbGreen - GetGValue(C);
-        const int db = Table[i].rgbBlue - GetBValue(C);
-        const int d = dr * dr + dg * dg + db * db;
-        if (d < bestDist) {
-            bestDist = d;
-            best = i;
-            if (d == 0)
-                break;
-        }
-    }
-    return best;
-}
-
 // Colour of a pixel value in a given layout.
 TColor DecodePixel(uint32_t V, TPixelFormat F, const std::vector<TRGBQuad>& Table) {
     switch (F) {
@@ -184,7 +166,7 @@ uint32_t EncodePixel(TColor C, TPixelFormat F, const std::vector<TRGBQuad>& Tabl
     case pf1bit:
     case pf4bit:
     case pf8bit:
-        return NearestIndex(C, Table);
+        return NearestColorIndex(C, Table);
     case pf15bit:
         return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
     case pf16bit:
