@@ -46,7 +46,8 @@ void BM_VipsGaussblurSigmaIsRadius(benchmark::State& State) {
 }
 
 void BM_VipsGaussblurSameSigma(benchmark::State& State) {
-    RunPeer(State, "gaussblur", std::to_string(BlurSigmaOfRadius(static_cast<double>(State.range(0)))));
+    RunPeer(State, "gaussblur",
+            std::to_string(BlurSigmaOfRadius(static_cast<double>(State.range(0)))));
 }
 
 void BM_VipsCopy(benchmark::State& State) {
