@@ -250,7 +250,9 @@ struct TFloatLines {
     void Run(uint8_t* Data, ptrdiff_t Stride, int M, int S, TWork& W) const;
 };
 
-void TFloatLines::Run(uint8_t* Data, ptrdiff_t Stride, int M, int S, TWork& W) const {
+VANTOMI_INLINE void RunFloatLines(const TFloatLines& L, uint8_t* Data, ptrdiff_t Stride, int M,
+                                  int S, TFloatLines::TWork& W) {
+    const TDericheCoefficients& K = L.K;
     const size_t lanes = static_cast<size_t>(S);
     W.P.resize(static_cast<size_t>(M) * lanes);
     W.Q.resize(5 * lanes);
@@ -274,6 +276,7 @@ void TFloatLines::Run(uint8_t* Data, ptrdiff_t Stride, int M, int S, TWork& W) c
             const double* p2 = p1 - S;
             const double* p3 = p2 - S;
             const double* p4 = p3 - S;
+#pragma GCC ivdep
             for (int s = 0; s < S; ++s) {
                 double sum = a0 * x0[s];
                 sum += a1 * x1[s] - d1 * p1[s];
@@ -302,6 +305,29 @@ void TFloatLines::Run(uint8_t* Data, ptrdiff_t Stride, int M, int S, TWork& W) c
         const int t = std::min(M - 1 - j, 4);
         double* __restrict q0 = qrow(j);
         const double* __restrict p = W.P.data() + static_cast<size_t>(j) * lanes;
+        if (t == 4) {
+            // The loop below unrolled, in the same order of operations.
+            const uint8_t* x1 = xrow(j + 1);
+            const uint8_t* x2 = xrow(j + 2);
+            const uint8_t* x3 = xrow(j + 3);
+            const uint8_t* x4 = xrow(j + 4);
+            const double* q1 = qrow(j + 1);
+            const double* q2 = qrow(j + 2);
+            const double* q3 = qrow(j + 3);
+            const double* q4 = qrow(j + 4);
+            const double b1 = K.Beta[1], b2 = K.Beta[2], b3 = K.Beta[3], b4 = K.Beta[4];
+#pragma GCC ivdep
+            for (int s = 0; s < S; ++s) {
+                double q = b1 * x1[s] - d1 * q1[s];
+                q += b2 * x2[s] - d2 * q2[s];
+                q += b3 * x3[s] - d3 * q3[s];
+                q += b4 * x4[s] - d4 * q4[s];
+                q0[s] = q;
+                const double v = p[s] + q + 0.5;
+                out[s] = v <= 0 ? 0 : v >= 255 ? 255 : static_cast<uint8_t>(v);
+            }
+            continue;
+        }
         for (int s = 0; s < S; ++s) {
             double q = 0;
             for (int k = 1; k <= t; ++k)
@@ -314,6 +340,30 @@ void TFloatLines::Run(uint8_t* Data, ptrdiff_t Stride, int M, int S, TWork& W) c
             out[s] = v <= 0 ? 0 : v >= 255 ? 255 : static_cast<uint8_t>(v);
         }
     }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// AVX2 without FMA: the same roundings as the baseline code.
+__attribute__((target("avx2"))) void RunFloatLinesAvx2(const TFloatLines& L, uint8_t* Data,
+                                                       ptrdiff_t Stride, int M, int S,
+                                                       TFloatLines::TWork& W) {
+    RunFloatLines(L, Data, Stride, M, S, W);
+}
+#endif
+
+void RunFloatLinesBase(const TFloatLines& L, uint8_t* Data, ptrdiff_t Stride, int M, int S,
+                       TFloatLines::TWork& W) {
+    RunFloatLines(L, Data, Stride, M, S, W);
+}
+
+void TFloatLines::Run(uint8_t* Data, ptrdiff_t Stride, int M, int S, TWork& W) const {
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (HasAvx2()) {
+        RunFloatLinesAvx2(*this, Data, Stride, M, S, W);
+        return;
+    }
+#endif
+    RunFloatLinesBase(*this, Data, Stride, M, S, W);
 }
 
 // ---------------------------------------------------------------------------------------

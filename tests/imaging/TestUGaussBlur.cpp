@@ -374,3 +374,23 @@ TEST(GaussBlur, FourthByteIsBlurredToo) {
     EXPECT_GT(b.ScanLine(4)[5 * 4 + 3], 0);
     EXPECT_EQ(b.ScanLine(4)[5 * 4 + 2], 0);
 }
+
+// Random sizes, rectangles, formats and radii (both paths) against the reference.
+TEST(GaussBlur, RandomCasesMatchReference) {
+    std::mt19937 rng(123);
+    for (int n = 0; n < 80; ++n) {
+        const TPixelFormat f = n % 3 == 0 ? pf8bit : n % 3 == 1 ? pf24bit : pf32bit;
+        const int w = 1 + static_cast<int>(rng() % 40), h = 1 + static_cast<int>(rng() % 40);
+        TBitmap b = RandomBitmap(w, h, f, rng);
+        const int left = static_cast<int>(rng() % w), top = static_cast<int>(rng() % h);
+        const TRect r(left, top, left + 1 + static_cast<int>(rng() % (w - left)),
+                      top + 1 + static_cast<int>(rng() % (h - top)));
+        const double limit = n % 4 == 0 ? 200 : 50;
+        const double rx = (rng() % 1000) / 1000.0 * limit, ry = (rng() % 1000) / 1000.0 * limit;
+        SCOPED_TRACE(testing::Message() << "case " << n << " radii " << rx << ", " << ry);
+        TBitmap expected = b;
+        RefBlur(expected, r, rx, ry);
+        GaussianBlurRect(b, r, rx, ry);
+        ASSERT_EQ(Bytes(b), Bytes(expected));
+    }
+}
