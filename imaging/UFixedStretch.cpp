@@ -1,0 +1,584 @@
+#include "UFixedStretch.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+int ChannelsOf(TPixelFormat Format) {
+    switch (Format) {
+    case pf8bit:
+        return 1;
+    case pf24bit:
+        return 3;
+    case pf32bit:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+// Gives Dest the pixel format without converting its pixels, which are all overwritten.
+void TakePixelFormat(TBitmap& Dest, TPixelFormat Format) {
+    if (Dest.PixelFormat() == Format)
+        return;
+    const int width = Dest.Width();
+    const int height = Dest.Height();
+    Dest.SetSize(0, 0);
+    Dest.SetPixelFormat(Format);
+    Dest.SetSize(width, height);
+}
+
+// ---------------------------------------------------------------------------------------
+// Nearest pixel: precomputed column offsets and source rows; a repeated source row copies
+// the previous destination row whole.
+
+template <int Ch>
+void ResampleNearest(TBitmap& Dest, const TBitmap& Source, const TRect& R) {
+    const int w = R.Width();
+    const int h = R.Height();
+    const int W = Dest.Width();
+    const int H = Dest.Height();
+    std::vector<int> columns(static_cast<size_t>(W));
+    for (int x = 0; x < W; ++x)
+        columns[x] = (static_cast<int>((static_cast<int64_t>(x) * w + w / 2) / W) + R.Left) * Ch;
+    const size_t rowBytes = static_cast<size_t>(W) * Ch;
+    int previous = -1;
+    for (int y = 0; y < H; ++y) {
+        const int sourceRow = static_cast<int>((static_cast<int64_t>(y) * h + h / 2) / H) + R.Top;
+        uint8_t* d = Dest.ScanLine(y);
+        if (sourceRow == previous) {
+            std::memcpy(d, Dest.ScanLine(y - 1), rowBytes);
+            continue;
+        }
+        const uint8_t* s = Source.ScanLine(sourceRow);
+        for (int x = 0; x < W; ++x) {
+            const uint8_t* p = s + columns[x];
+            for (int c = 0; c < Ch; ++c)
+                d[x * Ch + c] = p[c];
+        }
+        previous = sourceRow;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Horizontal resamplers. Src points at the rectangle's first pixel inside the widened source
+// row, so pixel numbers -2, -1, w and w + 1 are the guard pixels.
+
+// One output pixel of the box (area average) shrink. Output k covers the source positions
+// [k * step, (k + 1) * step) with 8-bit fractions at both ends; Boundary is the pixel holding
+// the interval's end and Fraction the part of it (0..255) that belongs to this output.
+// The sum is divided by the weight actually summed (Weight, in 1/256 pixel), rounded half
+// up, so that a uniform row keeps its value exactly for every ratio. The division is a
+// multiplication by Magic = ceil(2^55 / Weight), exact for every sum of bytes (the numerator
+// times Weight stays below 2^55).
+struct TBoxColumn {
+    int32_t Boundary = 0;
+    int32_t Fraction = 0;
+    uint32_t HalfWeight = 0;
+    uint64_t Magic = 0;
+};
+
+std::vector<TBoxColumn> BoxColumns(int w, int W) {
+    const int64_t step = (static_cast<int64_t>(w) << 16) / W;
+    std::vector<TBoxColumn> columns(static_cast<size_t>(W));
+    int64_t previousEnd = 0;
+    for (int k = 0; k < W; ++k) {
+        const int64_t end = (k + 1) * step;
+        TBoxColumn& col = columns[k];
+        col.Boundary = static_cast<int32_t>(end >> 16);
+        col.Fraction = static_cast<int32_t>((end >> 8) & 255);
+        const uint64_t weight = static_cast<uint64_t>((end >> 8) - previousEnd);
+        assert(weight >= 256 && weight < (1u << 23));
+        col.HalfWeight = static_cast<uint32_t>(weight / 2);
+        col.Magic = ((uint64_t(1) << 55) + weight - 1) / weight;
+        previousEnd = end >> 8;
+    }
+    return columns;
+}
+
+template <int Ch>
+void ResampleRowBox(const int32_t* Src, int32_t* Out, const std::vector<TBoxColumn>& Columns) {
+    std::array<uint32_t, Ch> carry;
+    for (int c = 0; c < Ch; ++c)
+        carry[c] = static_cast<uint32_t>(Src[c]) * 256;
+    int pixel = 0;
+    for (const TBoxColumn& col : Columns) {
+        std::array<uint32_t, Ch> sum{};
+        for (int p = pixel + 1; p < col.Boundary; ++p)
+            for (int c = 0; c < Ch; ++c)
+                sum[c] += static_cast<uint32_t>(Src[p * Ch + c]);
+        const int32_t* b = Src + col.Boundary * Ch;
+        for (int c = 0; c < Ch; ++c) {
+            const uint32_t boundary = static_cast<uint32_t>(b[c]);
+            const uint64_t x = static_cast<uint64_t>(sum[c]) * 256 + carry[c] +
+                               static_cast<uint32_t>(col.Fraction) * boundary;
+            Out[c] = static_cast<int32_t>(((x + col.HalfWeight) * col.Magic) >> 55);
+            carry[c] = boundary * static_cast<uint32_t>(256 - col.Fraction);
+        }
+        Out += Ch;
+        pixel = col.Boundary;
+    }
+}
+
+// Enlarging taps: the sample for output x lies at source position x * step - 0.5 (16.16),
+// between pixel Index and Index + 1 at fraction T (0..65535).
+struct TTap {
+    int32_t Index = 0;
+    int32_t T = 0;
+};
+
+std::vector<TTap> FilterTaps(int w, int W) {
+    const int32_t step = (w << 16) / W;
+    std::vector<TTap> taps(static_cast<size_t>(W));
+    int32_t p = 0;
+    for (int x = 0; x < W; ++x, p += step) {
+        const int32_t i = static_cast<int32_t>(static_cast<uint32_t>(p + 98304) >> 16) - 2;
+        taps[x] = {i, p - 32768 - i * 65536};
+    }
+    return taps;
+}
+
+template <int Ch>
+void ResampleRowLinear(const int32_t* Src, int32_t* Out, const std::vector<TTap>& Taps) {
+    for (const TTap& tap : Taps) {
+        const int32_t* a = Src + tap.Index * Ch;
+        for (int c = 0; c < Ch; ++c)
+            Out[c] = a[c] + ((a[c + Ch] - a[c]) * tap.T + 32768) / 65536;
+        Out += Ch;
+    }
+}
+
+// Catmull-Rom in Horner form; the result is not clamped (it may leave 0..255).
+template <int Ch>
+void ResampleRowCubic(const int32_t* Src, int32_t* Out, const std::vector<TTap>& Taps) {
+    for (const TTap& tap : Taps) {
+        const int32_t* p = Src + (tap.Index - 1) * Ch;
+        const int32_t t = tap.T;
+        for (int c = 0; c < Ch; ++c) {
+            const int32_t p0 = p[c];
+            const int32_t p1 = p[c + Ch];
+            const int32_t p2 = p[c + 2 * Ch];
+            const int32_t p3 = p[c + 3 * Ch];
+            const int32_t r1 = ((p3 - p0 + 3 * (p1 - p2)) * t + 32768) / 65536;
+            const int32_t r2 = ((r1 + 2 * p0 - 5 * p1 + 4 * p2 - p3) * t + 32768) / 65536;
+            const int32_t r3 = ((r2 + p2 - p0) * t + 32768) / 65536;
+            Out[c] = (r3 + 2 * p1) / 2;
+        }
+        Out += Ch;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// The filtered pipeline: source rows widened into a guarded integer row, resampled
+// horizontally into a ring of four rows, combined vertically into 8.8 sums and stored.
+
+class TResampler {
+public:
+    TResampler(TBitmap& Dest, const TBitmap& Source, const TRect& R, int Channels,
+               TResampleFilter Filter, TResampleEdge Edge);
+    void Run();
+
+private:
+    enum THorizontal { hzCopy, hzBox, hzLinear, hzCubic };
+
+    int ServeRow(int Y) const;
+    void FetchSourceRow(int Y);
+    void FillGuards(const uint8_t* SourceLine);
+    void CopyPixel(int To, int From);
+    void ResampleRow(int32_t* Out) const;
+    template <int Ch>
+    void ResampleRowT(int32_t* Out) const;
+    // Age 0 is the newest ring row, 3 the oldest.
+    const int32_t* Slot(int Age) const { return FRing[(FNewest - Age) & 3].data(); }
+    void RowsEqual();
+    void RowsBox();
+    void RowsFiltered();
+    void StoreDestRow(int Y);
+
+    TBitmap& FDest;
+    const TBitmap& FSource;
+    const TRect FRect;
+    const int FCh;
+    const TResampleFilter FFilter;
+    const TResampleEdge FEdge;
+    const int FW;  // rectangle width
+    const int FH;  // rectangle height
+    const int FDW; // destination width
+    const int FDH; // destination height
+    THorizontal FHorizontal = hzCopy;
+    std::vector<TBoxColumn> FBoxColumns;
+    std::vector<TTap> FTaps;
+    std::vector<int32_t> FSourceRow;
+    std::array<std::vector<int32_t>, 4> FRing;
+    int FNewest = 0;
+    std::vector<int32_t> FAccum;
+};
+
+TResampler::TResampler(TBitmap& Dest, const TBitmap& Source, const TRect& R, int Channels,
+                       TResampleFilter Filter, TResampleEdge Edge)
+    : FDest(Dest), FSource(Source), FRect(R), FCh(Channels), FFilter(Filter), FEdge(Edge),
+      FW(R.Width()), FH(R.Height()), FDW(Dest.Width()), FDH(Dest.Height()) {
+    if (FDW < FW) {
+        FHorizontal = hzBox;
+        FBoxColumns = BoxColumns(FW, FDW);
+    } else if (FDW > FW) {
+        FHorizontal = Filter == rfCubic ? hzCubic : hzLinear;
+        FTaps = FilterTaps(FW, FDW);
+    }
+    FSourceRow.assign(static_cast<size_t>(FW + 4) * FCh, 0);
+    for (auto& row : FRing)
+        row.assign(static_cast<size_t>(FDW) * FCh, 0);
+    FAccum.assign(static_cast<size_t>(FDW) * FCh, 0);
+}
+
+void TResampler::Run() {
+    if (FDH < FH)
+        RowsBox();
+    else if (FDH > FH)
+        RowsFiltered();
+    else
+        RowsEqual();
+}
+
+int TResampler::ServeRow(int Y) const {
+    if (Y < 0) {
+        switch (FEdge) {
+        case reExtend:
+            return FRect.Top + Y >= 0 ? Y : 0;
+        case reWrap:
+            return (Y % FH + FH) % FH;
+        default:
+            return 0;
+        }
+    }
+    if (Y >= FH) {
+        switch (FEdge) {
+        case reExtend:
+            return FRect.Top + Y < FSource.Height() ? Y : FSource.Height() - 1 - FRect.Top;
+        case reWrap:
+            return Y % FH;
+        default:
+            return FH - 1;
+        }
+    }
+    return Y;
+}
+
+void TResampler::CopyPixel(int To, int From) {
+    std::copy_n(FSourceRow.begin() + static_cast<ptrdiff_t>(From) * FCh, FCh,
+                FSourceRow.begin() + static_cast<ptrdiff_t>(To) * FCh);
+}
+
+void TResampler::FillGuards(const uint8_t* SourceLine) {
+    const int w = FW;
+    auto takeColumn = [&](int To, int Column) {
+        const uint8_t* p = SourceLine + static_cast<ptrdiff_t>(Column) * FCh;
+        for (int c = 0; c < FCh; ++c)
+            FSourceRow[static_cast<size_t>(To) * FCh + c] = p[c];
+    };
+    switch (FEdge) {
+    case reExtend: {
+        const int left = FRect.Left;
+        const int bitmapWidth = FSource.Width();
+        if (left - 1 >= 0)
+            takeColumn(1, left - 1);
+        else
+            CopyPixel(1, 2);
+        if (left - 2 >= 0)
+            takeColumn(0, left - 2);
+        else
+            CopyPixel(0, 1);
+        if (left + w < bitmapWidth)
+            takeColumn(w + 2, left + w);
+        else
+            CopyPixel(w + 2, w + 1);
+        if (left + w + 1 < bitmapWidth)
+            takeColumn(w + 3, left + w + 1);
+        else
+            CopyPixel(w + 3, w + 2);
+        break;
+    }
+    case reWrap:
+        if (w > 1) {
+            CopyPixel(0, w);
+            CopyPixel(1, w + 1);
+            CopyPixel(w + 2, 2);
+            CopyPixel(w + 3, 3);
+        } else {
+            for (int i : {0, 1, w + 2, w + 3})
+                CopyPixel(i, 2);
+        }
+        break;
+    default:
+        CopyPixel(0, 2);
+        CopyPixel(1, 2);
+        CopyPixel(w + 2, w + 1);
+        CopyPixel(w + 3, w + 1);
+        break;
+    }
+}
+
+void TResampler::FetchSourceRow(int Y) {
+    FNewest = (FNewest + 1) & 3; // the oldest slot becomes the newest
+    const int row = FRect.Top + ServeRow(Y);
+    const uint8_t* line = FSource.ScanLine(row);
+    const uint8_t* src = line + static_cast<ptrdiff_t>(FRect.Left) * FCh;
+    int32_t* dst = FSourceRow.data() + 2 * FCh;
+    const int count = FW * FCh;
+    for (int i = 0; i < count; ++i)
+        dst[i] = src[i];
+    FillGuards(line);
+    ResampleRow(FRing[FNewest].data());
+}
+
+template <int Ch>
+void TResampler::ResampleRowT(int32_t* Out) const {
+    const int32_t* src = FSourceRow.data() + 2 * Ch;
+    switch (FHorizontal) {
+    case hzBox:
+        ResampleRowBox<Ch>(src, Out, FBoxColumns);
+        break;
+    case hzLinear:
+        ResampleRowLinear<Ch>(src, Out, FTaps);
+        break;
+    case hzCubic:
+        ResampleRowCubic<Ch>(src, Out, FTaps);
+        break;
+    case hzCopy:
+        std::copy_n(src, static_cast<size_t>(FW) * Ch, Out);
+        break;
+    }
+}
+
+void TResampler::ResampleRow(int32_t* Out) const {
+    switch (FCh) {
+    case 1:
+        ResampleRowT<1>(Out);
+        break;
+    case 3:
+        ResampleRowT<3>(Out);
+        break;
+    default:
+        ResampleRowT<4>(Out);
+        break;
+    }
+}
+
+void TResampler::StoreDestRow(int Y) {
+    uint8_t* d = FDest.ScanLine(Y);
+    const size_t count = FAccum.size();
+    for (size_t i = 0; i < count; ++i) {
+        const int32_t v = FAccum[i];
+        d[i] = v < 0 ? 0 : static_cast<uint8_t>(std::min((v + 128) >> 8, 255));
+    }
+}
+
+void TResampler::RowsEqual() {
+    const size_t count = FAccum.size();
+    for (int y = 0; y < FDH; ++y) {
+        FetchSourceRow(y);
+        const int32_t* row = Slot(0);
+        for (size_t i = 0; i < count; ++i)
+            FAccum[i] = row[i] * 256;
+        StoreDestRow(y);
+    }
+}
+
+// Shrinking vertically: output row k averages the source rows over [k * step, (k + 1) *
+// step) with 16-bit fractions at both ends. The weights add up to step exactly; the sum is
+// divided by it and rounded half up to 8.8, so uniform areas keep their value for every
+// ratio.
+void TResampler::RowsBox() {
+    const int32_t step = (FH << 16) / FDH;
+    const size_t count = FAccum.size();
+    std::vector<int64_t> sum(count);
+    const double divisor = step;
+    int32_t q = 0;
+    FetchSourceRow(0);
+    for (int y = 0; y < FDH; ++y) {
+        const int32_t first = 65536 - (q & 65535);
+        const int32_t* row = Slot(0);
+        for (size_t i = 0; i < count; ++i)
+            sum[i] = static_cast<int64_t>(row[i]) * first;
+        const int from = q >> 16;
+        q += step;
+        const int to = q >> 16;
+        for (int r = from + 1; r < to; ++r) {
+            FetchSourceRow(r);
+            row = Slot(0);
+            for (size_t i = 0; i < count; ++i)
+                sum[i] += static_cast<int64_t>(row[i]) * 65536;
+        }
+        FetchSourceRow(to);
+        row = Slot(0);
+        const int32_t last = q & 65535;
+        // floor((sum * 256 + step / 2) / step): the numerator stays below 2^53, so the
+        // correctly rounded double quotient floors to the exact integer quotient.
+        for (size_t i = 0; i < count; ++i) {
+            const int64_t total = sum[i] + static_cast<int64_t>(row[i]) * last;
+            FAccum[i] = static_cast<int32_t>(
+                std::floor(static_cast<double>(total * 256 + step / 2) / divisor));
+        }
+        StoreDestRow(y);
+    }
+}
+
+void TResampler::RowsFiltered() {
+    const int32_t step = (FH << 16) / FDH;
+    const size_t count = FAccum.size();
+    int32_t q = 0;
+    int fetched = -4;
+    for (int y = 0; y < FDH; ++y, q += step) {
+        const int32_t v = q - 32768;
+        const int32_t r = FixedToInt(v);
+        while (r >= fetched) {
+            FetchSourceRow(fetched + 2);
+            ++fetched;
+        }
+        // The ring now holds rows r - 1 (oldest), r, r + 1 and r + 2 (newest).
+        const int32_t* rm1 = Slot(3);
+        const int32_t* r0 = Slot(2);
+        const int32_t* r1 = Slot(1);
+        const int32_t* r2 = Slot(0);
+        if (FFilter == rfCubic) {
+            const int32_t s = (v - r * 65536) / 256;
+            const int32_t u = s - 256;
+            const int32_t w0 = -(s * u * u) / 512;
+            const int32_t w1 = ((3 * s * s / 256 - 2 * s - 512) * u) / 2;
+            const int32_t w2 = ((3 * s * s / 256 - 4 * s - 256) * -s) / 2;
+            const int32_t w3 = (s * s * u) / 512;
+            for (size_t i = 0; i < count; ++i)
+                FAccum[i] = (rm1[i] * w0 + r0[i] * w1 + r1[i] * w2 + r2[i] * w3) / 256;
+        } else {
+            const int32_t t = v - r * 65536;
+            for (size_t i = 0; i < count; ++i)
+                FAccum[i] = (r0[i] * (65536 - t) + r1[i] * t) / 256;
+        }
+        StoreDestRow(y);
+    }
+}
+
+} // namespace
+
+bool IntersectNonEmpty(TRect& R, const TRect& A, const TRect& B) {
+    if (A.Left >= A.Right || A.Top >= A.Bottom || B.Left >= B.Right || B.Top >= B.Bottom)
+        return false;
+    const TRect r(std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right),
+                  std::min(A.Bottom, B.Bottom));
+    if (r.Left >= r.Right || r.Top >= r.Bottom)
+        return false;
+    R = r;
+    return true;
+}
+
+namespace {
+
+// (Factor * Distance) div 65536, truncating toward zero, with a 64-bit product.
+int ScaleEdge(int64_t Factor, int Distance) {
+    return static_cast<int>(Factor * Distance / 65536);
+}
+
+int32_t Ratio16(int Numerator, int Denominator) {
+    return static_cast<int32_t>((static_cast<int64_t>(Numerator) << 16) / Denominator);
+}
+
+} // namespace
+
+bool ClipMappedRects(TMappedRects& M) {
+    if (!IntersectNonEmpty(M.ClippedTarget, M.TargetRect, M.TargetBounds))
+        return false;
+    const TRect& target = M.TargetRect;
+    const TRect& source = M.SourceRect;
+    M.Scaled = target.Width() != source.Width() || target.Height() != source.Height();
+    // An empty source maps nothing (and would divide by zero below).
+    if (source.Width() <= 0 || source.Height() <= 0)
+        return false;
+    TRect& ct = M.ClippedTarget;
+    TRect& cs = M.ClippedSource;
+    if (M.Scaled) {
+        TRect mapped = source;
+        if (ct != target) {
+            const int64_t sx = Ratio16(source.Width(), target.Width());
+            const int64_t sy = Ratio16(source.Height(), target.Height());
+            mapped.Left += ScaleEdge(sx, ct.Left - target.Left);
+            mapped.Top += ScaleEdge(sy, ct.Top - target.Top);
+            mapped.Right += ScaleEdge(sx, ct.Right - target.Right);
+            mapped.Bottom += ScaleEdge(sy, ct.Bottom - target.Bottom);
+        }
+        if (!IntersectNonEmpty(cs, mapped, M.SourceBounds))
+            return false;
+        if (cs != source) {
+            const int64_t tx = Ratio16(target.Width(), source.Width());
+            const int64_t ty = Ratio16(target.Height(), source.Height());
+            ct.Left += ScaleEdge(tx, cs.Left - mapped.Left);
+            ct.Top += ScaleEdge(ty, cs.Top - mapped.Top);
+            ct.Right += ScaleEdge(tx, cs.Right - mapped.Right);
+            ct.Bottom += ScaleEdge(ty, cs.Bottom - mapped.Bottom);
+            if (ct.Width() <= 0 || ct.Height() <= 0)
+                return false;
+        }
+        M.TargetPerSourceX = Ratio16(ct.Width(), cs.Width());
+        M.TargetPerSourceY = Ratio16(ct.Height(), cs.Height());
+        M.SourcePerTargetX = Ratio16(cs.Width(), ct.Width());
+        M.SourcePerTargetY = Ratio16(cs.Height(), ct.Height());
+        return true;
+    }
+    const TRect mapped(source.Left + ct.Left - target.Left, source.Top + ct.Top - target.Top,
+                       source.Right + ct.Right - target.Right,
+                       source.Bottom + ct.Bottom - target.Bottom);
+    if (!IntersectNonEmpty(cs, mapped, M.SourceBounds))
+        return false;
+    ct.Left += cs.Left - mapped.Left;
+    ct.Top += cs.Top - mapped.Top;
+    ct.Right += cs.Right - mapped.Right;
+    ct.Bottom += cs.Bottom - mapped.Bottom;
+    if (ct.Width() <= 0 || ct.Height() <= 0)
+        return false;
+    M.TargetPerSourceX = M.TargetPerSourceY = FixedOne;
+    M.SourcePerTargetX = M.SourcePerTargetY = FixedOne;
+    return true;
+}
+
+void ResampleBitmapRect(TBitmap* Dest, const TBitmap* Source, const TRect& SourceRect,
+                        TResampleFilter Filter, TResampleEdge Edge) {
+    if (!Dest || !Source || Dest->Width() < 1 || Dest->Height() < 1 || Source->Width() < 1 ||
+        Source->Height() < 1)
+        return;
+    TRect inside;
+    if (!IntersectNonEmpty(inside, SourceRect, TRect(0, 0, Source->Width(), Source->Height())) ||
+        inside != SourceRect)
+        return;
+    const int channels = ChannelsOf(Source->PixelFormat());
+    if (channels == 0 || Filter > rfCubic)
+        return;
+    // A shared copy keeps the source pixels stable even when Dest is the same bitmap.
+    const TBitmap source = *Source;
+    TakePixelFormat(*Dest, source.PixelFormat());
+    if (Filter == rfNearest) {
+        switch (channels) {
+        case 1:
+            ResampleNearest<1>(*Dest, source, SourceRect);
+            break;
+        case 3:
+            ResampleNearest<3>(*Dest, source, SourceRect);
+            break;
+        default:
+            ResampleNearest<4>(*Dest, source, SourceRect);
+            break;
+        }
+        return;
+    }
+    TResampler(*Dest, source, SourceRect, channels, Filter, Edge).Run();
+}
+
+void StretchDrawFiltered(TBitmap* Dest, const TBitmap* Source, TResampleFilter Filter) {
+    if (!Source)
+        return;
+    ResampleBitmapRect(Dest, Source, TRect(0, 0, Source->Width(), Source->Height()), Filter,
+                       reClamp);
+}
