@@ -11,6 +11,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -39,6 +41,12 @@ void CheckLoadedSchedule(const TCalSchedule& Schedule) {
                                   .arg(item->Month())
                                   .arg(item->Day()));
     }
+}
+
+// Days from Base to Day; in 64 bits, as day numbers of dates far apart may differ by more
+// than an int holds.
+int64_t DayDistance(int Day, int Base) {
+    return static_cast<int64_t>(Day) - Base;
 }
 
 } // namespace
@@ -122,6 +130,11 @@ void TCalScheduleItem::SetIcon(int Value) {
     Changed();
 }
 
+int TCalScheduleItem::Compare(const TCalDateKey& Key) const {
+    return static_cast<int>(
+        std::clamp<int64_t>(DayDistance(FDayNumber, Key.DayNumber), INT_MIN, INT_MAX));
+}
+
 bool TCalScheduleItem::HasValidDate() const {
     return FYear >= TYMDCacheData::FirstYear && FYear <= TYMDCacheData::LastYear && FMonth >= 1 &&
            FMonth <= 12 && FDay >= 1 && FDay <= DaysInMonth(FYear, FMonth);
@@ -195,7 +208,8 @@ TCalScheduleItem* TCalSchedule::AddItem(std::unique_ptr<TCalScheduleItem> Item) 
 }
 
 void TCalSchedule::DeleteItem(int Index) {
-    std::unique_ptr<TComponent> item = RemoveComponent(Components(Index));
+    // Destroyed on leaving, after it has left the owner list.
+    const std::unique_ptr<TComponent> removed = RemoveComponent(Components(Index));
     InvalidateDayFlags();
 }
 
@@ -247,12 +261,12 @@ int TCalSchedule::IndexOfDate(int Year, int Month, int Day) const {
 void TCalSchedule::FindNearest(TCalScheduleList& List, const TCalDateKey& Key,
                                int Direction) const {
     List.Clear();
-    int best = 0;
+    int64_t best = 0;
     for (int i = 0; i < ComponentCount(); ++i) {
         auto* item = qobject_cast<TCalScheduleItem*>(Components(i));
         if (!item)
             continue;
-        const int distance = item->Compare(Key) * Direction;
+        const int64_t distance = DayDistance(item->DayNumber(), Key.DayNumber) * Direction;
         if (distance <= 0)
             continue;
         if (List.Count() > 0 && distance > best)

@@ -81,8 +81,9 @@ public:
     bool Modified() const { return FModified; }
     void SetModified(bool Value) { FModified = Value; }
 
-    // The item's day number minus the key's: negative when the item is earlier.
-    int Compare(const TCalDateKey& Key) const { return FDayNumber - Key.DayNumber; }
+    // The item's day number minus the key's (held to the int range): negative when the item
+    // is earlier.
+    int Compare(const TCalDateKey& Key) const;
 
     // True when the date exists and lies in the calendar years 1989..2151.
     bool HasValidDate() const;

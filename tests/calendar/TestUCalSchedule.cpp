@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <climits>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -97,6 +98,10 @@ TEST_F(ScheduleTest, ItemSettersKeepTheDayNumberAndMarkTheItemModified) {
     EXPECT_EQ(item.DayNumber(), DayNumber(2001, 3, 31));
     EXPECT_EQ(item.Compare(MakeDateKey(2001, 4, 1)), -1);
     EXPECT_EQ(item.Compare(MakeDateKey(2001, 3, 30)), 1);
+    // Day numbers of dates far apart differ by more than an int holds.
+    item.SetDate(5000000, 1, 1);
+    EXPECT_EQ(item.Compare(MakeDateKey(-5000000, 1, 1)), INT_MAX);
+    EXPECT_EQ(item.Compare(MakeDateKey(5000000, 1, 2)), -1);
 
     const struct {
         const char* What;
@@ -296,6 +301,16 @@ TEST_F(ScheduleTest, FindNextAndPrevListEveryItemOfTheNearestDate) {
         EXPECT_EQ(Texts(list), r.Prev) << "before " << r.Y << "-" << r.M << "-" << r.D;
     }
     EXPECT_THROW(list.Items(list.Count()), EListError);
+
+    // Far-off dates made in code are ordered without overflow.
+    s->AddItem(Item(-5000000, 1, 1, QStringLiteral("遠い過去")));
+    s->FindPrevItems(list, 5000000, 1, 1);
+    EXPECT_EQ(Texts(list), V{last});
+    s->FindNextItems(list, -5000001, 1, 1);
+    EXPECT_EQ(Texts(list), V{QStringLiteral("遠い過去")});
+    s->FindNextItems(list, -5000000, 1, 1);
+    EXPECT_EQ(Texts(list), V{first});
+    s->DeleteItem(s->Count() - 1);
 
     // A nearer date found later in component order replaces what was listed.
     s->AddItem(Item(2005, 8, 9, QStringLiteral("前日")));
