@@ -1,10 +1,13 @@
 #include "UDayTable.h"
 
+#include "UCanvas.h"
 #include "UStreams.h"
 
 #include <QtEndian>
 #include <QtGlobal>
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -64,6 +67,26 @@ std::unique_ptr<TYMDCacheData> LoadTable(const QString& FileName) {
     auto table = std::make_unique<TYMDCacheData>();
     table->LoadFromFile(FileName);
     return table;
+}
+
+// Pen and brush of one solid colour: each shape of the moon is drawn in a single colour.
+void SelectSolid(TCanvas& Canvas, TColor Color) {
+    Canvas.Pen().SetData(TPenData{Color, 0, psSolid, pmCopy});
+    Canvas.Brush().SetData(TBrushData{Color, bsSolid});
+}
+
+// The left or right half of the disc inscribed in the square (the pie from the top to the
+// bottom of the middle line).
+void DrawHalfDisc(TCanvas& Canvas, int Left, int Top, int Side, bool RightHalf, TColor Color) {
+    const int middle = Left + Side / 2;
+    const int saved = Canvas.SaveDC();
+    if (RightHalf)
+        Canvas.IntersectClipRect(middle, Top, Left + Side, Top + Side);
+    else
+        Canvas.IntersectClipRect(Left, Top, middle, Top + Side);
+    SelectSolid(Canvas, Color);
+    Canvas.Ellipse(Left, Top, Left + Side, Top + Side);
+    Canvas.RestoreDC(saved);
 }
 
 } // namespace
@@ -208,4 +231,31 @@ void SetMoonAgeTable(std::unique_ptr<TYMDCacheData> Table) {
 }
 void SetW6Z24Table(std::unique_ptr<TYMDCacheData> Table) {
     W6Z24Slot() = std::move(Table);
+}
+
+// Two half discs, lit on the right while waxing and on the left while waning, and over them an
+// ellipse centred on the disc whose width is |cos| of the phase angle times the disc: it is
+// dark while the lit part is a crescent (cosine positive) and lit while the moon is gibbous,
+// so the terminator moves across the disc as the age grows.
+void DrawMoon(TCanvas& Canvas, const TRect& Rect, int Age, TColor Lit, TColor Dark) {
+    const int side = std::min(Rect.Width(), Rect.Height());
+    if (side <= 0)
+        return;
+    Age %= MoonAgeUnitsPerLunation;
+    if (Age < 0)
+        Age += MoonAgeUnitsPerLunation;
+    const double angle = Age * 2.0 * std::numbers::pi / MoonAgeUnitsPerLunation;
+    const int c = static_cast<int>(std::cos(angle) * side / 2.0 + side / 2.0);
+    const bool waxing = Age < MoonAgeUnitsPerLunation / 2;
+    const int left = Rect.Left, top = Rect.Top;
+
+    const int saved = Canvas.SaveDC();
+    DrawHalfDisc(Canvas, left, top, side, true, waxing ? Lit : Dark);
+    DrawHalfDisc(Canvas, left, top, side, false, waxing ? Dark : Lit);
+    const int x1 = left + std::min(c, side - c), x2 = left + std::max(c, side - c);
+    if (x2 > x1) {
+        SelectSolid(Canvas, c < side - c ? Lit : Dark);
+        Canvas.Ellipse(x1, top, x2, top + side);
+    }
+    Canvas.RestoreDC(saved);
 }

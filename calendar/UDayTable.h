@@ -7,10 +7,15 @@
 // arithmetic can (weekday, month length, day number, date validity) and -1 otherwise. Dates
 // outside 1989..2151 are not an error: the weekday then comes from arithmetic as well.
 
+#include "UColor.h"
+#include "UWinTypes.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <memory>
+
+class TCanvas;
 
 // One unsigned 16-bit little-endian word per day slot: 163 years (1989..2151) x 12 months x
 // 31 slots, 121272 bytes, no header. Every month has 31 slots whatever its length; slots past
@@ -88,6 +93,13 @@ int DayNumber(int Year, int Month, int Day);
 // The day's moon age in 1/1024 day; -1 when the moon-age table is not loaded or the date
 // lies outside its years.
 int MoonAge(int Year, int Month, int Day);
+// Draws the moon of a moon age (1/1024 day, taken modulo one lunation) in the square of side
+// min(width, height) at the top-left corner of Rect: Lit is the colour of the lit part,
+// Dark that of the shadowed part. The lit part grows on the right while the moon waxes and
+// shrinks to the left while it wanes, as seen from the northern hemisphere, so age 0 is all
+// Dark and half a lunation all Lit. The canvas's pen and brush are left as they were.
+void DrawMoon(TCanvas& Canvas, const TRect& Rect, int Age, TColor Lit, TColor Dark);
+
 // The W6Z24 fields, -1 when the table is not loaded or the day has no value.
 int SixDayIndex(int Year, int Month, int Day);
 int ZassetsuIndex(int Year, int Month, int Day);

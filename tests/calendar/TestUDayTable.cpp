@@ -1,5 +1,8 @@
 #include "UDayTable.h"
 
+#include "TestImageCompare.h"
+#include "UBitmap.h"
+#include "UCanvas.h"
 #include "UException.h"
 #include "UStreams.h"
 
@@ -229,4 +232,99 @@ TEST(DayNames, TablesAndTheirBounds) {
         EXPECT_EQ(ZassetsuName(bad), QString());
     for (int bad : {-1, 24})
         EXPECT_EQ(SolarTermName(bad), QString());
+}
+
+namespace {
+
+constexpr TColor MoonLit = clYellow;
+constexpr TColor MoonDark = clGray;
+
+// One moon drawn alone on a white bitmap of the size of the rectangle's square.
+TBitmap Moon(int Age, int Side = 24) {
+    TBitmap b(Side, Side);
+    DrawMoon(b.Canvas(), TRect(0, 0, Side, Side), Age, MoonLit, MoonDark);
+    return b;
+}
+
+// Pixels of Colour in the columns [FromX, ToX).
+int CountColour(const TBitmap& B, TColor Colour, int FromX, int ToX) {
+    const QImage image = B.ToQImage();
+    const QRgb wanted = qRgb(GetRValue(Colour), GetGValue(Colour), GetBValue(Colour));
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = FromX; x < ToX; ++x)
+            n += (image.pixel(x, y) & 0xFFFFFF) == (wanted & 0xFFFFFF);
+    return n;
+}
+
+} // namespace
+
+TEST(MoonGlyph, PhasesMatchTheGoldenImage) {
+    // Columns: new, waxing crescent, first quarter, waxing gibbous, full, waning gibbous,
+    // last quarter, waning crescent. Rows: squares of 32; rectangles of 20 x 27 (the square's
+    // side is the smaller one, at the top-left corner); squares of the odd side 19.
+    const int ages[] = {0, 3780, 7559, 11340, 15119, 18899, 22680, 26459};
+    TBitmap b(8 * 36 + 4, 36 + 31 + 23 + 4);
+    for (int i = 0; i < 8; ++i) {
+        const int x = 4 + i * 36;
+        DrawMoon(b.Canvas(), TRect(x, 4, x + 32, 36), ages[i], MoonLit, MoonDark);
+        DrawMoon(b.Canvas(), TRect(x, 40, x + 20, 67), ages[i], MoonLit, MoonDark);
+        DrawMoon(b.Canvas(), TRect(x, 71, x + 19, 90), ages[i], MoonLit, MoonDark);
+    }
+    TestImages::ExpectMatchesGolden(b.ToQImage(), QStringLiteral("calendar/moon-phases.png"));
+}
+
+TEST(MoonGlyph, TheLitPartFollowsTheAge) {
+    const int side = 24, half = side / 2;
+    const struct {
+        const char* What;
+        int Age;
+        int LitLeft, LitRight, DarkLeft, DarkRight; // 1 = some pixels, 0 = none
+    } rows[] = {
+        {"new moon", 0, 0, 0, 1, 1},         {"waxing crescent", 3780, 0, 1, 1, 1},
+        {"first quarter", 7559, 0, 1, 1, 0}, {"waxing gibbous", 11340, 1, 1, 1, 0},
+        {"full moon", 15119, 1, 1, 0, 0},    {"waning gibbous", 18899, 1, 1, 0, 1},
+        {"last quarter", 22680, 1, 0, 0, 1}, {"waning crescent", 26459, 1, 0, 1, 1},
+    };
+    for (const auto& r : rows) {
+        const TBitmap b = Moon(r.Age, side);
+        EXPECT_EQ(CountColour(b, MoonLit, 0, half) > 0, r.LitLeft == 1) << r.What;
+        EXPECT_EQ(CountColour(b, MoonLit, half, side) > 0, r.LitRight == 1) << r.What;
+        EXPECT_EQ(CountColour(b, MoonDark, 0, half) > 0, r.DarkLeft == 1) << r.What;
+        EXPECT_EQ(CountColour(b, MoonDark, half, side) > 0, r.DarkRight == 1) << r.What;
+    }
+    // The crescent is the smaller part, the gibbous moon the larger.
+    EXPECT_LT(CountColour(Moon(3780), MoonLit, 0, 24), CountColour(Moon(3780), MoonDark, 0, 24));
+    EXPECT_GT(CountColour(Moon(11340), MoonLit, 0, 24), CountColour(Moon(11340), MoonDark, 0, 24));
+}
+
+TEST(MoonGlyph, AgesAreTakenModuloOneLunation) {
+    const struct {
+        int Age, Same;
+    } rows[] = {{-1, 30238}, {30239, 0}, {-30239, 0}, {30239 * 3 + 100, 100}, {-20000, 10239}};
+    for (const auto& r : rows)
+        EXPECT_EQ(Moon(r.Age).ToQImage(), Moon(r.Same).ToQImage()) << r.Age;
+    // The extremes of int finish at once.
+    EXPECT_EQ(Moon(INT_MIN).ToQImage(), Moon(INT_MIN % 30239 + 30239).ToQImage());
+    EXPECT_EQ(Moon(INT_MAX).ToQImage(), Moon(INT_MAX % 30239).ToQImage());
+}
+
+TEST(MoonGlyph, TheCanvasIsLeftAsItWas) {
+    TBitmap b(20, 20);
+    TCanvas& c = b.Canvas();
+    c.Pen().SetColor(clNavy);
+    c.Pen().SetWidth(3);
+    c.Brush().SetStyle(bsClear);
+    DrawMoon(c, TRect(0, 0, 20, 20), 5000, MoonLit, MoonDark);
+    EXPECT_EQ(c.Pen().Color(), clNavy);
+    EXPECT_EQ(c.Pen().Width(), 3);
+    EXPECT_EQ(c.Brush().Style(), bsClear);
+    EXPECT_FALSE(c.HasClipRgn());
+    EXPECT_EQ(c.SavedDCCount(), 0);
+
+    // An empty rectangle draws nothing.
+    TBitmap blank(10, 10);
+    DrawMoon(blank.Canvas(), TRect(2, 2, 2, 9), 15119, MoonLit, MoonDark);
+    DrawMoon(blank.Canvas(), TRect(5, 5, 1, 1), 15119, MoonLit, MoonDark);
+    EXPECT_EQ(CountColour(blank, clWhite, 0, 10), 100);
 }
