@@ -96,6 +96,15 @@ QRect PointsBox(const std::vector<QPoint>& Points) {
 }
 
 // Polygon of a flattened outline with integer vertices, consecutive duplicates dropped.
+// The outline of a curved path as a polygon fine enough that rounding its vertices to pixels
+// gives a round shape: Qt flattens curves for display resolution, which leaves small ellipses
+// visibly polygonal, so the path is flattened at 16 times the size and scaled back.
+QPolygonF FinePolygon(const QPainterPath& Path) {
+    constexpr double factor = 16.0;
+    return QTransform::fromScale(1.0 / factor, 1.0 / factor)
+        .map(Path.toFillPolygon(QTransform::fromScale(factor, factor)));
+}
+
 std::vector<QPoint> RoundedVertices(const QPolygonF& Polygon) {
     std::vector<QPoint> out;
     out.reserve(static_cast<size_t>(Polygon.size()));
@@ -868,7 +877,7 @@ void TCanvas::RoundRect(int Left, int Top, int Right, int Bottom, int CornerW, i
         AddPathFigure(outline);
         return;
     }
-    std::vector<QPoint> vertices = RoundedVertices(outline.toFillPolygon());
+    std::vector<QPoint> vertices = RoundedVertices(FinePolygon(outline));
     if (vertices.empty())
         vertices.push_back(d.topLeft());
     DrawClosedShape(PolygonPath(vertices, FillOffset(), true), {vertices});
