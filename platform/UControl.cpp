@@ -178,8 +178,7 @@ void TControl::SetMouseCapture(bool Value) {
         window->FCaptureControl = nullptr;
 }
 
-void TControl::MouseDownMessage(TMouseButton Button, TShiftState Shift, int X, int Y,
-                                bool Double) {
+void TControl::MouseDownMessage(TMouseButton Button, TShiftState Shift, int X, int Y, bool Double) {
     Double = Double && FControlStyle.testFlag(csDoubleClicks);
     Shift |= ButtonState(Button);
     if (Double)

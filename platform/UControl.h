@@ -93,8 +93,8 @@ Q_DECLARE_FLAGS(TControlStyle, TControlStyleFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TControlStyle)
 
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
-using TMouseEvent = std::function<void(TComponent* Sender, TMouseButton Button,
-                                       TShiftState Shift, int X, int Y)>;
+using TMouseEvent =
+    std::function<void(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TComponent* Sender, TShiftState Shift, int X, int Y)>;
 // Key is a Qt key code; a handler may set it to 0 to mark the key as handled.
 using TKeyEvent = std::function<void(TComponent* Sender, int& Key, TShiftState Shift)>;

@@ -34,8 +34,8 @@ protected:
         Canvas().Pen().SetColor(Fill);
     }
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override {
-        Write("down " + std::to_string(Button) + " " + std::to_string(X) + "," +
-              std::to_string(Y) + (Shift.testFlag(ssDouble) ? " double" : ""));
+        Write("down " + std::to_string(Button) + " " + std::to_string(X) + "," + std::to_string(Y) +
+              (Shift.testFlag(ssDouble) ? " double" : ""));
     }
     void MouseMove(TShiftState, int X, int Y) override {
         Write("move " + std::to_string(X) + "," + std::to_string(Y));
@@ -287,7 +287,7 @@ TEST(Control, ChildrenPaintBottomFirstClippedToTheirBoundsWithTheirOwnTools) {
         int X, Y;
         TColor Expected;
     };
-    const Row rows[] = {{1, 1, clWhite}, {2, 2, clBlue},  {4, 4, clBlue},  {5, 5, clRed},
+    const Row rows[] = {{1, 1, clWhite}, {2, 2, clBlue},  {4, 4, clBlue},    {5, 5, clRed},
                         {7, 7, clRed},   {10, 10, clRed}, {11, 11, clWhite}, {8, 3, clWhite}};
     for (const Row& r : rows)
         EXPECT_EQ(bitmap.GetPixel(r.X, r.Y), r.Expected) << r.X << "," << r.Y;
@@ -301,8 +301,7 @@ TEST(Control, ChildrenPaintBottomFirstClippedToTheirBoundsWithTheirOwnTools) {
 
     // Children outside the update rectangle, or refused by the filter, are not painted.
     bitmap.Fill(clWhite);
-    window.PaintControls(canvas, TRect(0, 0, 3, 3),
-                         [&](TControl* c) { return c != &bottom; });
+    window.PaintControls(canvas, TRect(0, 0, 3, 3), [&](TControl* c) { return c != &bottom; });
     EXPECT_EQ(bitmap.GetPixel(2, 2), clWhite);
     EXPECT_EQ(bitmap.GetPixel(7, 7), clWhite);
 }
