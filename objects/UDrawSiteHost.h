@@ -15,13 +15,13 @@
 
 #include "UBitmap.h"
 #include "UControl.h"
+#include "UDrawSite.h"
 
 #include <QPointer>
 #include <QRegion>
 #include <QWidget>
 
 class QScrollArea;
-class TDrawSite;
 
 class TDrawSiteHost : public QWidget, public IWindowHost {
     Q_OBJECT

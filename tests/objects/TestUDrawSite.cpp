@@ -400,6 +400,40 @@ TEST_F(DrawSite, DragsStopCleanlyWhenCancelledOrTheirObjectGoes) {
     site->WndMouseUp(mbLeft, {}, TPoint(20, 20));
 }
 
+TEST_F(DrawSite, ModifierKeysDuringADragUpdateTheGhostsAtThePointer) {
+    // A window whose pointer stands where the test puts it.
+    struct TPointerHost : IWindowHost {
+        TPoint Pointer;
+        int Scrolls = 0;
+        void InvalidateRect(const TRect&) override {}
+        void InvalidateOverlay(const TRect&) override {}
+        void Update() override {}
+        void BoundsChanged() override {}
+        void SetFocus() override {}
+        bool Focused() const override { return true; }
+        TPoint CursorPos() const override { return Pointer; }
+        bool AutoScroll(const TPoint&) override { return ++Scrolls, false; }
+    } host;
+    TInstalledDesignTools tools;
+    auto site = MakeSite(300, 300);
+    site->Scaler().SetScale(200);
+    site->SetHost(&host);
+    Place(*site, "A", TRect(10, 10, 50, 50), clRed);
+    site->WndMouseDown(mbLeft, ssLeft, TPoint(40, 40), false);
+    site->WndMouseMove(ssLeft, TPoint(50, 50));
+    EXPECT_EQ(host.Scrolls, 1) << "every drag move may scroll";
+    host.Pointer = TPoint(60, 80);
+    int key = Qt::Key_Shift;
+    site->KeyDown(key, ssShift | ssLeft);
+    EXPECT_EQ(tools.Ghosts.Last, TPoint(30, 40)) << "the pointer in logical units";
+    site->WndMouseUp(mbLeft, {}, TPoint(60, 80));
+    EXPECT_EQ(tools.Ghosts.Log.back(), "end");
+    host.Pointer = TPoint(100, 100);
+    site->KeyDown(key, ssShift);
+    EXPECT_EQ(tools.Ghosts.Last, TPoint(30, 40)) << "no drag: keys move nothing";
+    site->SetHost(nullptr);
+}
+
 TEST_F(DrawSite, ClipboardRoundTripOfAListOfObjects) {
     auto site = MakeSite(300, 300);
     TDOList list;
