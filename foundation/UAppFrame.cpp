@@ -62,14 +62,16 @@ QString ReadSettingString(const TAppFrame* Frame, const QString& Name, const QSt
                        [&](const TRegistry& R) { return R.ReadString(Name, Default); });
 }
 
-// The C++ class name of the exception object, as its declaration spells it.
+// The class name of the exception object, as its declaration spells it (without the
+// enclosing scopes).
 QString ExceptionClassName(const std::exception& E) {
     int status = 0;
     const char* mangled = typeid(E).name();
     char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
     const QString name = QString::fromLatin1(status == 0 && demangled ? demangled : mangled);
     std::free(demangled);
-    return name;
+    const qsizetype scope = name.lastIndexOf(QLatin1String("::"));
+    return scope < 0 ? name : name.mid(scope + 2);
 }
 
 QString ExceptionMessage(const std::exception& E) {
