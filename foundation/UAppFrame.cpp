@@ -11,11 +11,11 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMetaProperty>
-#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QWidget>
+#include <algorithm>
 #include <cxxabi.h>
 #include <map>
 #include <typeinfo>
