@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMetaProperty>
+#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTabWidget>
