@@ -8,6 +8,7 @@
 
 #include "UBitmap.h"
 #include "UColor.h"
+#include "UControl.h"
 #include "UGuard.h"
 
 #include <QCursor>
@@ -34,16 +35,7 @@ void SetScreenCursor(int Index, const QCursor& Cursor);
 // when no slot is free.
 int AddScreenCursor(const QCursor& Cursor);
 
-enum TShiftStateFlag {
-    ssShift = 0x01,
-    ssAlt = 0x02,
-    ssCtrl = 0x04,
-    ssLeft = 0x08,
-    ssRight = 0x10,
-    ssMiddle = 0x20,
-};
-Q_DECLARE_FLAGS(TShiftState, TShiftStateFlag)
-Q_DECLARE_OPERATORS_FOR_FLAGS(TShiftState)
+// TShiftState (ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle) is the control layer's.
 
 // The keys Shift, Alt and Ctrl and the mouse buttons held now.
 TShiftState GetShiftState();
