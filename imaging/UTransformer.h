@@ -68,9 +68,9 @@ struct TCoonsPoint {
 using TExtendedDecoder = long double (*)(const char* Bytes);
 using TExtendedEncoder = void (*)(long double Value, char* Bytes);
 
-// The codec of the property streams (UExtended.h): values pass through double precision,
-// which is what the editors produce and keeps every stored value that was read back
-// unchanged when written again.
+// The codec of the property streams (UExtended.h). Values pass through double precision:
+// reading rounds away the lowest 11 bits of a stored 64-bit mantissa (far below a unit of
+// any patch), and a value read and written again is stored as it was read.
 long double DecodeStoredExtended(const char* Bytes);
 void EncodeStoredExtended(long double Value, char* Bytes);
 
