@@ -1,5 +1,7 @@
 #include "UCurveGeometry.h"
 
+#include "UCanvas.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -390,4 +392,43 @@ std::vector<TPoint> GetArcOutlinePolygon(const TPoint& P1, const TPoint& Pm, con
     if (DrawnAsCircle(arc, GetPointsBulge(P1, Pm, P3)))
         return CircleOutline(arc, PenWidth);
     return ParabolaOutline(P1, Pm, P3, PenWidth);
+}
+
+namespace {
+
+void TracePolyline(TCanvas& Canvas, const std::vector<TPoint>& Points) {
+    if (Points.empty())
+        return;
+    Canvas.MoveTo(Points.front().x, Points.front().y);
+    for (size_t i = 1; i < Points.size(); ++i)
+        Canvas.LineTo(Points[i].x, Points[i].y);
+}
+
+// Gives the pen back its width when the tracing ends, however it ends.
+class TPenWidthRestorer {
+public:
+    explicit TPenWidthRestorer(TPen& Pen) : FPen(Pen), FWidth(Pen.Width()) {}
+    ~TPenWidthRestorer() { FPen.SetWidth(FWidth); }
+    TPenWidthRestorer(const TPenWidthRestorer&) = delete;
+    TPenWidthRestorer& operator=(const TPenWidthRestorer&) = delete;
+
+private:
+    TPen& FPen;
+    int FWidth;
+};
+
+} // namespace
+
+void DrawArcByPoints(TCanvas& Canvas, const TPoint& P1, const TPoint& Pm, const TPoint& P3) {
+    TracePolyline(Canvas, GetArcByPointsPolyline(P1, Pm, P3));
+}
+
+void AddArcOutlineToPath(TCanvas& Canvas, const TPoint& P1, const TPoint& Pm, const TPoint& P3) {
+    const std::vector<TPoint> outline = GetArcOutlinePolygon(P1, Pm, P3, Canvas.Pen().Width());
+    {
+        TPenWidthRestorer restorer(Canvas.Pen());
+        Canvas.Pen().SetWidth(0);
+        TracePolyline(Canvas, outline);
+    }
+    Canvas.CloseFigure();
 }

@@ -11,6 +11,8 @@
 
 #include <vector>
 
+class TCanvas;
+
 // A circular arc: from StartAngle to EndAngle in increasing angle, wrapping at 2pi. The
 // point at angle a is (Center.x + Radius cos a, Center.y + Radius sin a). Radius 0 stands
 // for a flat curve (the three points lie in a line).
@@ -83,3 +85,13 @@ std::vector<TPoint> GetArcByPointsPolyline(const TPoint& P1, const TPoint& Pm, c
 // a parabola along one side and back along the other.
 std::vector<TPoint> GetArcOutlinePolygon(const TPoint& P1, const TPoint& Pm, const TPoint& P3,
                                          int PenWidth);
+
+// Draws the curve through P1, Pm and P3 with Canvas's pen: MoveTo the first point of
+// GetArcByPointsPolyline, LineTo the others.
+void DrawArcByPoints(TCanvas& Canvas, const TPoint& P1, const TPoint& Pm, const TPoint& P3);
+
+// Inside an open path: adds the outline of the curve drawn as wide as Canvas's pen
+// (GetArcOutlinePolygon) as one closed figure, so that filling the path paints the thick
+// curve. The pen is one device pixel wide while the outline is traced and gets its width
+// back afterwards.
+void AddArcOutlineToPath(TCanvas& Canvas, const TPoint& P1, const TPoint& Pm, const TPoint& P3);

@@ -1,5 +1,9 @@
 #include "UStroke.h"
 
+#include "UAALine.h"
+#include "UBitmap.h"
+#include "UCanvas.h"
+
 #include <QtGlobal>
 #include <algorithm>
 #include <cmath>
@@ -94,6 +98,47 @@ public:
 private:
     std::vector<TPoint>& FPoints;
     std::vector<uint8_t>& FTypes;
+};
+
+// Replays a stroke as path or line calls on a canvas.
+class TCanvasStrokeSink final : public TStrokeSink {
+public:
+    explicit TCanvasStrokeSink(TCanvas& Canvas) : FCanvas(Canvas) {}
+
+    void MoveTo(const TPoint& P) override { FCanvas.MoveTo(P.x, P.y); }
+    void LineTo(const TPoint& P) override { FCanvas.LineTo(P.x, P.y); }
+    void PolylineTo(std::span<const TPoint> Points) override {
+        FCanvas.PolylineTo(Points.data(), static_cast<int>(Points.size()));
+    }
+    void CloseFigure() override { FCanvas.CloseFigure(); }
+    TPoint ToDevice(const TPoint& P) const override { return FCanvas.LPtoDP(P); }
+
+private:
+    TCanvas& FCanvas;
+};
+
+// Replays a stroke into the anti-aliased line painter in device pixels, stamping a dot at
+// the end of every line.
+class TAAStrokeSink final : public TStrokeSink {
+public:
+    TAAStrokeSink(TAALineAlphaMap& Painter, const TCanvas& Canvas)
+        : FPainter(Painter), FCanvas(Canvas) {}
+
+    void MoveTo(const TPoint& P) override {
+        const TPoint d = ToDevice(P);
+        FPainter.MoveTo(d.x, d.y);
+    }
+    void LineTo(const TPoint& P) override {
+        const TPoint d = ToDevice(P);
+        FPainter.LineTo(d.x, d.y);
+        FPainter.DrawDot(d.x, d.y);
+    }
+    void CloseFigure() override {}
+    TPoint ToDevice(const TPoint& P) const override { return FCanvas.LPtoDP(P); }
+
+private:
+    TAALineAlphaMap& FPainter;
+    const TCanvas& FCanvas;
 };
 
 } // namespace
@@ -195,6 +240,46 @@ void TStroke::Replay(TStrokeSink& Sink) const {
             return;
         }
     }
+}
+
+void TStroke::Draw(TCanvas& Canvas) const {
+    if (FTypes.empty()) {
+        Canvas.MoveTo(0, 0);
+        Canvas.LineTo(0, 0);
+        Canvas.CloseFigure();
+        return;
+    }
+    TCanvasStrokeSink sink(Canvas);
+    Replay(sink);
+}
+
+void TStroke::MakePath(TCanvas& Canvas) const {
+    Canvas.BeginPath();
+    Draw(Canvas);
+    Canvas.EndPath();
+}
+
+void TStroke::DrawAntialiased(TBitmap& Bitmap, TAALineAlphaMap& Painter) const {
+    if (Bitmap.PixelFormat() != pf8bit)
+        return;
+    Painter.SetBitmap(&Bitmap);
+    TAAStrokeSink sink(Painter, Bitmap.Canvas());
+    Replay(sink);
+    Painter.SetBitmap(nullptr);
+}
+
+void TStroke::DrawAntialiased(TBitmap& Bitmap) const {
+    TAALineAlphaMap painter;
+    DrawAntialiased(Bitmap, painter);
+}
+
+void TStroke::AppendPath(const TCanvas& Canvas) {
+    std::vector<TPoint> points;
+    std::vector<uint8_t> types;
+    if (Canvas.GetPath(points, types) <= 0 || points.size() != types.size())
+        return;
+    FPoints.insert(FPoints.end(), points.begin(), points.end());
+    FTypes.insert(FTypes.end(), types.begin(), types.end());
 }
 
 void TStroke::Subdivide() {

@@ -10,6 +10,10 @@
 #include <span>
 #include <vector>
 
+class TAALineAlphaMap;
+class TBitmap;
+class TCanvas;
+
 // Receives a stroke replayed as drawing calls, in logical coordinates. A canvas path
 // recorder and the anti-aliased line painter are the two receivers.
 class TStrokeSink {
@@ -79,6 +83,25 @@ public:
     //   and stops the walk. An empty stroke makes no calls (a path bracket around it needs
     //   an empty figure: MoveTo(0, 0), LineTo(0, 0), CloseFigure).
     void Replay(TStrokeSink& Sink) const;
+
+    // Replays the stroke onto Canvas as MoveTo, PolylineTo, LineTo and CloseFigure calls
+    // (points skipped by device position, as LPtoDP maps them). An empty stroke gives the
+    // empty figure MoveTo(0, 0), LineTo(0, 0), CloseFigure, so that a path bracket around it
+    // is still valid.
+    void Draw(TCanvas& Canvas) const;
+    // BeginPath, Draw, EndPath: the stroke becomes Canvas's current path, for StrokePath,
+    // FillPath, StrokeAndFillPath or a clip region.
+    void MakePath(TCanvas& Canvas) const;
+    // Paints the stroke's lines into the 8-bit alpha bitmap Bitmap (one intensity byte per
+    // pixel; larger values win where lines meet) through Painter, whose width and opacity
+    // hold. Points are mapped by the bitmap canvas (LPtoDP); every line-to is followed by a
+    // round dot at its end, so joints stay closed. A bitmap of another format is left alone.
+    void DrawAntialiased(TBitmap& Bitmap, TAALineAlphaMap& Painter) const;
+    // The same with a painter of the default (hairline) width.
+    void DrawAntialiased(TBitmap& Bitmap) const;
+    // Appends Canvas's current path (in logical units). A canvas without a path leaves the
+    // stroke unchanged.
+    void AppendPath(const TCanvas& Canvas);
 
     // Splits straight segments into pieces of at most SubdivideStep units so that they bend
     // under a distortion. Each figure starts with its MOVETO point followed by the same

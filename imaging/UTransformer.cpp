@@ -1,12 +1,14 @@
 #include "UTransformer.h"
 
 #include "UException.h"
+#include "UExtended.h"
 #include "UStreams.h"
 #include "UStroke.h"
 
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numbers>
 
@@ -44,6 +46,19 @@ TCoonsPoint Mid(const TCoonsPoint& A, const TCoonsPoint& B) {
 
 } // namespace
 
+// ---- Stored extended values ------------------------------------------------------------
+
+long double DecodeStoredExtended(const char* Bytes) {
+    TExtendedBytes bytes;
+    std::memcpy(bytes.data(), Bytes, bytes.size());
+    return ExtendedToDouble(bytes);
+}
+
+void EncodeStoredExtended(long double Value, char* Bytes) {
+    const TExtendedBytes bytes = DoubleToExtended(static_cast<double>(Value));
+    std::memcpy(Bytes, bytes.data(), bytes.size());
+}
+
 // ---- TTransformer -----------------------------------------------------------------------
 
 void TTransformer::TransformStroke(TStroke& Stroke) const {
@@ -80,8 +95,27 @@ void TCoonsDistortion::TCachedRect::Set(const TRect& R) {
 TCoonsDistortion::TCoonsDistortion() : FID(TGUID::Create()) {}
 
 void TCoonsDistortion::Assign(const TCoonsDistortion& Source) {
-    if (&Source != this)
-        *this = Source;
+    if (&Source == this)
+        return;
+    FID = Source.FID;
+    FEdges = Source.FEdges;
+    FSource = Source.FSource;
+    FTarget = Source.FTarget;
+    FCorners = Source.FCorners;
+    FDirty = Source.FDirty;
+}
+
+void TCoonsDistortion::Assign(const TPersistent* Source) {
+    if (const auto* d = qobject_cast<const TCoonsDistortion*>(Source))
+        Assign(*d);
+    else
+        TTransformer::Assign(Source);
+}
+
+void TCoonsDistortion::DefineProperties(TFiler& Filer) {
+    TTransformer::DefineProperties(Filer);
+    Filer.DefineBinaryProperty(
+        "Data", [this](TStream& S) { ReadData(S); }, [this](TStream& S) { WriteData(S); }, true);
 }
 
 void TCoonsDistortion::Clear() {

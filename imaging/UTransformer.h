@@ -2,8 +2,12 @@
 // Point transformers that bend the outlines of drawing objects: TRotator turns points about
 // a centre, TCoonsDistortion maps them through a Coons patch (a shape bounded by four edge
 // curves onto which a source rectangle is stretched, placed into a target rectangle).
+//
+// Transformers are persistent objects: the text object publishes its distortion, whose
+// edges are written as the binary property "Data".
 
 #include "UGuid.h"
+#include "UPersistent.h"
 #include "UWinTypes.h"
 
 #include <array>
@@ -13,9 +17,10 @@
 class TStroke;
 class TStream;
 
-class TTransformer {
+class TTransformer : public TPersistent {
+    Q_OBJECT
 public:
-    virtual ~TTransformer() = default;
+    ~TTransformer() override = default;
 
     // TransformPoint on every point of Stroke, in order; the point types are kept.
     virtual void TransformStroke(TStroke& Stroke) const;
@@ -24,13 +29,12 @@ public:
 
 protected:
     TTransformer() = default;
-    TTransformer(const TTransformer&) = default;
-    TTransformer& operator=(const TTransformer&) = default;
 };
 
 // Turns points about Center by Angle whole degrees; on the y-down surface a positive angle
 // turns clockwise: at 90 degrees (1, 0) from the centre goes to (0, 1) from it.
 class TRotator : public TTransformer {
+    Q_OBJECT
 public:
     TRotator() = default;
 
@@ -64,6 +68,12 @@ struct TCoonsPoint {
 using TExtendedDecoder = long double (*)(const char* Bytes);
 using TExtendedEncoder = void (*)(long double Value, char* Bytes);
 
+// The codec of the property streams (UExtended.h). Values pass through double precision:
+// reading rounds away the lowest 11 bits of a stored 64-bit mantissa (far below a unit of
+// any patch), and a value read and written again is stored as it was read.
+long double DecodeStoredExtended(const char* Bytes);
+void EncodeStoredExtended(long double Value, char* Bytes);
+
 // A Coons patch given by four edges: top (left to right), right (top to bottom), bottom
 // (left to right) and left (top to bottom). Each edge is a list of points with one flag
 // byte per point: 0 = corner (the curve passes through the point with straight pieces),
@@ -79,6 +89,7 @@ using TExtendedEncoder = void (*)(long double Value, char* Bytes);
 // A patch maps points only when every edge has at least two points and both rectangles
 // have a width and a height; otherwise points stay where they are.
 class TCoonsDistortion : public TTransformer {
+    Q_OBJECT
 public:
     // Largest number of points of one edge that stored data may give.
     static constexpr int MaxEdgePoints = 65536;
@@ -88,6 +99,11 @@ public:
 
     // Copies the identity, the edges, both rectangles and the prepared state.
     void Assign(const TCoonsDistortion& Source);
+    // The same for a distortion; other sources go to the inherited Assign.
+    void Assign(const TPersistent* Source) override;
+
+    // The binary property "Data": the stored form below, always written.
+    void DefineProperties(TFiler& Filer) override;
 
     const TGUID& GetID() const { return FID; }
     // Same pattern: the identities are equal.
@@ -153,6 +169,9 @@ public:
     // data shorter than the counts need, and non-finite coordinates raise EReadError and
     // leave the patch unchanged.
     void ReadData(TStream& Stream, TExtendedDecoder Decode);
+    // The same through the property streams' extended codec.
+    void WriteData(TStream& Stream) const { WriteData(Stream, EncodeStoredExtended); }
+    void ReadData(TStream& Stream) { ReadData(Stream, DecodeStoredExtended); }
 
 private:
     enum TEdgeIndex { Top = 0, Right = 1, Bottom = 2, Left = 3 };

@@ -1,5 +1,8 @@
 #include "UCurveGeometry.h"
 
+#include "UBitmap.h"
+#include "UCanvas.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -247,4 +250,46 @@ TEST(CurveGeometry, PointOnCircle) {
     EXPECT_EQ(PointOnCircle(a, Pi / 4, 10), TPoint(17, 27));
     EXPECT_EQ(PointOnCircle(a, 3 * Pi / 4, 10), TPoint(3, 27));
     EXPECT_EQ(PointOnCircle(a, 3 * Pi / 2, 10), TPoint(10, 10));
+}
+
+TEST(CurveGeometry, DrawOnCanvas) {
+    TBitmap b(16, 16);
+    TCanvas& c = b.Canvas();
+    std::vector<TPoint> points;
+    std::vector<uint8_t> types;
+    const struct {
+        TPoint P1, Pm, P3;
+    } curves[] = {
+        {{0, 0}, {100, -60}, {200, 0}}, // arc
+        {{0, 0}, {100, -20}, {200, 0}}, // parabola
+        {{5, 5}, {5, 5}, {5, 5}},       // a point
+    };
+    for (const auto& k : curves) {
+        // The curve: a move-to its first point and line-tos through the rest.
+        const std::vector<TPoint> line = GetArcByPointsPolyline(k.P1, k.Pm, k.P3);
+        c.BeginPath();
+        DrawArcByPoints(c, k.P1, k.Pm, k.P3);
+        c.EndPath();
+        c.GetPath(points, types);
+        EXPECT_EQ(points, line);
+        ASSERT_EQ(types.size(), line.size());
+        EXPECT_EQ(types[0], PT_MOVETO);
+        for (size_t i = 1; i < types.size(); ++i)
+            EXPECT_EQ(types[i], PT_LINETO) << i;
+
+        // The outline of the pen-wide curve: one closed figure traced with a hairline pen,
+        // the pen's width given back afterwards.
+        c.Pen().SetWidth(12);
+        const std::vector<TPoint> outline = GetArcOutlinePolygon(k.P1, k.Pm, k.P3, 12);
+        c.BeginPath();
+        AddArcOutlineToPath(c, k.P1, k.Pm, k.P3);
+        c.EndPath();
+        EXPECT_EQ(c.Pen().Width(), 12);
+        c.GetPath(points, types);
+        EXPECT_EQ(points, outline);
+        ASSERT_EQ(types.size(), outline.size());
+        EXPECT_EQ(types.front(), PT_MOVETO);
+        EXPECT_EQ(types.back(), PT_LINETO | PT_CLOSEFIGURE);
+        c.Pen().SetWidth(1);
+    }
 }

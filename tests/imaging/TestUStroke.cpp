@@ -1,7 +1,14 @@
 #include "UStroke.h"
 
+#include "TestImageCompare.h"
+#include "UAALine.h"
+#include "UBitmap.h"
+#include "UCanvas.h"
+
 #include <gtest/gtest.h>
 
+#include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -232,4 +239,188 @@ TEST(Stroke, ReplayFlattensBeziers) {
     // One line-to per device column 1, 2 and 3.
     ASSERT_EQ(coarse2.Calls.size(), 4u);
     EXPECT_EQ(coarse2.Calls.back(), "L(30,0)");
+}
+
+namespace {
+
+// The path a canvas recorded, as entries in logical units.
+std::vector<TEntry> PathOf(const TCanvas& Canvas) {
+    TStroke s;
+    s.AppendPath(Canvas);
+    return Entries(s);
+}
+
+// A cubic S-curve and a closing curve back, in one figure.
+TStroke BezierStroke() {
+    return Make(
+        {{4, 40, M}, {4, 4, C}, {44, 44, C}, {44, 8, C}, {30, 2, C}, {10, 30, C}, {4, 40, CZ}});
+}
+
+// An 8-bit alpha map of zeros.
+TBitmap AlphaMap(int W, int H) {
+    TBitmap b(W, H, pf8bit);
+    for (int y = 0; y < H; ++y)
+        std::fill_n(b.ScanLine(y), W, 0);
+    return b;
+}
+
+} // namespace
+
+TEST(Stroke, DrawMatchesGolden) {
+    struct Row {
+        const char* Golden;
+        TStroke Shape;
+    };
+    TStroke rect, ellipse, round;
+    rect.SetRect(TRect(4, 6, 43, 40));
+    ellipse.SetEllipse(TRect(3, 8, 45, 40));
+    round.SetRoundRect(TRect(4, 4, 44, 44), 20);
+    const Row rows[] = {
+        {"stroke/rect.png", rect},
+        {"stroke/ellipse.png", ellipse},
+        {"stroke/roundrect.png", round},
+        {"stroke/bezier.png", BezierStroke()},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.Golden);
+        TBitmap b(48, 48);
+        b.Fill(clWhite);
+        TCanvas& c = b.Canvas();
+        c.Pen().SetColor(clBlack);
+        c.Pen().SetWidth(0);
+        r.Shape.Draw(c);
+        // The same stroke as a path, filled beside it on a second row of the picture.
+        TBitmap filled(48, 48);
+        filled.Fill(clWhite);
+        TCanvas& f = filled.Canvas();
+        f.Brush().SetColor(clBlue);
+        r.Shape.MakePath(f);
+        f.FillPath();
+        QImage both(96, 48, QImage::Format_RGB32);
+        QPainter p(&both);
+        p.drawImage(0, 0, b.ToQImage());
+        p.drawImage(48, 0, filled.ToQImage());
+        p.end();
+        TestImages::ExpectMatchesGolden(both, r.Golden);
+    }
+}
+
+TEST(Stroke, DrawIntoPath) {
+    TBitmap b(8, 8);
+    TCanvas& c = b.Canvas();
+
+    // An empty stroke gives an empty closed figure, so the bracket is still usable.
+    TStroke().MakePath(c);
+    EXPECT_EQ(PathOf(c), (std::vector<TEntry>{{0, 0, M}, {0, 0, LZ}}));
+
+    // A closing line-to draws to the point and back to the figure start.
+    TStroke rect;
+    rect.SetRect(TRect(1, 2, 30, 40));
+    rect.MakePath(c);
+    EXPECT_EQ(PathOf(c),
+              (std::vector<TEntry>{{1, 2, M}, {30, 2, L}, {30, 40, L}, {1, 40, L}, {1, 2, LZ}}));
+
+    // Several figures, an open one among them.
+    TStroke two = Make({{0, 0, M}, {5, 0, L}, {5, 5, L}, {10, 10, M}, {20, 10, LZ}});
+    two.MakePath(c);
+    EXPECT_EQ(PathOf(c),
+              (std::vector<TEntry>{
+                  {0, 0, M}, {5, 0, L}, {5, 5, L}, {10, 10, M}, {20, 10, L}, {10, 10, LZ}}));
+}
+
+TEST(Stroke, DrawSkipsCurvePointsOnTheSamePixel) {
+    TBitmap b(8, 8);
+    TCanvas& c = b.Canvas();
+    TStroke curve = Make({{0, 0, M}, {300, 0, C}, {600, 300, C}, {600, 600, C}});
+    curve.MakePath(c);
+    EXPECT_EQ(PathOf(c).size(), 1u + 63u);
+
+    // At a tenth of the size many flattened points share a device pixel.
+    c.SetMapMode(MM_ANISOTROPIC);
+    c.SetWindowExtEx(100, 100);
+    c.SetViewportExtEx(1, 1);
+    curve.MakePath(c);
+    const std::vector<TEntry> coarse = PathOf(c);
+    EXPECT_LT(coarse.size(), 64u);
+    EXPECT_GT(coarse.size(), 2u);
+    EXPECT_EQ(coarse.back().X, 600);
+    EXPECT_EQ(coarse.back().Y, 600);
+}
+
+TEST(Stroke, AppendPathAddsToTheStroke) {
+    TBitmap b(8, 8);
+    TCanvas& c = b.Canvas();
+    TStroke s = Make({{7, 7, M}});
+    s.AppendPath(c); // no path yet: nothing changes
+    EXPECT_EQ(Entries(s), (std::vector<TEntry>{{7, 7, M}}));
+
+    c.BeginPath();
+    c.MoveTo(1, 1);
+    c.LineTo(4, 1);
+    c.LineTo(4, 4);
+    c.CloseFigure();
+    c.EndPath();
+    s.AppendPath(c);
+    EXPECT_EQ(Entries(s), (std::vector<TEntry>{{7, 7, M}, {1, 1, M}, {4, 1, L}, {4, 4, LZ}}));
+
+    // Device points come back in logical units.
+    c.SetMapMode(MM_ANISOTROPIC);
+    c.SetWindowExtEx(10, 10);
+    c.SetViewportExtEx(1, 1);
+    c.BeginPath();
+    c.MoveTo(20, 30);
+    c.LineTo(50, 30);
+    c.EndPath();
+    TStroke t;
+    t.AppendPath(c);
+    EXPECT_EQ(Entries(t), (std::vector<TEntry>{{20, 30, M}, {50, 30, L}}));
+}
+
+TEST(Stroke, DrawAntialiasedIsSymmetric) {
+    // A diamond and a circle centred in an odd-sized map come out mirror-symmetric both ways.
+    TStroke diamond = Make({{20, 3, M}, {37, 20, L}, {20, 37, L}, {3, 20, LZ}});
+    TStroke circle;
+    circle.SetEllipse(TRect(5, 5, 35, 35)); // Bezier control points symmetric about 20
+    for (const TStroke* shape : {&diamond, &circle}) {
+        for (double halfWidth : {0.6, 2.5}) {
+            SCOPED_TRACE(halfWidth);
+            TBitmap map = AlphaMap(41, 41);
+            TAALineAlphaMap painter;
+            painter.SetHalfWidth(halfWidth);
+            shape->DrawAntialiased(map, painter);
+            int painted = 0, mismatches = 0;
+            for (int y = 0; y < 41; ++y) {
+                const uint8_t* row = map.ScanLine(y);
+                const uint8_t* flipped = map.ScanLine(40 - y);
+                for (int x = 0; x < 41; ++x) {
+                    painted += row[x] != 0;
+                    mismatches += row[x] != row[40 - x];
+                    mismatches += row[x] != flipped[x];
+                }
+            }
+            EXPECT_GT(painted, 60);
+            EXPECT_EQ(mismatches, 0);
+            // The outline is drawn, the inside left alone.
+            EXPECT_EQ(map.ScanLine(20)[20], 0);
+        }
+    }
+}
+
+TEST(Stroke, DrawAntialiasedFollowsTheMapping) {
+    TStroke line = Make({{0, 50, M}, {200, 50, L}});
+    TBitmap map = AlphaMap(30, 12);
+    TCanvas& c = map.Canvas();
+    c.SetMapMode(MM_ANISOTROPIC);
+    c.SetWindowExtEx(10, 10);
+    c.SetViewportExtEx(1, 1);
+    line.DrawAntialiased(map);
+    EXPECT_GT(map.ScanLine(5)[10], 128); // device row 5, columns 0..20
+    EXPECT_EQ(map.ScanLine(5)[25], 0);
+    EXPECT_EQ(map.ScanLine(0)[10], 0);
+
+    // Other pixel formats are left alone.
+    TBitmap rgb(30, 12);
+    rgb.Fill(clBlack);
+    line.DrawAntialiased(rgb);
+    EXPECT_EQ(rgb.GetPixel(10, 5), clBlack);
 }

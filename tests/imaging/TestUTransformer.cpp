@@ -1,6 +1,8 @@
 #include "UTransformer.h"
 
+#include "UComponent.h"
 #include "UException.h"
+#include "UPropStream.h"
 #include "UStreams.h"
 #include "UStroke.h"
 
@@ -45,6 +47,13 @@ TPoint Mapped(const TTransformer& T, TPoint P) {
     return P;
 }
 
+// The points as the property streams store them (double precision).
+std::vector<TCoonsPoint> AsStored(std::vector<TCoonsPoint> Points) {
+    for (TCoonsPoint& p : Points)
+        p = {static_cast<double>(p.X), static_cast<double>(p.Y)};
+    return Points;
+}
+
 std::vector<TCoonsPoint> AllPoints(const TCoonsDistortion& D) {
     std::vector<TCoonsPoint> out;
     for (int i = 0; i < D.GetTopCount(); ++i)
@@ -59,14 +68,12 @@ std::vector<TCoonsPoint> AllPoints(const TCoonsDistortion& D) {
 }
 
 // A distorted patch with 3 points per edge and one smooth point.
-TCoonsDistortion Sample() {
-    TCoonsDistortion d;
-    SetSquare(d, 3);
-    d.SetTopPoint(1, {0.5L, -0.4L});
-    d.SetTopFlag(1, 1);
-    d.SetRightPoint(1, {1.25L, 0.5L});
-    d.SetBottomPoint(2, {1.1L, 1.2L});
-    return d;
+void MakeSample(TCoonsDistortion& D) {
+    SetSquare(D, 3);
+    D.SetTopPoint(1, {0.5L, -0.4L});
+    D.SetTopFlag(1, 1);
+    D.SetRightPoint(1, {1.25L, 0.5L});
+    D.SetBottomPoint(2, {1.1L, 1.2L});
 }
 
 QByteArray Stored(const TCoonsDistortion& D) {
@@ -74,6 +81,23 @@ QByteArray Stored(const TCoonsDistortion& D) {
     D.WriteData(s, EncodeX87);
     return s.Bytes();
 }
+
+// An object that publishes a distortion, as the text object does.
+class TDistortedThing : public TComponent {
+    Q_OBJECT
+    Q_PROPERTY(TCoonsDistortion* CoonsDistortion READ CoonsDistortion WRITE SetCoonsDistortion)
+    Q_PROPERTY(int After READ After WRITE SetAfter)
+public:
+    TDistortedThing() : FDistortion(std::make_unique<TCoonsDistortion>()) {}
+    TCoonsDistortion* CoonsDistortion() const { return FDistortion.get(); }
+    void SetCoonsDistortion(TCoonsDistortion* V) { FDistortion->Assign(V); }
+    int After() const { return FAfter; }
+    void SetAfter(int V) { FAfter = V; }
+
+private:
+    std::unique_ptr<TCoonsDistortion> FDistortion;
+    int FAfter = 0;
+};
 
 } // namespace
 
@@ -233,8 +257,10 @@ TEST(Coons, SharedCornersAndIndicesRoundTheCorners) {
 }
 
 TEST(Coons, ApplyRatio) {
-    const TCoonsDistortion distorted = Sample();
-    TCoonsDistortion d = distorted;
+    TCoonsDistortion distorted;
+    MakeSample(distorted);
+    TCoonsDistortion d;
+    d.Assign(distorted);
     d.ApplyRatio(100);
     EXPECT_EQ(AllPoints(d), AllPoints(distorted));
     d.ApplyRatio(50);
@@ -249,7 +275,8 @@ TEST(Coons, ApplyRatio) {
 }
 
 TEST(Coons, AssignAndIdentity) {
-    const TCoonsDistortion a = Sample();
+    TCoonsDistortion a;
+    MakeSample(a);
     TCoonsDistortion b;
     EXPECT_FALSE(a.Equals(b));
     EXPECT_FALSE(a.GetID().IsNull());
@@ -262,7 +289,8 @@ TEST(Coons, AssignAndIdentity) {
 }
 
 TEST(Coons, DataLayoutAndRoundTrip) {
-    TCoonsDistortion a = Sample();
+    TCoonsDistortion a;
+    MakeSample(a);
     a.SetRightFlag(1, 2);
     const QByteArray data = Stored(a);
     ASSERT_EQ(data.size(), 32 + 12 * 21);
@@ -299,10 +327,12 @@ TEST(Coons, DataLayoutAndRoundTrip) {
 }
 
 TEST(Coons, ReadDataRejectsBadInput) {
-    const TCoonsDistortion original = Sample();
+    TCoonsDistortion original;
+    MakeSample(original);
     const QByteArray good = Stored(original);
     auto rejects = [&](const QByteArray& Data) {
-        TCoonsDistortion d = original;
+        TCoonsDistortion d;
+        d.Assign(original);
         TMemoryStream s(Data);
         bool raised = false;
         try {
@@ -344,7 +374,9 @@ TEST(Coons, ReadDataRejectsBadInput) {
 }
 
 TEST(Coons, ReadDataSurvivesCorruption) {
-    const QByteArray good = Stored(Sample());
+    TCoonsDistortion sample;
+    MakeSample(sample);
+    const QByteArray good = Stored(sample);
     QRandomGenerator rng(20240611);
     for (int round = 0; round < 3000; ++round) {
         QByteArray d = good;
@@ -367,3 +399,84 @@ TEST(Coons, ReadDataSurvivesCorruption) {
         c.TransformPoint(p);
     }
 }
+
+TEST(Coons, StoredExtendedCodec) {
+    char bytes[10];
+    EncodeStoredExtended(0.5L, bytes);
+    EXPECT_EQ(QByteArray(bytes, 10), QByteArray::fromHex("0000000000000080fe3f"));
+    for (long double v : {0.0L, 1.0L, -0.4L, 1.25L, 1e-300L, 123456.789L}) {
+        EncodeStoredExtended(v, bytes);
+        EXPECT_EQ(DecodeStoredExtended(bytes), static_cast<long double>(static_cast<double>(v)));
+    }
+    // Values beyond double range or not numbers come back as such, for ReadData to refuse.
+    const QByteArray huge = QByteArray::fromHex("0000000000000080fe7f"); // 2^16383
+    EXPECT_TRUE(std::isinf(DecodeStoredExtended(huge.constData())));
+    const QByteArray nan = QByteArray::fromHex("00000000000000c0ff7f");
+    EXPECT_TRUE(std::isnan(DecodeStoredExtended(nan.constData())));
+}
+
+TEST(Coons, DataPropertyRoundTrip) {
+    TDistortedThing a;
+    a.setObjectName("Text1");
+    MakeSample(*a.CoonsDistortion());
+    a.CoonsDistortion()->SetLeftFlag(1, 3);
+    a.SetAfter(42);
+    TMemoryStream s;
+    WriteComponent(s, a);
+    // The patch is written as the nested binary property, followed by what comes after.
+    EXPECT_TRUE(s.Bytes().contains("CoonsDistortion.Data"));
+    EXPECT_TRUE(s.Bytes().contains(a.CoonsDistortion()->GetID().ToBytes()));
+
+    TDistortedThing b;
+    s.SetPosition(0);
+    ReadComponent(s, b);
+    EXPECT_TRUE(b.CoonsDistortion()->Equals(*a.CoonsDistortion()));
+    EXPECT_EQ(AllPoints(*b.CoonsDistortion()), AsStored(AllPoints(*a.CoonsDistortion())));
+    EXPECT_EQ(b.CoonsDistortion()->GetTopFlag(1), 1);
+    EXPECT_EQ(b.CoonsDistortion()->GetLeftFlag(1), 3);
+    EXPECT_EQ(b.After(), 42);
+
+    // An empty patch is written too (always), and read back empty.
+    TDistortedThing e;
+    TMemoryStream es;
+    WriteComponent(es, e);
+    EXPECT_TRUE(es.Bytes().contains("CoonsDistortion.Data"));
+    es.SetPosition(0);
+    ReadComponent(es, b);
+    EXPECT_TRUE(b.CoonsDistortion()->IsEmpty());
+    EXPECT_TRUE(b.CoonsDistortion()->Equals(*e.CoonsDistortion()));
+}
+
+TEST(Coons, DataPropertyRefusesDamage) {
+    TDistortedThing a;
+    MakeSample(*a.CoonsDistortion());
+    TMemoryStream s;
+    WriteComponent(s, a);
+    const QByteArray good = s.Bytes();
+    const qsizetype data = good.indexOf(a.CoonsDistortion()->GetID().ToBytes());
+    ASSERT_GT(data, 0);
+    auto refused = [](const QByteArray& Bytes) {
+        TDistortedThing b;
+        TMemoryStream in(Bytes);
+        try {
+            ReadComponent(in, b);
+        } catch (const Exception&) {
+            return true;
+        }
+        return false;
+    };
+    // A count of 1 in the value, a count larger than the value, an infinite coordinate.
+    QByteArray one = good;
+    one[data + 16] = 1;
+    EXPECT_TRUE(refused(one));
+    QByteArray many = good;
+    many[data + 20] = 9;
+    EXPECT_TRUE(refused(many));
+    QByteArray inf = good;
+    inf.replace(data + 32, 10, QByteArray::fromHex("0000000000000080ff7f"));
+    EXPECT_TRUE(refused(inf));
+    for (qsizetype n = data; n < good.size(); n += 7)
+        EXPECT_TRUE(refused(good.left(n))) << n;
+}
+
+#include "TestUTransformer.moc"
