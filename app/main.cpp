@@ -1,14 +1,21 @@
-// Program entry. The application shell grows here; for now the main window opens and the
-// event loop runs until it closes.
+// Program entry. The application shell grows here; for now the classes that streams create
+// are registered, the main window opens and the event loop runs until it closes.
 
-#include <QApplication>
+#include "UApplication.h"
+#include "UCalSchedule.h"
+#include "UFoundationClasses.h"
+#include "UObjectFactory.h"
+
 #include <QMainWindow>
 #include <QTimer>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantomi"));
-    QApplication::setOrganizationName(QStringLiteral("Quorvelin"));
+    TApplication app(argc, argv);
+    TApplication::setApplicationName(QStringLiteral("Vantomi"));
+    TApplication::setOrganizationName(QStringLiteral("Quorvelin"));
+    RegisterFoundationClasses();
+    RegisterObjectClasses();
+    RegisterScheduleClasses();
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Vantomi"));
@@ -16,7 +23,7 @@ int main(int argc, char** argv) {
     window.show();
 
     // "--smoke-test": open the window, let the event loop run once, close cleanly.
-    if (QApplication::arguments().contains(QStringLiteral("--smoke-test")))
+    if (TApplication::arguments().contains(QStringLiteral("--smoke-test")))
         QTimer::singleShot(200, &window, &QMainWindow::close);
     return app.exec();
 }
