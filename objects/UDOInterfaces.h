@@ -120,7 +120,7 @@ protected:
     ~IDOBlend() = default;
 };
 
-// The main colour of an object. GetColor hands out the object's own colour specification;
+// The main colour of an object. GetColor hands out the object's own fill (its TColorSpec);
 // SetColor copies Value into it.
 class IDOColor : public virtual IInterface {
 public:
