@@ -42,6 +42,21 @@ int MaxChannelDifference(const QImage& A, const QImage& B) {
     return worst;
 }
 
+double MeanChannelDifference(const QImage& A, const QImage& B) {
+    if (A.size() != B.size())
+        return -1;
+    const QImage a = A.convertToFormat(QImage::Format_RGB32);
+    const QImage b = B.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    return a.isNull() ? 0 : sum / (3.0 * a.width() * a.height());
+}
+
 QImage FixtureImage(const QString& Name) {
     return QImage::fromData(ReadTestData("pictures/" + Name))
         .convertToFormat(QImage::Format_ARGB32);

@@ -33,6 +33,9 @@ void RegisterPictureTestClasses();
 // The largest difference of any channel (alpha included) between two images of the same size,
 // compared as non-premultiplied ARGB; -1 when the sizes differ.
 int MaxChannelDifference(const QImage& A, const QImage& B);
+// The mean absolute difference of the colour channels (for lossy pictures); -1 when the
+// sizes differ.
+double MeanChannelDifference(const QImage& A, const QImage& B);
 // A fixture decoded by QImage (non-premultiplied ARGB).
 QImage FixtureImage(const QString& Name);
 // The same bytes with one byte changed at each of Count positions drawn from a fixed seed.
