@@ -31,7 +31,7 @@ private:
 void RegisterPictureTestClasses();
 
 // The largest difference of any channel (alpha included) between two images of the same size,
-// compared as non-premultiplied ARGB; -1 when the sizes differ.
+// compared premultiplied; -1 when the sizes differ.
 int MaxChannelDifference(const QImage& A, const QImage& B);
 // The mean absolute difference of the colour channels (for lossy pictures); -1 when the
 // sizes differ.
