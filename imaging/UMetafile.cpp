@@ -54,6 +54,8 @@ constexpr char Magic[4] = {'V', 'M', 'F', '1'};
 constexpr uint32_t EmfSignature = 0x464D4520; // " EMF"
 constexpr uint32_t PlaceableKey = 0x9AC6CDD7;
 constexpr int MaxGroupDepth = 64;
+// Coordinates, pen widths and font heights read from a file stay within this distance of 0.
+constexpr int32_t MaxCoordinate = 1 << 18;
 
 [[noreturn]] void Invalid() {
     RaiseInvalidGraphic(QStringLiteral("メタファイルが不正です"));
@@ -156,15 +158,28 @@ QString ReadText(TStream& S) {
     return text;
 }
 
+// A coordinate or length of a record: within MaxCoordinate of the origin, so that playback
+// never hands the canvas values whose device arithmetic could overflow.
+int32_t ReadCoordinate(TStream& S) {
+    const auto v = S.ReadValue<int32_t>();
+    if (v < -MaxCoordinate || v > MaxCoordinate)
+        Invalid();
+    return v;
+}
+
+TPoint ReadPoint(TStream& S) {
+    const int32_t x = ReadCoordinate(S);
+    const int32_t y = ReadCoordinate(S);
+    return TPoint(x, y);
+}
+
 std::vector<TPoint> ReadPoints(TStream& S, uint32_t Min, uint32_t Max) {
     const auto count = S.ReadValue<uint32_t>();
     if (count < Min || count > Max || int64_t(count) * 8 > S.Remaining())
         Invalid();
     std::vector<TPoint> points(count);
-    for (TPoint& p : points) {
-        p.x = S.ReadValue<int32_t>();
-        p.y = S.ReadValue<int32_t>();
-    }
+    for (TPoint& p : points)
+        p = ReadPoint(S);
     return points;
 }
 
@@ -197,7 +212,7 @@ TMetaRecord ReadRecord(uint8_t Kind, TStream& S, int& Depth) {
     switch (Kind) {
     case mrPen:
         r.Pen.Color = S.ReadValue<int32_t>();
-        r.Pen.Width = std::max(0, S.ReadValue<int32_t>());
+        r.Pen.Width = std::max(0, ReadCoordinate(S));
         r.Pen.Style = ReadEnum<TPenStyle>(S, psInsideFrame);
         r.Pen.Mode = ReadEnum<TPenMode>(S, pmNotXor);
         break;
@@ -208,7 +223,7 @@ TMetaRecord ReadRecord(uint8_t Kind, TStream& S, int& Depth) {
     case mrFont: {
         TFontData& f = r.Font;
         f.Name = ReadText(S);
-        f.Height = S.ReadValue<int32_t>();
+        f.Height = ReadCoordinate(S);
         f.PixelsPerInch = S.ReadValue<int32_t>();
         f.Style = S.ReadValue<uint32_t>() & 0xF;
         f.Pitch = S.ReadValue<int32_t>();
@@ -217,7 +232,7 @@ TMetaRecord ReadRecord(uint8_t Kind, TStream& S, int& Depth) {
         f.Escapement = S.ReadValue<int32_t>();
         f.Orientation = S.ReadValue<int32_t>();
         f.Quality = S.ReadValue<int32_t>();
-        if (f.PixelsPerInch <= 0)
+        if (f.PixelsPerInch <= 0 || f.PixelsPerInch > MaxCoordinate)
             Invalid();
         break;
     }
@@ -236,12 +251,12 @@ TMetaRecord ReadRecord(uint8_t Kind, TStream& S, int& Depth) {
         r.Points = ReadPoints(S, 2, 2);
         break;
     case mrText:
-        r.Points = {TPoint(S.ReadValue<int32_t>(), S.ReadValue<int32_t>())};
+        r.Points = {ReadPoint(S)};
         r.Text = ReadText(S);
         break;
     case mrGraphic:
         for (int i = 0; i < 2; ++i)
-            r.Points.push_back(TPoint(S.ReadValue<int32_t>(), S.ReadValue<int32_t>()));
+            r.Points.push_back(ReadPoint(S));
         r.Graphic = ReadGraphic(S);
         break;
     case mrBeginGroup:

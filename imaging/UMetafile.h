@@ -16,7 +16,8 @@
 //   "VMF1", Int32 width, Int32 height, UInt32 record count, then per record UInt8 kind,
 //   UInt32 payload length and the payload (see UMetafile.cpp). A drawn graphic is stored as
 //   picture data; a metafile drawn into another is recorded as a mapped group of its calls.
-// Damaged data raises EInvalidGraphic "メタファイルが不正です".
+// Damaged data raises EInvalidGraphic "メタファイルが不正です", and so do coordinates, pen widths
+// and font heights more than 262144 away from 0 (playback stays within safe device values).
 
 #include "UGraphic.h"
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <random>
 
 TPictureHolder::TPictureHolder(TComponent* Owner)
@@ -22,6 +23,19 @@ void RegisterPictureTestClasses() {
     RegisterPictureFormats();
     RegisterClass<TPictureHolder>();
 }
+
+namespace {
+
+// Every picture test finds the formats registered, as the program does at start-up.
+class TPictureEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { RegisterPictureTestClasses(); }
+};
+
+[[maybe_unused]] const ::testing::Environment* const Environment =
+    ::testing::AddGlobalTestEnvironment(new TPictureEnvironment);
+
+} // namespace
 
 int MaxChannelDifference(const QImage& A, const QImage& B) {
     if (A.size() != B.size())
