@@ -182,8 +182,9 @@ void RenderPictureToBitmap(TPictureEx& Picture, TBitmap& Bitmap, TColor Transpar
     }
     SetPictureTransparent(Picture, TransparentColor != -1, TransparentColor);
     TBitmap back(0, 0, pf24bit);
-    back.FillColor = BackColor;
+    // The canvas first: creating it sets the fill colour from its brush.
     back.Canvas().Brush().SetColor(BackColor);
+    back.FillColor = ColorToRGB(BackColor);
     back.SetSize(g->Width(), g->Height());
     LockedDraw(back.Canvas(), 0, 0, *g);
     ShrinkGraphicToBitmap(TSafetyBitmap(back), Bitmap);
