@@ -252,3 +252,34 @@ TEST(SafetyBitmap, TakesAMetafileDrawnOnWhite) {
     EXPECT_EQ(b.Bitmap().GetPixel(3, 2), clRed);
     EXPECT_EQ(b.Bitmap().GetPixel(6, 4), clWhite);
 }
+
+TEST(SafetyBitmap, ListenersDrawingAtOnceSeeTheNewMask) {
+    // A listener that redraws as soon as it is told must not get the mask of the old
+    // transparent colour.
+    TSafetyBitmap b(TBitmap(2, 1, pf24bit));
+    b.Bitmap().SetPixel(0, 0, clRed);
+    b.Bitmap().SetPixel(1, 0, clLime);
+    b.SetTransparentColor(clRed);
+    b.SetTransparent(true);
+    TBitmap target(2, 1, pf24bit);
+    const auto redraw = [&] {
+        target.Fill(clBlue);
+        b.Draw(target.Canvas(), Rect(0, 0, 2, 1));
+    };
+    redraw();
+    EXPECT_EQ(target.GetPixel(0, 0), clBlue);
+    b.OnChange = [&](TGraphic*) { redraw(); };
+    b.SetTransparentColor(clLime);
+    EXPECT_EQ(target.GetPixel(0, 0), clRed);
+    EXPECT_EQ(target.GetPixel(1, 0), clBlue);
+
+    // Assigning: the copied mask is in place when the listener draws.
+    TSafetyBitmap source(TBitmap(2, 1, pf24bit));
+    source.Bitmap().SetPixel(0, 0, clYellow);
+    source.Bitmap().SetPixel(1, 0, clRed);
+    source.SetTransparentColor(clRed);
+    source.SetTransparent(true);
+    b.Assign(&source);
+    EXPECT_EQ(target.GetPixel(0, 0), clYellow);
+    EXPECT_EQ(target.GetPixel(1, 0), clBlue);
+}
