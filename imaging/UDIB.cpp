@@ -1,6 +1,7 @@
 #include "UDIB.h"
 
 #include "UCanvasGuards.h"
+#include "UContainerStream.h"
 #include "UScaler.h"
 
 #include <algorithm>
@@ -445,6 +446,16 @@ bool TDIB::AssignBitmap(const TBitmap& Bitmap) {
 }
 
 void TDIB::LoadFromStream(TStream& Stream) {
+    // A compressed container: the bitmap file is its whole content. A container inside it
+    // is not unpacked again.
+    TMemoryStream plain;
+    if (ReadContainer(Stream, plain))
+        LoadPlain(plain);
+    else
+        LoadPlain(Stream);
+}
+
+void TDIB::LoadPlain(TStream& Stream) {
     const int64_t start = Stream.GetPosition();
     const int64_t available = Stream.GetSize() - start;
     if (available < int64_t(FileHeaderSize) + 4)
@@ -580,4 +591,8 @@ void SampledStretchDraw(TCanvas& Canvas, const TBitmap& Bitmap, const TRect& D, 
         band.SetTransparentColor(Bitmap.GetTransparentColor());
     }
     Canvas.Draw(area.Left, area.Top, band);
+}
+
+void RaiseInvalidContainer() {
+    Invalid();
 }

@@ -80,7 +80,9 @@ public:
     // so this always succeeds.
     bool AssignBitmap(const TBitmap& Bitmap);
     // Reads one BMP file at the stream's position and leaves the position right after it
-    // (after its bits). Raises EInvalidGraphic; the DIB is unchanged then.
+    // (after its bits), or a compressed container ("ZLIBCompress", UCompress.h) holding one,
+    // leaving the position after the container. Raises EInvalidGraphic (also for damaged
+    // compressed data); the DIB is unchanged then.
     void LoadFromStream(TStream& Stream);
     // Writes a BMP file.
     void SaveToStream(TStream& Stream) const;
@@ -96,6 +98,7 @@ public:
     bool StretchTo(TCanvas& Canvas, const TRect& D, const TRect& S) const;
 
 private:
+    void LoadPlain(TStream& Stream);
     TBMPInfo FInfo;
     std::shared_ptr<const TBitsHolder> FBits;
 };

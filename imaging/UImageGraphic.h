@@ -1,0 +1,62 @@
+#pragma once
+// TImageGraphic: the base of graphics whose pixels may be partly transparent (PNG, GIF,
+// icons). It keeps the file as read, so that saving gives back the same bytes, and the
+// decoded pixels as a QImage in Format_ARGB32_Premultiplied.
+//
+// Drawing blends the pixels over the canvas's target bitmap (24 or 32 bits) within its clip
+// region, sampling the nearest pixel; with Transparent cleared, or on other targets, the
+// pixels are first put on white and drawn as a bitmap with the canvas's CopyMode.
+
+#include "UGraphic.h"
+
+#include <QImage>
+#include <optional>
+
+class TImageGraphic : public TGraphic {
+    Q_OBJECT
+public:
+    bool Empty() const override { return FImage.isNull(); }
+    int Width() const override { return FImage.width(); }
+    int Height() const override { return FImage.height(); }
+
+    // The decoded pixels (null when empty).
+    const QImage& Image() const { return FImage; }
+    // Takes Image's pixels as the picture (encoded when the file form is needed);
+    // Transparent follows whether any pixel is not opaque. One change.
+    void SetImage(const QImage& Image);
+    // The file form (encoding pixels that were set first). An empty graphic answers an empty
+    // array.
+    const QByteArray& Data() const;
+    // The pixels put on white, 24 bits.
+    TBitmap ToBitmap() const;
+
+    // Accepts a graphic of the same class (shares its file and pixels), null (empties), and,
+    // for classes that can encode, a TSafetyBitmap or any graphic a TSafetyBitmap accepts.
+    void Assign(const TPersistent* Source) override;
+    void Draw(TCanvas& Canvas, const TRect& Rect) const override;
+    // The rest of the stream is the file; it is decoded at once.
+    void LoadFromStream(TStream& Stream) override;
+    void SaveToStream(TStream& Stream) const override;
+
+protected:
+    // Decodes a file; raises EInvalidGraphic.
+    virtual QImage Decode(const QByteArray& Data) const = 0;
+    // Encodes pixels into the file form; the base raises EInvalidGraphic (read-only format).
+    virtual QByteArray Encode(const QImage& Image) const;
+    virtual bool CanEncode() const { return false; }
+    // Gives a TSafetyBitmap the pixels put on white.
+    void AssignTo(TPersistent* Dest) const override;
+
+private:
+    void Clear();
+
+    QImage FImage;
+    mutable QByteArray FData;
+    mutable std::optional<TBitmap> FOpaque;
+};
+
+// True when any pixel of a premultiplied ARGB image is not fully opaque.
+bool HasTransparentPixels(const QImage& Image);
+// Blends Image over the canvas's target within Rect (logical units) and the clip region;
+// answers false, drawing nothing, when the target is not a 24- or 32-bit bitmap.
+bool BlendImageOnCanvas(TCanvas& Canvas, const TRect& Rect, const QImage& Image);

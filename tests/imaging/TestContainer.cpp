@@ -1,0 +1,10 @@
+#include "TestContainer.h"
+
+#include "UCompress.h"
+
+QByteArray MakeContainer(const QByteArray& Data) {
+    TMemoryStream source(Data);
+    TMemoryStream dest;
+    CompressStream(source, dest, clDefault);
+    return dest.Bytes();
+}
