@@ -16,13 +16,13 @@ constexpr size_t Chunk = 64 * 1024;
 
 int ZLevel(TCompressionLevel Level) {
     switch (Level) {
-    case clNone:
+    case zcNone:
         return Z_NO_COMPRESSION;
-    case clFastest:
+    case zcFastest:
         return Z_BEST_SPEED;
-    case clMax:
+    case zcMax:
         return Z_BEST_COMPRESSION;
-    case clDefault:
+    case zcDefault:
         break;
     }
     return Z_DEFAULT_COMPRESSION;

@@ -18,7 +18,7 @@ VANTOMI_DECLARE_EXCEPTION(EZLibError, Exception)
 VANTOMI_DECLARE_EXCEPTION(ECompressionError, EZLibError)
 VANTOMI_DECLARE_EXCEPTION(EDecompressionError, EZLibError)
 
-enum TCompressionLevel { clNone, clFastest, clDefault, clMax };
+enum TCompressionLevel { zcNone, zcFastest, zcDefault, zcMax };
 
 // Reads the 17-byte header at Stream's position. True with Size set and the position after
 // the header when it is there; otherwise False with the position unchanged (also for a
@@ -26,7 +26,7 @@ enum TCompressionLevel { clNone, clFastest, clDefault, clMax };
 bool ReadCompressHeader(TStream& Stream, int32_t& Size);
 // Writes a container holding the bytes of Source from its position to its end. Raises
 // ECompressionError for more than 2 GiB - 1 bytes.
-void CompressStream(TStream& Source, TStream& Dest, TCompressionLevel Level = clDefault);
+void CompressStream(TStream& Source, TStream& Dest, TCompressionLevel Level = zcDefault);
 // Inflates the zlib stream at Source's position and writes exactly Size bytes to Dest;
 // Source is left just after the zlib stream. Raises EDecompressionError for a negative
 // Size, corrupt data, a checksum mismatch, or data shorter or longer than Size.

@@ -1,9 +1,7 @@
 #include "UContainerStream.h"
 
+#include "UBitmap.h"
 #include "UCompress.h"
-
-// EInvalidGraphic lives with the bitmap (UBitmap.h, which brings the colour names in), so it
-// is raised through RaiseInvalidContainer, defined with the DIB codec (UDIB.cpp).
 
 bool ReadContainer(TStream& Source, TMemoryStream& Plain) {
     int32_t size = 0;

@@ -1,8 +1,6 @@
 #pragma once
-// Reading the compressed container ("ZLIBCompress", UCompress.h) from code that also uses
-// colours: the container's compression-level names (clNone, clDefault) collide with the
-// colour names of UColor.h, so the two headers cannot meet in one translation unit. This
-// header brings in streams only.
+// Reading the compressed container ("ZLIBCompress", UCompress.h) inside picture data, where
+// damaged compressed data is an invalid picture rather than a stream error.
 
 #include "UStreams.h"
 

@@ -24,7 +24,7 @@ QByteArray Pattern(qsizetype Size, uint32_t Seed) {
     return b;
 }
 
-QByteArray Compressed(const QByteArray& Data, TCompressionLevel Level = clDefault) {
+QByteArray Compressed(const QByteArray& Data, TCompressionLevel Level = zcDefault) {
     TMemoryStream source(Data), dest;
     CompressStream(source, dest, Level);
     return dest.Bytes();
@@ -42,7 +42,7 @@ QByteArray Decompressed(const QByteArray& Container) {
 } // namespace
 
 TEST(CompressedContainer, RoundTripsAtEveryLevelFromAnyPosition) {
-    for (TCompressionLevel level : {clNone, clFastest, clDefault, clMax}) {
+    for (TCompressionLevel level : {zcNone, zcFastest, zcDefault, zcMax}) {
         for (qsizetype size : {0, 1, 1000, 300000}) {
             const QByteArray data = Pattern(size, static_cast<uint32_t>(size));
             // The source is positioned after a prefix: only the rest is compressed.
@@ -90,7 +90,7 @@ TEST(CompressedContainer, AgreesWithPythonZlib) {
         GTEST_SKIP() << "/usr/bin/python3 is not available";
     QTemporaryDir dir;
     const QByteArray data = Pattern(123456, 77);
-    WriteFileAtomic(dir.filePath("ours.z"), Compressed(data, clMax));
+    WriteFileAtomic(dir.filePath("ours.z"), Compressed(data, zcMax));
     QByteArray out;
     // Python reads our container and writes one of its own for us to read.
     const char* script =

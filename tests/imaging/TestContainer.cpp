@@ -5,6 +5,6 @@
 QByteArray MakeContainer(const QByteArray& Data) {
     TMemoryStream source(Data);
     TMemoryStream dest;
-    CompressStream(source, dest, clDefault);
+    CompressStream(source, dest, zcDefault);
     return dest.Bytes();
 }

@@ -1,6 +1,5 @@
 #pragma once
-// Compressed containers for the picture tests. Kept apart from the colour names: the
-// container's compression-level names (clNone, clDefault) collide with them.
+// Compressed containers for the picture tests.
 
 #include <QByteArray>
 
