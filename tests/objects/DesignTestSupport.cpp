@@ -53,6 +53,7 @@ bool TTestGhostDesigner::CreateGhost(TDrawObject& Object, int Code) {
 TInstalledGhostMachinery::TInstalledGhostMachinery() {
     Designers.Add(std::make_unique<TTestGhostDesigner>());
     InstallGhostList();
+    TheGhostList().SetClearEvent({});
     SetDesignerList(&Designers);
     ActionList().Clear();
     MoveOptions() = TMoveOptions();
@@ -60,6 +61,7 @@ TInstalledGhostMachinery::TInstalledGhostMachinery() {
 }
 
 TInstalledGhostMachinery::~TInstalledGhostMachinery() {
+    TheGhostList().SetClearEvent({});
     TheGhostList().Cancel();
     TheGhostList().Clear();
     ActionList().Clear();
