@@ -122,4 +122,22 @@ TEST_F(GhostHost, HandlesInvertThePageAndPressingOneDragsItsObject) {
     EXPECT_EQ(a->GetRect(), TRect(70, 50, 130, 110));
 }
 
+TEST_F(GhostHost, CircleMovesShowTheOrbitAndTheRay) {
+    MoveOptions().Circumference = true;
+    TTestRect* a = Place("A", TRect(270, 120, 330, 180), clRed); // 100 right of the centre
+    TDrawSiteHost* host = Show();
+    ASSERT_NE(host, nullptr);
+    Mouse(host, QEvent::MouseButtonPress, QPoint(300, 150), Qt::LeftButton, Qt::LeftButton);
+    Mouse(host, QEvent::MouseMove, QPoint(200, 250), Qt::NoButton, Qt::LeftButton);
+    const QImage during = Screenshot("ghost-orbit.png");
+    const QRgb black = qRgb(0, 0, 0);
+    EXPECT_GT(CountInRow(during, 50, 190, 211, black), 5) << "the orbit's top";
+    EXPECT_GT(CountInRow(during, 150, 205, 265, black), 20) << "the ray towards the object";
+    EXPECT_GT(CountInRow(during, 220, 175, 225, black), 15) << "the outline a quarter around";
+    Mouse(host, QEvent::MouseButtonRelease, QPoint(200, 250), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(a->GetRect(), TRect(170, 220, 230, 280));
+    const QImage after = Screenshot("ghost-orbit-after.png");
+    EXPECT_EQ(CountInRow(after, 50, 190, 211, black), 0) << "the orbit is gone";
+}
+
 } // namespace
