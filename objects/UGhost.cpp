@@ -264,6 +264,10 @@ TPivot::TPivot(TDrawObject* Object, TCursor Cursor, int Code)
     SetCursor(Object && !Object->Movable() ? crDefault : Cursor);
 }
 
+TDrawObject* TPivot::OwnerObject() const {
+    return FOwnerObject;
+}
+
 bool TPivot::OwnerLocked() const {
     return FOwnerObject && !FOwnerObject->Movable();
 }
@@ -332,6 +336,10 @@ TUniversalGhost::TUniversalGhost(TDrawObject& Object, int Code)
     : FClone(CloneDrawObject(Object)), FObject(&Object), FCode(Code) {}
 
 TUniversalGhost::~TUniversalGhost() = default;
+
+TDrawObject* TUniversalGhost::Object() const {
+    return FObject;
+}
 
 void TUniversalGhost::Draw(TCanvas& Canvas) {
     if (auto* drawing = QueryObjectInterface<IDODrawing>(FClone.get()))

@@ -149,7 +149,7 @@ public:
     TPivot(TDrawObject* Object, TCursor Cursor, int Code);
 
     int Code() const { return FCode; }
-    TDrawObject* OwnerObject() const { return FOwnerObject; }
+    TDrawObject* OwnerObject() const;
     int Size() const { return FSize; }
     void SetSize(int Value) { FSize = Value; }
     // Drawn by inverting the screen: no owner, or an owner that can be moved.
@@ -189,7 +189,8 @@ public:
     ~TUniversalGhost() override;
 
     TDrawObject* Clone() const { return FClone.get(); }
-    TDrawObject* Object() const { return FObject; }
+    // The dragged object; nullptr once gone.
+    TDrawObject* Object() const;
     TPoint StartPoint() const { return FStartPoint; }
     int Code() const { return FCode; }
     QString Caption() const override { return FCaption; }

@@ -208,6 +208,10 @@ TDOChangeAction::TDOChangeAction(TDrawObject& Object)
 
 TDOChangeAction::~TDOChangeAction() = default;
 
+TDrawObject* TDOChangeAction::Object() const {
+    return FObject;
+}
+
 void TDOChangeAction::ListenerNotify(IInterface* Sender, const TGUID& MsgID) {
     TDrawObject* object = FObject;
     if (!object || Sender != static_cast<IInterface*>(object))
@@ -258,6 +262,14 @@ TDOAddDelAction::TDOAddDelAction(TDrawObject& Object) : FObject(&Object), FSite(
 TDOAddDelAction::~TDOAddDelAction() {
     if (FObject && !FObject->Parent())
         std::unique_ptr<TDrawObject> freed(FObject.data());
+}
+
+TDrawObject* TDOAddDelAction::Object() const {
+    return FObject;
+}
+
+TDrawSite* TDOAddDelAction::Site() const {
+    return FSite;
 }
 
 void TDOAddDelAction::PutBack() {

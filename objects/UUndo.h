@@ -69,7 +69,8 @@ public:
     void Add(std::unique_ptr<TActionBase> Action);
     int Count() const { return static_cast<int>(FChildren.size()); }
     TActionBase* Children(int Index) const { return FChildren.at(Index).get(); }
-    // The group open when this one was begun.
+    // The group open when this one was begun; the list owns it through this link while
+    // this group is open.
     TActionGroup* Parent() const { return FParent; }
 
     void Repeat() override;
@@ -173,7 +174,7 @@ public:
     bool Changed() const { return FChanged; }
     bool Forced() const { return FForced; }
     void SetForced(bool Value) { FForced = Value; }
-    TDrawObject* Object() const { return FObject; }
+    TDrawObject* Object() const;
 
     void Undo() override;
     void Redo() override;
@@ -197,8 +198,9 @@ class TDOAddDelAction : public TActionBase {
 public:
     ~TDOAddDelAction() override;
 
-    TDrawObject* Object() const { return FObject; }
-    TDrawSite* Site() const { return FSite; }
+    // The object and its surface; nullptr once gone.
+    TDrawObject* Object() const;
+    TDrawSite* Site() const;
 
 protected:
     // Object must lie on a surface.
