@@ -1,6 +1,7 @@
 #include "DesignTestSupport.h"
 
 #include "UClasses.h"
+#include "UException.h"
 #include "UPropStream.h"
 #include "UStreams.h"
 
@@ -19,6 +20,13 @@ void TTurnRect::AssignTo(TPersistent* Dest) const {
     TTestRect::AssignTo(Dest);
     if (auto* dest = qobject_cast<TTurnRect*>(Dest))
         dest->SetAngle(FAngle);
+}
+
+void TAssignSpy::Assign(const TPersistent* Source) {
+    FlagSeen.push_back(AssigningFromGhost());
+    if (Fail)
+        throw Exception(QStringLiteral("assign failed"));
+    TTestRect::Assign(Source);
 }
 
 bool TTestGhostDesigner::CreatePivots(TDrawObject& Object) {
@@ -78,5 +86,5 @@ QByteArray StreamOf(TComponent& Component) {
 
 void RegisterDesignTestObjects() {
     RegisterTestObjects();
-    RegisterClasses<TTurnRect>();
+    RegisterClasses<TTurnRect, TAssignSpy>();
 }

@@ -25,6 +25,16 @@ private:
     int FAngle = 0;
 };
 
+// Records whether a ghost was assigning when Assign ran; raises from Assign when Fail is set.
+class TAssignSpy : public TTestRect {
+    Q_OBJECT
+public:
+    explicit TAssignSpy(TComponent* Owner = nullptr) : TTestRect(Owner) {}
+    void Assign(const TPersistent* Source) override;
+    bool Fail = false;
+    std::vector<bool> FlagSeen;
+};
+
 // Move ghosts for presses on objects, rotate ghosts for code 8, simple move ghosts for code
 // 9; four label handles per object.
 class TTestGhostDesigner : public TDODesigner {

@@ -312,6 +312,51 @@ TEST_F(Ghosts, EndClearsTheListEvenWhenAFinishRaises) {
     EXPECT_EQ(Str(a->GetBoundsRect()), "100,100,200,200");
 }
 
+TEST_F(Ghosts, ShiftDuringACircleDragTogglesPhasesAtOnce) {
+    MoveOptions().Circumference = true;
+    MoveOptions().PhaseStep = 45;
+    const TPoint centre = OnCircle(20, 300);
+    auto* object = Place("T", TRect(centre.x - 50, centre.y - 50, centre.x + 50, centre.y + 50));
+    TGhostList& list = TheGhostList();
+    list.AddGhost(std::make_unique<TMoveGhost>(*object, -1));
+    list.Begin(FSite, TRect(0, 0, 1000, 1000), centre, {});
+    const TPoint end = OnCircle(30, 300);
+    list.Move({}, end);
+    auto* ghost = static_cast<TMoveGhost*>(list.Ghosts(0));
+    EXPECT_NEAR(DirectionDeg(CloneBounds(*ghost)), 30, 0.5);
+    list.Move(ssShift, end); // only the key changed
+    EXPECT_TRUE(ghost->CurrentOptions().CircumPhased);
+    EXPECT_NEAR(DirectionDeg(CloneBounds(*ghost)), 45, 0.5);
+    list.Move({}, end);
+    EXPECT_NEAR(DirectionDeg(CloneBounds(*ghost)), 30, 0.5);
+    list.Cancel();
+    EXPECT_EQ(Str(object->GetBoundsRect()),
+              Str(TRect(centre.x - 50, centre.y - 50, centre.x + 50, centre.y + 50)));
+    EXPECT_EQ(ActionList().Count(), 0);
+}
+
+TEST_F(Ghosts, UniversalFinishFlagsTheAssignAndRecordsNothingWhenItFails) {
+    auto* spy = Place<TAssignSpy>("S", TRect(100, 100, 200, 200));
+    {
+        TMoveGhost ghost(*spy, -1);
+        ghost.Site = &FSite;
+        ghost.Bounds = TRect(0, 0, 1000, 1000);
+        ghost.Start(TPoint(150, 150));
+        ghost.Move({}, TPoint(10, 0));
+        spy->FlagSeen.clear();
+        spy->Fail = true;
+        EXPECT_THROW(ghost.Finish({}), Exception);
+        EXPECT_EQ(spy->FlagSeen, std::vector<bool>{true});
+        EXPECT_FALSE(spy->AssigningFromGhost());
+        EXPECT_EQ(ActionList().Count(), 0);
+        spy->Fail = false;
+        ghost.SetCaption({}); // no undo step: the result is just copied back
+        ghost.Finish({});
+        EXPECT_EQ(Str(spy->GetBoundsRect()), "110,100,210,200");
+        EXPECT_EQ(ActionList().Count(), 0);
+    }
+}
+
 TEST_F(Ghosts, CtrlOnReleaseDropsACopy) {
     TTestRect* a = Place("A", TRect(100, 100, 200, 200));
     a->SetColor(clBlue);
