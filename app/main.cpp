@@ -3,8 +3,11 @@
 
 #include "UApplication.h"
 #include "UCalSchedule.h"
+#include "UDesigner.h"
 #include "UFoundationClasses.h"
+#include "UGhost.h"
 #include "UObjectFactory.h"
+#include "UUndo.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -16,6 +19,8 @@ int main(int argc, char** argv) {
     RegisterFoundationClasses();
     RegisterObjectClasses();
     RegisterScheduleClasses();
+    InstallGhostList();
+    InstallDesignerList();
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Vantomi"));
@@ -25,5 +30,8 @@ int main(int argc, char** argv) {
     // "--smoke-test": open the window, let the event loop run once, close cleanly.
     if (TApplication::arguments().contains(QStringLiteral("--smoke-test")))
         QTimer::singleShot(200, &window, &QMainWindow::close);
-    return app.exec();
+    const int result = app.exec();
+    // Undo steps own copies of objects: free them while the application object still exists.
+    ActionList().Clear();
+    return result;
 }
