@@ -144,6 +144,19 @@ void LockedDraw(TCanvas& Canvas, int X, int Y, TGraphic& Graphic) {
     LockedStretchDraw(Canvas, Bounds(X, Y, Graphic.Width(), Graphic.Height()), Graphic);
 }
 
+void StretchDrawPart(TCanvas& Canvas, const TRect& DestRect, const TBitmap& Bitmap,
+                     const TRect& SourceRect) {
+    if (Bitmap.Empty() || IsRectEmpty(DestRect) || IsRectEmpty(SourceRect))
+        return;
+    if (SourceRect == TRect(0, 0, Bitmap.Width(), Bitmap.Height())) {
+        Canvas.StretchDraw(DestRect, Bitmap);
+        return;
+    }
+    Canvas.StretchBlt(DestRect.Left, DestRect.Top, DestRect.Width(), DestRect.Height(), Bitmap,
+                      SourceRect.Left, SourceRect.Top, SourceRect.Width(), SourceRect.Height(),
+                      Canvas.CopyMode());
+}
+
 TJPEGScale ChooseJPEGScale(int ImageWidth, int ImageHeight, int Width, int Height) {
     const TRect fitted = FitRectSize(Rect(0, 0, ImageWidth, ImageHeight), Width, Height);
     const int64_t f = std::max(fitted.Width(), fitted.Height());

@@ -37,6 +37,12 @@ void UnlockGraphicCanvas(TGraphic& Graphic);
 void LockedStretchDraw(TCanvas& Canvas, const TRect& Rect, TGraphic& Graphic);
 // At the graphic's natural size with its top-left at (X, Y).
 void LockedDraw(TCanvas& Canvas, int X, int Y, TGraphic& Graphic);
+// Draws SourceRect (the bitmap's pixels) of Bitmap stretched over DestRect (logical units of
+// Canvas) with the canvas's copy mode. The whole bitmap as source is a plain StretchDraw
+// (which leaves a transparent bitmap's colour out); an empty DestRect or SourceRect draws
+// nothing.
+void StretchDrawPart(TCanvas& Canvas, const TRect& DestRect, const TBitmap& Bitmap,
+                     const TRect& SourceRect);
 
 // The decode scale for an image of ImageWidth x ImageHeight drawn into Width x Height: with F
 // the larger side of the image's size fitted into the target (aspect kept) and S the larger

@@ -15,3 +15,12 @@
 // formats the mapper refuses (device, 1-bit, 4-bit, custom) leave Dest as it was.
 void RotateBitmapSized(const TBitmap& Source, TBitmap& Dest, int Angle, TColor BackColor,
                        const TPoint& Size);
+
+class TSafetyBitmap;
+
+// Turns a bitmap graphic the same way on white. A transparent Source carries its transparency
+// along: its mask for the transparent colour is turned too (on white, so the corners the
+// image does not cover count as transparent) and becomes Dest's explicit mask, with Dest
+// transparent. Source and Dest may be the same graphic. A pixel format the mapper refuses
+// leaves Dest as it was.
+void RotateGraphic(const TSafetyBitmap& Source, TSafetyBitmap& Dest, int Angle, const TPoint& Size);

@@ -82,18 +82,42 @@ void SubtractMask(QImage& Mask, const QImage& Cut) {
     }
 }
 
-QRect PointsBox(const std::vector<QPoint>& Points) {
-    if (Points.empty())
-        return QRect();
-    int l = Points[0].x(), r = l, t = Points[0].y(), b = t;
-    for (const QPoint& p : Points) {
-        l = std::min(l, p.x());
-        r = std::max(r, p.x());
-        t = std::min(t, p.y());
-        b = std::max(b, p.y());
+// A device box collected in 64 bits, so that far-off coordinates (a damaged document, a deep
+// zoom) cannot overflow while it is grown; it is cut to the drawable area before use.
+struct TDeviceBox {
+    int64_t L = std::numeric_limits<int64_t>::max(), T = L;
+    int64_t R = std::numeric_limits<int64_t>::min(), B = R;
+
+    void Add(int64_t X, int64_t Y) {
+        L = std::min(L, X);
+        R = std::max(R, X);
+        T = std::min(T, Y);
+        B = std::max(B, Y);
     }
-    return QRect(QPoint(l, t), QPoint(r, b));
-}
+    void Add(const std::vector<QPoint>& Points) {
+        for (const QPoint& p : Points)
+            Add(p.x(), p.y());
+    }
+    // The pixels covered by a path's bounds, kept within the int range.
+    void Add(const QRectF& Bounds) {
+        static constexpr double lim = std::numeric_limits<int>::max();
+        auto clamp = [](double V) { return int64_t(std::clamp(V, -lim - 1, lim)); };
+        Add(clamp(std::floor(Bounds.left())), clamp(std::floor(Bounds.top())));
+        Add(clamp(std::ceil(Bounds.right()) - 1), clamp(std::ceil(Bounds.bottom()) - 1));
+    }
+    // Grown by Low on the left and top and High on the right and bottom, cut to Limit.
+    QRect Within(int Low, int High, const QRect& Limit) const {
+        if (L > R || Limit.isEmpty())
+            return QRect();
+        const int64_t l = std::max<int64_t>(L - Low, Limit.left());
+        const int64_t t = std::max<int64_t>(T - Low, Limit.top());
+        const int64_t r = std::min<int64_t>(R + High, Limit.right());
+        const int64_t b = std::min<int64_t>(B + High, Limit.bottom());
+        if (l > r || t > b)
+            return QRect();
+        return QRect(QPoint(int(l), int(t)), QPoint(int(r), int(b)));
+    }
+};
 
 // Polygon of a flattened outline with integer vertices, consecutive duplicates dropped.
 // The outline of a curved path as a polygon fine enough that rounding its vertices to pixels
@@ -673,7 +697,9 @@ void TCanvas::StrokeDevicePolyline(TRasterTarget& T, const std::vector<QPoint>& 
                    FState.BkMode == OPAQUE ? &gap : nullptr);
         return;
     }
-    QRect box = PointsBox(Points).adjusted(-w, -w, w + 1, w + 1) & T.Clip().boundingRect();
+    TDeviceBox points;
+    points.Add(Points);
+    const QRect box = points.Within(w, w + 1, T.Clip().boundingRect());
     if (box.isEmpty())
         return;
     QImage mask = NewMask(box);
@@ -702,10 +728,12 @@ void TCanvas::DrawClosedShape(const QPainterPath& Fill,
     const bool pen = PenVisible() && !Outlines.empty();
     const bool brush = BrushVisible();
     const int w = pen ? PenDeviceWidth() : 0;
-    QRect box = Fill.boundingRect().toAlignedRect();
+    TDeviceBox shape;
+    if (!Fill.isEmpty())
+        shape.Add(Fill.boundingRect());
     for (const auto& outline : Outlines)
-        box = box.united(PointsBox(outline));
-    box = box.adjusted(-w - 1, -w - 1, w + 2, w + 2) & t->Clip().boundingRect();
+        shape.Add(outline);
+    const QRect box = shape.Within(w + 1, w + 2, t->Clip().boundingRect());
     if (box.isEmpty())
         return;
     QImage penMask;
@@ -714,10 +742,10 @@ void TCanvas::DrawClosedShape(const QPainterPath& Fill,
         QPainterPath centre;
         for (const auto& outline : Outlines) {
             if (w <= 1)
-                ForEachLinePixel(outline, true, [&](int x, int y) {
-                    if (box.contains(x, y))
-                        penMask.scanLine(y - box.top())[x - box.left()] = 255;
-                });
+                ForEachLinePixel(
+                    outline, true, box,
+                    [&](int x, int y) { penMask.scanLine(y - box.top())[x - box.left()] = 255; },
+                    [](int64_t) {});
             else
                 centre.addPath(PolygonPath(outline, 0.5, true));
         }

@@ -338,7 +338,24 @@ void TRasterTarget::Polyline(const std::vector<QPoint>& Points, bool Closed,
             left = Pattern->Runs[run];
         }
     };
-    ForEachLinePixel(Points, Closed, plot);
+    // Pixels outside the clip still move the pattern on, a whole number of periods at once.
+    auto skip = [&](int64_t Count) {
+        if (!styled)
+            return;
+        int64_t period = 0;
+        for (int r : Pattern->Runs)
+            period += std::max(r, 1);
+        for (Count %= period; Count > 0;) {
+            const int64_t step = std::min<int64_t>(Count, std::max(left, 1));
+            Count -= step;
+            left -= int(step);
+            if (left <= 0) {
+                run = (run + 1) % Pattern->Runs.size();
+                left = Pattern->Runs[run];
+            }
+        }
+    };
+    ForEachLinePixel(Points, Closed, FClipBox, plot, skip);
 }
 
 // Converts source pixels into the target's layout, once set up per blit.

@@ -15,6 +15,7 @@
 #include <QPoint>
 #include <QRegion>
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -137,28 +138,108 @@ private:
     bool FClipIsRect = false;
 };
 
-// Calls Fn(x, y) for every pixel of a one-pixel polyline, in drawing order: each segment
-// steps from its start towards its end point (Bresenham) and leaves the end point out;
-// Closed adds the segment from the last point back to the first.
-template <class F>
-void ForEachLinePixel(const std::vector<QPoint>& Points, bool Closed, F&& Fn) {
+// One segment of a one-pixel line as Bresenham steps it: pixel k (0 <= k < Length) lies k
+// steps along the major axis from the start and Minor(k) steps along the other axis. The
+// walk depends only on the end points, so any pixel can be found without stepping there.
+// Coordinates are 64-bit: segments between any two int points fit.
+struct TLineSegment {
+    int64_t X0 = 0, Y0 = 0;
+    int64_t Adx = 0, Ady = 0; // absolute extents
+    int Sx = 1, Sy = 1;
+
+    TLineSegment(QPoint A, QPoint B)
+        : X0(A.x()), Y0(A.y()), Adx(std::abs(int64_t(B.x()) - A.x())),
+          Ady(std::abs(int64_t(B.y()) - A.y())), Sx(A.x() < B.x() ? 1 : -1),
+          Sy(A.y() < B.y() ? 1 : -1) {}
+
+    bool XMajor() const { return Adx >= Ady; }
+    // Pixels drawn: the end point is left out.
+    int64_t Length() const { return XMajor() ? Adx : Ady; }
+    // Minor-axis steps taken before pixel K: floor((2 K minor + major) / (2 major)).
+    int64_t Minor(int64_t K) const {
+        const int64_t major = Length(), minor = XMajor() ? Ady : Adx;
+        if (major == 0)
+            return 0;
+        return int64_t((__int128(2) * K * minor + major) / (__int128(2) * major));
+    }
+    int64_t X(int64_t K) const { return X0 + Sx * (XMajor() ? K : Minor(K)); }
+    int64_t Y(int64_t K) const { return Y0 + Sy * (XMajor() ? Minor(K) : K); }
+    // The error term of the stepper (err = dx + dy, dy negative) before pixel K.
+    int64_t ErrorAt(int64_t K) const {
+        const int64_t xs = XMajor() ? K : Minor(K), ys = XMajor() ? Minor(K) : K;
+        return int64_t(__int128(Adx) - Ady - __int128(xs) * Ady + __int128(ys) * Adx);
+    }
+    // The pixels [First, Last) that lie inside Bounds; empty (First >= Last) when none do.
+    // Both coordinates move monotonically with K, so the visible pixels form one run.
+    void VisibleRange(const QRect& Bounds, int64_t& First, int64_t& Last) const;
+
+private:
+    // The first K in [Lo, Hi] for which Pred holds, Hi when none (Pred is monotone).
+    template <class P>
+    static int64_t FirstWhere(int64_t Lo, int64_t Hi, P&& Pred) {
+        while (Lo < Hi) {
+            const int64_t mid = Lo + (Hi - Lo) / 2;
+            if (Pred(mid))
+                Hi = mid;
+            else
+                Lo = mid + 1;
+        }
+        return Lo;
+    }
+};
+
+inline void TLineSegment::VisibleRange(const QRect& Bounds, int64_t& First, int64_t& Last) const {
+    First = 0;
+    Last = 0;
+    const int64_t n = Length();
+    if (n == 0 || Bounds.isEmpty())
+        return;
+    // Beyond the far side of the bounds along a coordinate that moves with step S.
+    auto past = [](int64_t V, int S, int64_t Lo, int64_t Hi) { return S > 0 ? V > Hi : V < Lo; };
+    auto before = [](int64_t V, int S, int64_t Lo, int64_t Hi) { return S > 0 ? V < Lo : V > Hi; };
+    const int64_t l = Bounds.left(), r = Bounds.right(), t = Bounds.top(), b = Bounds.bottom();
+    First = FirstWhere(
+        0, n, [&](int64_t k) { return !before(X(k), Sx, l, r) && !before(Y(k), Sy, t, b); });
+    Last = FirstWhere(First, n,
+                      [&](int64_t k) { return past(X(k), Sx, l, r) || past(Y(k), Sy, t, b); });
+}
+
+// Calls Fn(x, y) for every pixel of a one-pixel polyline that lies inside Bounds, in drawing
+// order: each segment steps from its start towards its end point (Bresenham) and leaves the
+// end point out; Closed adds the segment from the last point back to the first. Pixels of
+// the line outside Bounds are not walked: Skip(n) reports each run of n of them (an int64_t),
+// so that a styled line can keep its pattern in step.
+template <class F, class S>
+void ForEachLinePixel(const std::vector<QPoint>& Points, bool Closed, const QRect& Bounds, F&& Fn,
+                      S&& Skip) {
     auto segment = [&](QPoint A, QPoint B) {
-        const int dx = B.x() > A.x() ? B.x() - A.x() : A.x() - B.x();
-        const int dy = -(B.y() > A.y() ? B.y() - A.y() : A.y() - B.y());
-        const int sx = A.x() < B.x() ? 1 : -1, sy = A.y() < B.y() ? 1 : -1;
-        int err = dx + dy, x = A.x(), y = A.y();
-        while (x != B.x() || y != B.y()) {
+        const TLineSegment line(A, B);
+        int64_t first = 0, last = 0;
+        line.VisibleRange(Bounds, first, last);
+        if (first >= last) {
+            if (line.Length() > 0)
+                Skip(line.Length());
+            return;
+        }
+        if (first > 0)
+            Skip(first);
+        const int64_t dx = line.Adx, dy = -line.Ady;
+        int64_t err = line.ErrorAt(first);
+        int x = int(line.X(first)), y = int(line.Y(first));
+        for (int64_t k = first; k < last; ++k) {
             Fn(x, y);
-            const int e2 = 2 * err;
+            const int64_t e2 = 2 * err;
             if (e2 >= dy) {
                 err += dy;
-                x += sx;
+                x += line.Sx;
             }
             if (e2 <= dx) {
                 err += dx;
-                y += sy;
+                y += line.Sy;
             }
         }
+        if (last < line.Length())
+            Skip(line.Length() - last);
     };
     for (size_t i = 1; i < Points.size(); ++i)
         segment(Points[i - 1], Points[i]);

@@ -245,3 +245,85 @@ TEST(GraphicUtils, LockedDrawingDrawsAtTheNaturalSize) {
     LockGraphicCanvas(empty);
     UnlockGraphicCanvas(empty);
 }
+
+namespace {
+
+TBitmap Gradient(int W, int H) {
+    TBitmap b(W, H, pf24bit);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            b.SetPixel(x, y, RGB(7 * x, 11 * y, 100));
+    return b;
+}
+
+TBitmap Cropped(const TBitmap& Source, const TRect& R) {
+    TBitmap b(R.Width(), R.Height(), pf24bit);
+    for (int y = 0; y < R.Height(); ++y)
+        for (int x = 0; x < R.Width(); ++x)
+            b.SetPixel(x, y, Source.GetPixel(R.Left + x, R.Top + y));
+    return b;
+}
+
+TBitmap Blank() {
+    TBitmap b(40, 30, pf24bit);
+    b.Fill(clGray);
+    return b;
+}
+
+void ExpectSamePixels(const TBitmap& A, const TBitmap& B) {
+    ASSERT_EQ(A.Width(), B.Width());
+    for (int y = 0; y < A.Height(); ++y)
+        for (int x = 0; x < A.Width(); ++x)
+            ASSERT_EQ(A.GetPixel(x, y), B.GetPixel(x, y)) << x << "," << y;
+}
+
+} // namespace
+
+TEST(GraphicUtils, StretchDrawPartDrawsLikeACroppedCopy) {
+    const TBitmap source = Gradient(16, 12);
+    struct Row {
+        TRect Dest, Source;
+        int Zoom;
+    } rows[] = {
+        {Rect(2, 3, 30, 25), Rect(4, 2, 11, 9), 1},  // enlarged
+        {Rect(0, 0, 5, 4), Rect(1, 1, 16, 12), 1},   // reduced
+        {Rect(5, 5, 12, 10), Rect(3, 3, 10, 8), 1},  // same size
+        {Rect(1, 1, 15, 12), Rect(8, 0, 16, 6), 2},  // on a zoomed canvas
+        {Rect(0, 0, 40, 30), Rect(0, 0, 16, 12), 1}, // the whole bitmap
+    };
+    for (const Row& r : rows) {
+        TBitmap part = Blank(), plain = Blank();
+        for (TBitmap* b : {&part, &plain}) {
+            TCanvas& c = b->Canvas();
+            c.SetMapMode(MM_ANISOTROPIC);
+            c.SetWindowExtEx(1, 1);
+            c.SetViewportExtEx(r.Zoom, r.Zoom);
+        }
+        StretchDrawPart(part.Canvas(), r.Dest, source, r.Source);
+        plain.Canvas().StretchDraw(r.Dest, Cropped(source, r.Source));
+        SCOPED_TRACE(testing::Message() << r.Source.Left << "," << r.Source.Top);
+        ExpectSamePixels(part, plain);
+    }
+}
+
+TEST(GraphicUtils, StretchDrawPartOfTheWholeBitmapKeepsTransparency) {
+    TBitmap source = Gradient(4, 4);
+    source.SetPixel(0, 0, clRed);
+    source.SetTransparentColor(clRed);
+    source.Transparent = true;
+    TBitmap b = Blank();
+    StretchDrawPart(b.Canvas(), Rect(0, 0, 8, 8), source, Rect(0, 0, 4, 4));
+    EXPECT_EQ(b.GetPixel(1, 1), clGray);
+    EXPECT_EQ(b.GetPixel(5, 5), source.GetPixel(2, 2));
+}
+
+TEST(GraphicUtils, StretchDrawPartOfAnEmptyRectangleDrawsNothing) {
+    const TBitmap source = Gradient(8, 8);
+    for (const auto& [dest, part] : {std::pair(Rect(0, 0, 0, 10), Rect(0, 0, 4, 4)),
+                                     std::pair(Rect(0, 0, 10, 10), Rect(2, 2, 2, 6)),
+                                     std::pair(Rect(0, 0, 10, 10), Rect(2, 6, 6, 6))}) {
+        TBitmap b = Blank();
+        StretchDrawPart(b.Canvas(), dest, source, part);
+        ExpectSamePixels(b, Blank());
+    }
+}

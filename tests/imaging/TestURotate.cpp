@@ -1,8 +1,12 @@
 #include "URotate.h"
 
+#include "UMetafile.h"
+#include "USafetyBitmap.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -115,4 +119,123 @@ TEST(RotateBitmapSized, RefusedFormatsLeaveDestAlone) {
     EXPECT_EQ(dest.Width(), 3);
     EXPECT_EQ(dest.Height(), 2);
     EXPECT_EQ(dest.GetPixel(1, 1), clYellow);
+}
+
+namespace {
+
+// 4 x 2, red (the transparent colour) at (0, 0), (3, 0) and (1, 1).
+std::unique_ptr<TSafetyBitmap> TransparentGraphic() {
+    TBitmap b = Numbered(4, 2);
+    for (TPoint p : {TPoint(0, 0), TPoint(3, 0), TPoint(1, 1)})
+        b.SetPixel(p.x, p.y, clRed);
+    auto g = std::make_unique<TSafetyBitmap>(b);
+    g->SetTransparentColor(clRed);
+    g->SetTransparent(true);
+    return g;
+}
+
+bool MaskBit(const TBitmap& Mask, int X, int Y) {
+    return (Mask.ScanLine(Y)[X >> 3] & (0x80 >> (X & 7))) != 0;
+}
+
+} // namespace
+
+TEST(RotateGraphic, QuarterTurnTurnsTheMaskWithThePicture) {
+    const auto graphic = TransparentGraphic();
+    const TSafetyBitmap& source = *graphic;
+    TBitmap sourceMask;
+    source.GetMask(sourceMask);
+    TSafetyBitmap dest;
+    RotateGraphic(source, dest, 90, TPoint(4, 2));
+    ASSERT_EQ(dest.Width(), 2);
+    ASSERT_EQ(dest.Height(), 4);
+    EXPECT_TRUE(dest.Transparent());
+    TBitmap mask;
+    dest.GetMask(mask);
+    ASSERT_EQ(mask.PixelFormat(), pf1bit);
+    ASSERT_EQ(mask.Width(), 2);
+    ASSERT_EQ(mask.Height(), 4);
+    // Clockwise: source (x, y) shows at (1 - y, x).
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_EQ(dest.Bitmap().GetPixel(1 - y, x), source.Bitmap().GetPixel(x, y));
+            EXPECT_EQ(MaskBit(mask, 1 - y, x), MaskBit(sourceMask, x, y)) << x << "," << y;
+        }
+
+    // Drawn over blue, the transparent pixels show the blue.
+    TBitmap canvas(2, 4, pf24bit);
+    canvas.Fill(clBlue);
+    dest.Draw(canvas.Canvas(), Rect(0, 0, 2, 4));
+    EXPECT_EQ(canvas.GetPixel(1, 0), clBlue);
+    EXPECT_EQ(canvas.GetPixel(0, 1), clBlue);
+    EXPECT_EQ(canvas.GetPixel(1, 1), source.Bitmap().GetPixel(1, 0));
+}
+
+TEST(RotateGraphic, ZeroDegreesKeepsPictureAndMaskInPlace) {
+    const auto graphic = TransparentGraphic();
+    TSafetyBitmap& g = *graphic;
+    TBitmap before;
+    g.GetMask(before);
+    const TBitmap pixels = g.Bitmap();
+    RotateGraphic(g, g, 0, TPoint(4, 2));
+    TBitmap after;
+    g.GetMask(after);
+    ASSERT_EQ(g.Width(), 4);
+    ASSERT_EQ(g.Height(), 2);
+    EXPECT_TRUE(g.Transparent());
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_EQ(g.Bitmap().GetPixel(x, y), pixels.GetPixel(x, y));
+            EXPECT_EQ(MaskBit(after, x, y), MaskBit(before, x, y)) << x << "," << y;
+        }
+}
+
+TEST(RotateGraphic, UncoveredCornersBecomeTransparent) {
+    TBitmap b(20, 20, pf24bit);
+    b.Fill(clGreen);
+    TSafetyBitmap g(b);
+    g.SetTransparentColor(clRed);
+    g.SetTransparent(true);
+    TSafetyBitmap dest;
+    RotateGraphic(g, dest, 45, TPoint(20, 20));
+    TBitmap mask;
+    dest.GetMask(mask);
+    const int w = mask.Width(), h = mask.Height();
+    ASSERT_GT(w, 20);
+    EXPECT_TRUE(MaskBit(mask, 0, 0));
+    EXPECT_TRUE(MaskBit(mask, w - 1, h - 1));
+    EXPECT_FALSE(MaskBit(mask, w / 2, h / 2));
+}
+
+TEST(RotateGraphic, OpaqueGraphicTurnsOnWhite) {
+    // A metafile becomes a white 24-bit bitmap when assigned; it turns like any opaque one.
+    TMetafile m;
+    m.SetSize(6, 4);
+    {
+        TMetafileCanvas c(m);
+        c.Brush().SetColor(clNavy);
+        c.FillRect(Rect(0, 0, 3, 2));
+    }
+    TSafetyBitmap g;
+    g.Assign(&m);
+    ASSERT_FALSE(g.Transparent());
+    TSafetyBitmap dest;
+    RotateGraphic(g, dest, 30, TPoint(6, 4));
+    TBitmap expected;
+    RotateBitmapSized(g.Bitmap(), expected, 30, clWhite, TPoint(6, 4));
+    EXPECT_FALSE(dest.Transparent());
+    ASSERT_EQ(dest.Width(), expected.Width());
+    ASSERT_EQ(dest.Height(), expected.Height());
+    for (int y = 0; y < expected.Height(); ++y)
+        for (int x = 0; x < expected.Width(); ++x)
+            ASSERT_EQ(dest.Bitmap().GetPixel(x, y), expected.GetPixel(x, y)) << x << "," << y;
+    EXPECT_EQ(dest.Bitmap().GetPixel(0, 0), clWhite);
+}
+
+TEST(RotateGraphic, RefusedPixelFormatLeavesDestAlone) {
+    TSafetyBitmap source(TBitmap(4, 4, pf1bit));
+    TSafetyBitmap dest(Numbered(3, 3));
+    RotateGraphic(source, dest, 90, TPoint(4, 4));
+    EXPECT_EQ(dest.Width(), 3);
+    EXPECT_EQ(dest.Bitmap().GetPixel(1, 1), Numbered(3, 3).GetPixel(1, 1));
 }
