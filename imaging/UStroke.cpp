@@ -71,7 +71,10 @@ public:
         const double dx = static_cast<double>(To.x) - From.x;
         const double dy = static_cast<double>(To.y) - From.y;
         const double length = std::hypot(dx, dy);
-        constexpr double step = TStroke::SubdivideStep;
+        // Segments longer than any page (a damaged document) get longer pieces instead of
+        // millions of points: at most MaxSegmentPieces inner points per segment.
+        const double step =
+            std::max<double>(TStroke::SubdivideStep, length / TStroke::MaxSegmentPieces);
         if (!(length > step))
             return 0;
         const double sx = dx * step / length;

@@ -44,6 +44,8 @@ public:
     static constexpr int BezierSteps = 63;
     // Largest distance between the points Subdivide leaves on a straight segment.
     static constexpr int SubdivideStep = 8;
+    // Most inner points Subdivide puts on one segment; longer segments get longer pieces.
+    static constexpr int MaxSegmentPieces = 65536;
 
     TStroke() = default;
 

@@ -190,6 +190,15 @@ TEST(Stroke, SubdivideKeepsEveryPointWithinAStep) {
     EXPECT_LE(std::hypot(e.back().X - 3, e.back().Y + 7), 16.0 + 1.5);
 }
 
+TEST(Stroke, SubdivideOfAHugeSegmentStaysBounded) {
+    // A damaged document can hold coordinates far beyond any page; the pieces grow instead
+    // of the point count.
+    TStroke s = Make({{-2000000000, 0, M}, {2000000000, 5, L}});
+    s.Subdivide();
+    EXPECT_LE(s.GetCount(), TStroke::MaxSegmentPieces + 4);
+    EXPECT_EQ(Entries(s).back(), (TEntry{2000000000, 5, L}));
+}
+
 TEST(Stroke, ReplayTypes) {
     struct Row {
         const char* Name;
