@@ -7,6 +7,7 @@
 #include "UFoundationClasses.h"
 #include "UGhost.h"
 #include "UObjectFactory.h"
+#include "UPictureFormats.h"
 #include "UUndo.h"
 
 #include <QMainWindow>
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     TApplication::setOrganizationName(QStringLiteral("Quorvelin"));
     RegisterFoundationClasses();
     RegisterObjectClasses();
+    RegisterPictureFormats();
     RegisterScheduleClasses();
     InstallGhostList();
     InstallDesignerList();
