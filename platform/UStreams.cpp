@@ -1,8 +1,8 @@
 #include "UStreams.h"
 
+#include "UAtomicFile.h"
 #include "UException.h"
 
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 
@@ -195,14 +195,9 @@ void TFileStream::Flush() {
 }
 
 void WriteFileAtomic(const QString& FileName, const QByteArray& Content) {
-    QSaveFile f(FileName);
-    // Unbuffered: a short write (full disk, file-size limit) then shows in write()'s count.
-    // Through the buffer it would only happen in commit(), which reports success for it and
-    // replaces the file with the truncated content.
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw EFCreateError(QStringLiteral("ファイル %1 を作成できません").arg(FileName));
-    if (f.write(Content) != Content.size() || !f.commit())
-        throw EWriteError(QStringLiteral("ファイル %1 に書き込めません").arg(FileName));
+    TAtomicFileStream f(FileName);
+    f.WriteBytes(Content);
+    f.Commit();
 }
 
 QByteArray ReadWholeFile(const QString& FileName) {
