@@ -9,19 +9,6 @@
 
 namespace {
 
-int ChannelsOf(TPixelFormat Format) {
-    switch (Format) {
-    case pf8bit:
-        return 1;
-    case pf24bit:
-        return 3;
-    case pf32bit:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
 // Gives Dest the pixel format without converting its pixels, which are all overwritten.
 void TakePixelFormat(TBitmap& Dest, TPixelFormat Format) {
     if (Dest.PixelFormat() == Format)

@@ -440,19 +440,6 @@ void HorizontalPass(const TBlurArea& A, const TLines& Lines) {
     }
 }
 
-int ChannelsOf(TPixelFormat Format) {
-    switch (Format) {
-    case pf8bit:
-        return 1;
-    case pf24bit:
-        return 3;
-    case pf32bit:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
 bool PassRuns(double Radius) {
     return Radius >= 1;
 }

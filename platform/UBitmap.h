@@ -48,6 +48,11 @@ constexpr int MaxBitmapSide = 32767;
 
 // Bits per pixel of a format (pfDevice counts as 24; pfCustom as 0).
 int BitsPerPixelOf(TPixelFormat Format);
+// Bytes per pixel of the byte-per-channel formats the pixel engines work on: 1 for pf8bit,
+// 3 for pf24bit, 4 for pf32bit; 0 for every other format.
+constexpr int ChannelsOf(TPixelFormat Format) {
+    return Format == pf8bit ? 1 : Format == pf24bit ? 3 : Format == pf32bit ? 4 : 0;
+}
 // DWORD-aligned bytes of one row; raises EOutOfResources-style Exception on overflow.
 int BytesPerLineOf(int Width, TPixelFormat Format);
 

@@ -12,3 +12,6 @@ QByteArray ReadTestData(const QString& RelativePath);
 // stdout and stderr together.
 int RunProgram(const QString& Program, const QStringList& Args, QByteArray* Output = nullptr,
                const QByteArray& Input = {});
+// One entry of a 32-bit resource (.RES) file, padded to 4 bytes; Type and Name are "#n"
+// ordinals or strings. A file starts with the empty entry ResEntry("#0", "#0", {}).
+QByteArray ResEntry(const QString& Type, const QString& Name, const QByteArray& Data);

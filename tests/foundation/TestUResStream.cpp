@@ -1,42 +1,12 @@
 #include "UResStream.h"
 
+#include "TestSupport.h"
 #include <QTemporaryDir>
 #include <QtEndian>
+
 #include <gtest/gtest.h>
 
 namespace {
-
-// One entry of a 32-bit resource file; Type and Name are "#n" ordinals or strings.
-QByteArray ResEntry(const QString& Type, const QString& Name, const QByteArray& Data) {
-    const auto field = [](const QString& Id) {
-        QByteArray f;
-        const auto put16 = [&f](uint16_t V) {
-            f.append(static_cast<char>(V & 0xFF));
-            f.append(static_cast<char>(V >> 8));
-        };
-        if (Id.startsWith(u'#')) {
-            put16(0xFFFF);
-            put16(static_cast<uint16_t>(Id.mid(1).toUInt()));
-        } else {
-            for (QChar c : Id)
-                put16(c.unicode());
-            put16(0);
-        }
-        return f;
-    };
-    QByteArray names = field(Type) + field(Name);
-    while ((8 + names.size()) % 4)
-        names.append('\0');
-    const QByteArray tail(16, '\0'); // data version, flags, language, version, characteristics
-    const int headerSize = 8 + names.size() + tail.size();
-    QByteArray entry(8, '\0');
-    qToLittleEndian<quint32>(static_cast<quint32>(Data.size()), entry.data());
-    qToLittleEndian<quint32>(static_cast<quint32>(headerSize), entry.data() + 4);
-    entry += names + tail + Data;
-    while (entry.size() % 4)
-        entry.append('\0');
-    return entry;
-}
 
 QByteArray SampleFile() {
     return ResEntry("#0", "#0", {}) // the empty entry that starts every file

@@ -74,36 +74,6 @@ QByteArray DataOf(const TGraphic* G) {
     return s.Bytes();
 }
 
-// One entry of a 32-bit resource file with ordinal or string type and name.
-QByteArray ResEntry(const QString& Type, const QString& Name, const QByteArray& Data) {
-    const auto field = [](const QString& Id) {
-        QByteArray f;
-        const auto put16 = [&f](uint16_t V) {
-            f.append(static_cast<char>(V & 0xFF));
-            f.append(static_cast<char>(V >> 8));
-        };
-        if (Id.startsWith(u'#')) {
-            put16(0xFFFF);
-            put16(static_cast<uint16_t>(Id.mid(1).toUInt()));
-        } else {
-            for (QChar c : Id)
-                put16(c.unicode());
-            put16(0);
-        }
-        return f;
-    };
-    QByteArray names = field(Type) + field(Name);
-    while ((8 + names.size()) % 4)
-        names.append('\0');
-    QByteArray entry(8, '\0');
-    qToLittleEndian<quint32>(static_cast<quint32>(Data.size()), entry.data());
-    qToLittleEndian<quint32>(static_cast<quint32>(8 + names.size() + 16), entry.data() + 4);
-    entry += names + QByteArray(16, '\0') + Data;
-    while (entry.size() % 4)
-        entry.append('\0');
-    return entry;
-}
-
 // Counts what a picture announces: OnChange calls and MsgIdChanged broadcasts.
 struct TChangeCounter {
     explicit TChangeCounter(TPictureEx& Picture)
