@@ -649,6 +649,7 @@ void TReader::ReadRootComponent(TComponent& Root) {
 }
 
 void TReader::ReadRoot(TComponent* Existing, std::unique_ptr<TComponent>* Created) {
+    FRoot = nullptr;
     FLoaded.clear();
     FAttached.clear();
     FFixups.clear();
@@ -671,7 +672,8 @@ void TReader::ReadRoot(TComponent* Existing, std::unique_ptr<TComponent>* Create
         ResolveFixups();
         Finish();
     } catch (...) {
-        if (Existing)
+        // FRoot is still unset when the stream fails before the root's name: nothing to undo.
+        if (Existing && FRoot)
             Rollback();
         FLoaded.clear();
         FAttached.clear();

@@ -167,6 +167,14 @@ int32_t ReadCoordinate(TStream& S) {
     return v;
 }
 
+// A whole-number field of a record within [Min, Max].
+int32_t ReadBounded(TStream& S, int32_t Min, int32_t Max) {
+    const auto v = S.ReadValue<int32_t>();
+    if (v < Min || v > Max)
+        Invalid();
+    return v;
+}
+
 TPoint ReadPoint(TStream& S) {
     const int32_t x = ReadCoordinate(S);
     const int32_t y = ReadCoordinate(S);
@@ -226,12 +234,14 @@ TMetaRecord ReadRecord(uint8_t Kind, TStream& S, int& Depth) {
         f.Height = ReadCoordinate(S);
         f.PixelsPerInch = S.ReadValue<int32_t>();
         f.Style = S.ReadValue<uint32_t>() & 0xF;
-        f.Pitch = S.ReadValue<int32_t>();
+        f.Pitch = ReadBounded(S, TFont::fpDefault, TFont::fpFixed);
         f.Color = S.ReadValue<int32_t>();
-        f.Charset = S.ReadValue<int32_t>();
-        f.Escapement = S.ReadValue<int32_t>();
-        f.Orientation = S.ReadValue<int32_t>();
-        f.Quality = S.ReadValue<int32_t>();
+        f.Charset = ReadBounded(S, 0, 255);
+        // Angles in tenths of a degree: any turn the canvas can draw, never a value whose
+        // negation or scaling could overflow.
+        f.Escapement = ReadBounded(S, -MaxCoordinate, MaxCoordinate);
+        f.Orientation = ReadBounded(S, -MaxCoordinate, MaxCoordinate);
+        f.Quality = ReadBounded(S, 0, 255);
         if (f.PixelsPerInch <= 0 || f.PixelsPerInch > MaxCoordinate)
             Invalid();
         break;

@@ -1058,7 +1058,7 @@ void TCanvas::TextOut(int X, int Y, const QString& Text) {
     const int advance = m.horizontalAdvance(Text);
     QTransform xf;
     xf.translate(at.x(), at.y());
-    xf.rotate(-FFont.Escapement() / 10.0);
+    xf.rotate(-static_cast<double>(FFont.Escapement()) / 10.0);
     if (FState.PathOpen) {
         QPainterPath glyphs;
         glyphs.addText(QPointF(0, m.ascent()), font, Text);

@@ -496,3 +496,37 @@ TEST_F(PropStreamTest, CopyAndCloneGoThroughTheSetters) {
     TComponent bare;
     EXPECT_THROW(CloneComponent(bare), EClassNotFound);
 }
+
+// A stream that fails before the root's name is read leaves the existing component as it
+// was and raises the read error, in the plain and the resource-wrapped form.
+TEST_F(PropStreamTest, EarlyFailureIntoAnExistingRootIsAReadError) {
+    TTestObject probe;
+    TMemoryStream header;
+    WriteResourceHeader(header, QStringLiteral("PROBE"));
+    const struct {
+        const char* What;
+        QByteArray Bytes;
+    } cases[] = {
+        {"empty", QByteArray()},
+        {"wrong signature", QByteArray("TPX0") + S("TTestObject") + S("Obj") + H("0000")},
+        {"signature only", Sig},
+        {"one byte of the class name", Sig + H("0B") + "T"},
+        {"class name without the name", Sig + S("TTestObject")},
+    };
+    for (const auto& c : cases) {
+        for (const bool wrapped : {false, true}) {
+            SCOPED_TRACE(std::string(c.What) + (wrapped ? " (resource)" : ""));
+            TTestObject target;
+            target.SetName(QStringLiteral("Before"));
+            TMemoryStream m(wrapped ? header.Bytes() + c.Bytes : c.Bytes);
+            if (wrapped)
+                EXPECT_THROW(ReadComponentRes(m, target), EReadError);
+            else
+                EXPECT_THROW(ReadComponent(m, target), EReadError);
+            EXPECT_EQ(target.Name(), QStringLiteral("Before"));
+            EXPECT_EQ(target.ComponentCount(), 0);
+            EXPECT_FALSE(target.ComponentState().testFlag(csLoading));
+            EXPECT_EQ(target.LoadedCalls, 0);
+        }
+    }
+}

@@ -300,3 +300,68 @@ TEST(Metafile, DamagedFilesRaise) {
         }
     }
 }
+
+// Every field of a recorded font is bounded: a file naming an escapement of INT_MIN, a pitch,
+// charset or quality no font has, is damaged; a turned font within range plays back.
+TEST(Metafile, RecordedFontFieldsAreBounded) {
+    const auto fontRecord = [](int Field, int32_t Value) {
+        // Height, pixels per inch, style, pitch, colour, charset, escapement, orientation, quality.
+        int32_t fields[9] = {-12, 96, 0, 0, 0, 128, 0, 0, 0};
+        fields[Field] = Value;
+        TMemoryStream p;
+        p.WriteValue<uint32_t>(1);
+        p.WriteValue<uint16_t>(u'A');
+        for (const int32_t v : fields)
+            p.WriteValue<int32_t>(v);
+        TMemoryStream r;
+        r.WriteValue<uint8_t>(3);
+        r.WriteValue<uint32_t>(static_cast<uint32_t>(p.Bytes().size()));
+        r.WriteBytes(p.Bytes());
+        TMemoryStream t;
+        for (const int32_t v : {2, 8})
+            t.WriteValue<int32_t>(v);
+        t.WriteValue<uint32_t>(1);
+        t.WriteValue<uint16_t>(u'W');
+        TMemoryStream f;
+        f.WriteBytes("VMF1");
+        for (const int32_t v : {20, 20})
+            f.WriteValue<int32_t>(v);
+        f.WriteValue<uint32_t>(2);
+        f.WriteBytes(r.Bytes());
+        f.WriteValue<uint8_t>(11);
+        f.WriteValue<uint32_t>(static_cast<uint32_t>(t.Bytes().size()));
+        f.WriteBytes(t.Bytes());
+        return f.Bytes();
+    };
+    const struct {
+        const char* What;
+        int Field;
+        int32_t Value;
+        bool Valid;
+    } rows[] = {
+        {"escapement INT_MIN", 6, INT32_MIN, false},
+        {"escapement INT_MAX", 6, INT32_MAX, false},
+        {"orientation INT_MIN", 7, INT32_MIN, false},
+        {"pitch beyond fixed", 3, 3, false},
+        {"negative pitch", 3, -1, false},
+        {"negative charset", 5, -1, false},
+        {"charset beyond a byte", 5, 256, false},
+        {"quality beyond a byte", 4 + 4, 1 << 20, false},
+        {"turned a quarter", 6, 900, true},
+        {"turned back", 6, -900, true},
+        {"fixed pitch", 3, 2, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.What);
+        TMetafile loaded;
+        TMemoryStream in(fontRecord(r.Field, r.Value));
+        if (!r.Valid) {
+            EXPECT_THROW(loaded.LoadFromStream(in), EInvalidGraphic);
+            continue;
+        }
+        ASSERT_NO_THROW(loaded.LoadFromStream(in));
+        TBitmap b(20, 20, pf24bit);
+        b.Fill(clWhite);
+        loaded.Draw(b.Canvas(), Rect(0, 0, 20, 20));
+    }
+}
