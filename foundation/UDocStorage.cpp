@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QtEndian>
 #include <QtGlobal>
+#include <limits>
 
 namespace {
 
@@ -229,6 +230,9 @@ TFileStorage::TFileStorage(const QString& FileName, unsigned ModeCode) {
 }
 
 TFileStorage::~TFileStorage() {
+    // Freed while an exception unwinds, the changes may be half made: they are dropped.
+    if (std::uncaught_exceptions() > FUncaughtAtOpen)
+        return;
     if (!IsWritable() || !File().IsDirty())
         return;
     try {
@@ -375,6 +379,8 @@ void TDocNameList::Load() {
     if (data.size() < 4)
         throw EReadError(QStringLiteral("名前リスト %1 が壊れています").arg(FBaseName));
     FNextID = qFromLittleEndian<qint32>(data.constData());
+    if (FNextID < 0) // the counter only grows from 0: a negative one is damage
+        throw EReadError(QStringLiteral("名前リスト %1 が壊れています").arg(FBaseName));
     TStringList::SetText(FromCP932(data.mid(4)));
 }
 
@@ -435,9 +441,20 @@ void TDocNameList::Clear() {
 }
 
 int TDocNameList::AddNewName() {
+    if (FNextID == std::numeric_limits<int32_t>::max())
+        throw EStorageError(STG_E_INVALIDPARAMETER,
+                            QStringLiteral("名前リスト %1 にはこれ以上名前を追加できません")
+                                .arg(FBaseName));
     const int index = TStringList::Add(FBaseName + QString::number(FNextID));
     ++FNextID;
-    Changed(); // one save for the entry and the counter
+    try {
+        Changed(); // one save for the entry and the counter
+    } catch (...) {
+        // The list keeps only what its stream holds: a failed save takes the name back.
+        TStringList::Delete(index);
+        --FNextID;
+        throw;
+    }
     return index;
 }
 

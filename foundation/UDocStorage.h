@@ -24,6 +24,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -141,8 +142,9 @@ private:
 };
 
 // A root opened on, or created as, a file on disk. Changes are kept in memory and written
-// (atomically) by Commit; a writable root with changes commits when freed, and since a
-// destructor cannot report failure, callers that must know call Commit first.
+// (atomically) by Commit; a writable root with changes commits when freed normally (never while an
+// exception unwinds), and since a destructor cannot report failure, callers that must know
+// call Commit first.
 class TFileStorage : public TRootStorage {
 public:
     // smCreate starts a new, empty file (the mode is then read-write, share exclusive);
@@ -152,6 +154,11 @@ public:
 
     // Writes the changes to the file: a new file is written beside it and renamed over it.
     void Commit();
+
+private:
+    // Exceptions in flight when the root was made: more at destruction means it is freed
+    // by unwinding, and then it does not commit.
+    int FUncaughtAtOpen = std::uncaught_exceptions();
 };
 
 // A root on a temporary working copy, typically loaded from a document and saved back.

@@ -74,5 +74,7 @@ int64_t RoundOff(double X) {
         return std::numeric_limits<int64_t>::max();
     if (X <= -limit)
         return std::numeric_limits<int64_t>::min();
-    return X >= 0 ? static_cast<int64_t>(X + 0.5) : static_cast<int64_t>(X - 0.5);
+    // std::round is exact; adding 0.5 first would round 0.49999999999999994 up and odd
+    // integers above 2^52 to their even neighbour.
+    return static_cast<int64_t>(std::round(X));
 }

@@ -8,7 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <functional>
+#include <limits>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 namespace {
@@ -401,4 +404,53 @@ TEST_F(DocStorageTest, NameListUpdatesSaveOnce) {
     EXPECT_EQ(Get(root, "L"), QByteArray(4, '\0') + "c\r\n");
     EXPECT_THROW(list.Add(QStringLiteral("\U0001F600")), ECodePageError)
         << "a name code page 932 cannot hold is refused";
+}
+
+// A file root freed while an exception unwinds a half-made change keeps the file as it was.
+TEST_F(DocStorageTest, FileStorageDoesNotCommitWhileUnwinding) {
+    const QString name = Path("doc.vtd");
+    {
+        TFileStorage file(name, smCreate);
+        Put(file, "Kept", "before");
+    }
+    try {
+        TFileStorage file(name, 2);
+        Put(file, "Kept", "half");
+        Put(file, "Added", "half");
+        throw std::runtime_error("the change failed");
+    } catch (const std::runtime_error&) {
+    }
+    TFileStorage file(name, 0);
+    EXPECT_EQ(Get(file, "Kept"), "before");
+    EXPECT_FALSE(file.StreamExists("Added"));
+}
+
+// The stored counter is bounded: a negative one is damage, the last one hands out no more
+// names, and a name whose save fails is taken back.
+TEST_F(DocStorageTest, NameListCounterIsBoundedAndAddsOnlyWhatItSaves) {
+    TTemporaryStorage root;
+    const auto stored = [](int32_t NextID, const QByteArray& Lines) {
+        QByteArray b(4, Qt::Uninitialized);
+        qToLittleEndian<qint32>(NextID, b.data());
+        return b + Lines;
+    };
+    Put(root, "Negative", stored(-3, "Negative0\r\n"));
+    EXPECT_THROW(TDocStreamList(root, "Negative"), EReadError);
+
+    Put(root, "Last", stored(std::numeric_limits<int32_t>::max(), "Last0\r\n"));
+    TDocStreamList last(root, "Last");
+    EXPECT_EQ(ErrorCodeOf([&] { last.AddNewName(); }), STG_E_INVALIDPARAMETER);
+    EXPECT_EQ(last.Count(), 1);
+    EXPECT_EQ(last.NextID(), std::numeric_limits<int32_t>::max());
+
+    {
+        TFileStorage doc(Path("doc.vtd"), smCreate);
+        TDocStreamList list(doc, "Names");
+        list.AddNewName();
+    }
+    TFileStorage doc(Path("doc.vtd"), 0);
+    TDocStreamList readOnly(doc, "Names");
+    EXPECT_EQ(ErrorCodeOf([&] { readOnly.AddNewName(); }), STG_E_ACCESSDENIED);
+    EXPECT_EQ(readOnly.Lines(), QStringList{"Names0"});
+    EXPECT_EQ(readOnly.NextID(), 1);
 }

@@ -34,6 +34,13 @@ TEST(RoundOff, HalfAwayFromZeroAndClamped) {
     EXPECT_EQ(RoundOff(1e300), std::numeric_limits<int64_t>::max());
     EXPECT_EQ(RoundOff(-1e300), std::numeric_limits<int64_t>::min());
     EXPECT_EQ(RoundOff(std::numeric_limits<double>::quiet_NaN()), 0);
+    // Exact for every double: the largest double below one half, and odd integers beyond 2^52.
+    EXPECT_EQ(RoundOff(0.49999999999999994), 0);
+    EXPECT_EQ(RoundOff(-0.49999999999999994), 0);
+    EXPECT_EQ(RoundOff(4503599627370497.0), 4503599627370497);
+    EXPECT_EQ(RoundOff(-4503599627370497.0), -4503599627370497);
+    EXPECT_EQ(RoundOff(1.5), 2);
+    EXPECT_EQ(RoundOff(-1.5), -2);
 }
 
 TEST(Rectangles, ExcludeRightAndBottomEdges) {
