@@ -24,23 +24,36 @@ const QString SDefaultScheduleFileName = QStringLiteral("マイスケジュー�
     throw EReadError(QStringLiteral("スケジュール ファイルが壊れています: %1").arg(Detail));
 }
 
-// Checks what a stream produced before it replaces a schedule: only items, not too many,
-// each on a real date of the calendar years.
-void CheckLoadedSchedule(const TCalSchedule& Schedule) {
+QString BadDateText(int Year, int Month, int Day) {
+    return QStringLiteral("予定の日付 %1/%2/%3 は扱えません").arg(Year).arg(Month).arg(Day);
+}
+
+// True for a real date of the calendar years.
+bool IsScheduleDate(int Year, int Month, int Day) {
+    return Year >= TYMDCacheData::FirstYear && Year <= TYMDCacheData::LastYear && Month >= 1 &&
+           Month <= 12 && Day >= 1 && Day <= DaysInMonth(Year, Month);
+}
+
+// Checks what a stream produced before it replaces a schedule: only items, not too many.
+// Items on dates a schedule cannot hold are taken out; the answer describes them.
+QStringList CheckLoadedSchedule(TCalSchedule& Schedule) {
     if (Schedule.ComponentCount() > TCalSchedule::MaxItems)
         ScheduleFileError(
             QStringLiteral("予定が多すぎます (%1 件)").arg(Schedule.ComponentCount()));
     for (int i = 0; i < Schedule.ComponentCount(); ++i) {
-        const auto* item = qobject_cast<const TCalScheduleItem*>(Schedule.Components(i));
-        if (!item)
+        if (!qobject_cast<const TCalScheduleItem*>(Schedule.Components(i)))
             ScheduleFileError(QStringLiteral("予定ではない要素 %1 があります")
                                   .arg(Schedule.Components(i)->ClassName()));
-        if (!item->HasValidDate())
-            ScheduleFileError(QStringLiteral("予定の日付 %1/%2/%3 は扱えません")
-                                  .arg(item->Year())
-                                  .arg(item->Month())
-                                  .arg(item->Day()));
     }
+    QStringList skipped;
+    for (int i = Schedule.ComponentCount() - 1; i >= 0; --i) {
+        const TCalScheduleItem* item = Schedule.Items(i);
+        if (item->HasValidDate())
+            continue;
+        skipped.prepend(BadDateText(item->Year(), item->Month(), item->Day()));
+        Schedule.DeleteItem(i);
+    }
+    return skipped;
 }
 
 // Days from Base to Day; in 64 bits, as day numbers of dates far apart may differ by more
@@ -93,25 +106,51 @@ void TCalScheduleItem::SetDescription(const QString& Value) {
     Changed();
 }
 
+// Each field is checked on its own (an item is dated one field at a time); the whole date
+// when asked for, or when a schedule owns the item and will save it.
+void TCalScheduleItem::ChangeDate(int Year, int Month, int Day, bool WholeDate) {
+    const auto inRange = [](int Value, int Old, int Min, int Max) {
+        return Value == Old || (Value >= Min && Value <= Max);
+    };
+    const bool whole = WholeDate || qobject_cast<const TCalSchedule*>(Owner());
+    const bool fields = inRange(Year, FYear, TYMDCacheData::FirstYear, TYMDCacheData::LastYear) &&
+                        inRange(Month, FMonth, 1, 12) && inRange(Day, FDay, 1, 31);
+    if (!fields || (whole && !IsScheduleDate(Year, Month, Day)))
+        throw EConvertError(BadDateText(Year, Month, Day));
+    FYear = Year;
+    FMonth = Month;
+    FDay = Day;
+    DateChanged();
+}
+
 void TCalScheduleItem::SetYear(int Value) {
+    ChangeDate(Value, FMonth, FDay, false);
+}
+
+void TCalScheduleItem::SetMonth(int Value) {
+    ChangeDate(FYear, Value, FDay, false);
+}
+
+void TCalScheduleItem::SetDay(int Value) {
+    ChangeDate(FYear, FMonth, Value, false);
+}
+
+void TCalScheduleItem::SetDate(int Year, int Month, int Day) {
+    ChangeDate(Year, Month, Day, true);
+}
+
+void TCalScheduleItem::StoreYear(int Value) {
     FYear = Value;
     DateChanged();
 }
 
-void TCalScheduleItem::SetMonth(int Value) {
+void TCalScheduleItem::StoreMonth(int Value) {
     FMonth = Value;
     DateChanged();
 }
 
-void TCalScheduleItem::SetDay(int Value) {
+void TCalScheduleItem::StoreDay(int Value) {
     FDay = Value;
-    DateChanged();
-}
-
-void TCalScheduleItem::SetDate(int Year, int Month, int Day) {
-    FYear = Year;
-    FMonth = Month;
-    FDay = Day;
     DateChanged();
 }
 
@@ -136,8 +175,7 @@ int TCalScheduleItem::Compare(const TCalDateKey& Key) const {
 }
 
 bool TCalScheduleItem::HasValidDate() const {
-    return FYear >= TYMDCacheData::FirstYear && FYear <= TYMDCacheData::LastYear && FMonth >= 1 &&
-           FMonth <= 12 && FDay >= 1 && FDay <= DaysInMonth(FYear, FMonth);
+    return IsScheduleDate(FYear, FMonth, FDay);
 }
 
 // The day flags of the owning schedule describe the old date: they are dropped.
@@ -203,6 +241,8 @@ TCalScheduleItem* TCalSchedule::Items(int Index) const {
 TCalScheduleItem* TCalSchedule::AddItem(std::unique_ptr<TCalScheduleItem> Item) {
     if (!Item)
         return nullptr;
+    if (!Item->HasValidDate())
+        throw EConvertError(BadDateText(Item->Year(), Item->Month(), Item->Day()));
     InsertComponent(Item.get());
     return Item.release();
 }
@@ -290,14 +330,15 @@ void TCalSchedule::SaveToStream(TStream& Stream) {
     WriteComponentRes(Stream, ClassName(), *this);
 }
 
-void TCalSchedule::LoadFromStream(TStream& Stream) {
+QStringList TCalSchedule::LoadFromStream(TStream& Stream) {
     RegisterScheduleClasses();
     std::unique_ptr<TComponent> root = ReadComponentRes(Stream);
     auto* loaded = qobject_cast<TCalSchedule*>(root.get());
     if (!loaded)
         ScheduleFileError(QStringLiteral("%1 はスケジュールではありません").arg(root->ClassName()));
-    CheckLoadedSchedule(*loaded);
+    QStringList skipped = CheckLoadedSchedule(*loaded);
     TakeOver(*loaded);
+    return skipped;
 }
 
 // Moves the contents of a freshly read schedule here. The name is taken first: it is the one
@@ -337,14 +378,16 @@ QString ScheduleFileName() {
     return ResolveFileName(JoinLocalPath(folder, name.isEmpty() ? SDefaultScheduleFileName : name));
 }
 
-bool LoadScheduleFile(TCalSchedule& Schedule) {
+bool LoadScheduleFile(TCalSchedule& Schedule, QStringList* Skipped) {
     const QString fileName = ScheduleFileName();
     // No earlier edition of the program kept schedules on this system, so a missing file
     // simply means an empty schedule.
     if (!QFileInfo(fileName).isFile())
         return false;
     TFileStream stream(fileName, fmOpenRead);
-    Schedule.LoadFromStream(stream);
+    const QStringList skipped = Schedule.LoadFromStream(stream);
+    if (Skipped)
+        *Skipped += skipped;
     return true;
 }
 

@@ -7,9 +7,10 @@
 // "TPF0" property stream) with the items as its child components. Files are read as
 // untrusted input: besides the checks of the stream reader, a file is refused as a whole,
 // with EReadError and the schedule unchanged, when its root is not a schedule, when it holds
-// a child that is not a schedule item, more than MaxItems items, or an item whose date does
-// not exist or lies outside the calendar years 1989..2151. Refusing rather than skipping
-// keeps every entry of the file: nothing is dropped and then lost by the next save.
+// a child that is not a schedule item, or more than MaxItems items. An item whose date does
+// not exist or lies outside the calendar years 1989..2151 is left out and reported, so that
+// one damaged entry does not cost the others. Items made in code cannot get such a date:
+// the setters and AddItem refuse it, so a schedule that saves always loads.
 //
 // Items and schedules are registered for streaming by RegisterScheduleClasses.
 
@@ -17,6 +18,7 @@
 #include "UStreams.h"
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <memory>
 #include <vector>
@@ -39,9 +41,9 @@ TCalDateKey MakeDateKey(int Year, int Month, int Day);
 class TCalScheduleItem : public TComponent {
     Q_OBJECT
     Q_PROPERTY(QString Description READ Description WRITE SetDescription)
-    Q_PROPERTY(int Year READ Year WRITE SetYear)
-    Q_PROPERTY(int Month READ Month WRITE SetMonth)
-    Q_PROPERTY(int Day READ Day WRITE SetDay)
+    Q_PROPERTY(int Year READ Year WRITE StoreYear)
+    Q_PROPERTY(int Month READ Month WRITE StoreMonth)
+    Q_PROPERTY(int Day READ Day WRITE StoreDay)
     Q_PROPERTY(bool AsHoliday READ AsHoliday WRITE SetAsHoliday)
     Q_PROPERTY(int HowToDisplay READ HowToDisplay WRITE SetHowToDisplay)
     Q_PROPERTY(int Icon READ Icon WRITE SetIcon)
@@ -56,7 +58,10 @@ public:
     void Assign(const TPersistent* Source) override;
 
     // Each setter sets the modified flag. A date change keeps the day number equal to the
-    // date and makes the owning schedule rebuild its day flags.
+    // date and makes the owning schedule rebuild its day flags. The date setters raise
+    // EConvertError, changing nothing, for a year outside 1989..2151, a month outside 1..12
+    // or a day outside 1..31; SetDate, and every date setter of an item a schedule owns,
+    // also refuse a day its month does not have.
     const QString& Description() const { return FDescription; }
     void SetDescription(const QString& Value);
     int Year() const { return FYear; }
@@ -91,6 +96,11 @@ public:
 private:
     void Changed() { FModified = true; }
     void DateChanged();
+    void ChangeDate(int Year, int Month, int Day, bool WholeDate);
+    // What a stream reads is stored as it stands; the schedule checks it after the read.
+    void StoreYear(int Value);
+    void StoreMonth(int Value);
+    void StoreDay(int Value);
 
     bool FModified = false;
     QString FDescription;
@@ -139,8 +149,9 @@ public:
     int Count() const { return ComponentCount(); }
     // The item at Index (component order); raises EListError outside 0..Count()-1.
     TCalScheduleItem* Items(int Index) const;
-    // Takes the item as an owned component and answers it. Raises EComponentError, and
-    // destroys the item, when its name is already used in this schedule.
+    // Takes the item as an owned component and answers it. Raises EComponentError when
+    // its name is already used in this schedule, and EConvertError when its date is not a
+    // real date of 1989..2151; the item is destroyed either way.
     TCalScheduleItem* AddItem(std::unique_ptr<TCalScheduleItem> Item);
     // Removes and destroys the item at Index; raises EListError outside 0..Count()-1.
     void DeleteItem(int Index);
@@ -158,8 +169,9 @@ public:
     void SaveToStream(TStream& Stream);
     // Reads a schedule written by SaveToStream into this schedule, replacing its name, memo,
     // tag and items. A damaged or foreign stream raises an EStreamError (EReadError,
-    // EClassNotFound ...) and leaves the schedule as it was.
-    void LoadFromStream(TStream& Stream);
+    // EClassNotFound ...) and leaves the schedule as it was. Items with dates a schedule
+    // cannot hold are left out; the answer names each of them (empty when all were read).
+    QStringList LoadFromStream(TStream& Stream);
 
     // Forgets the day flags; the next IndexOfDate rebuilds them. Items call it when their
     // date changes.
@@ -188,8 +200,9 @@ void RegisterScheduleClasses();
 QString ScheduleFileName();
 // Reads the schedule file into Schedule and answers true; answers false, leaving Schedule
 // unchanged, when there is no such file yet. A file that cannot be read raises the stream's
-// error and leaves Schedule unchanged.
-bool LoadScheduleFile(TCalSchedule& Schedule);
+// error and leaves Schedule unchanged. Items left out of the file (see LoadFromStream) are
+// added to Skipped when it is given.
+bool LoadScheduleFile(TCalSchedule& Schedule, QStringList* Skipped = nullptr);
 // Writes Schedule to the schedule file, creating its folder when needed. The file is
 // replaced in one step: a failed save leaves the previous file intact.
 void SaveScheduleFile(TCalSchedule& Schedule);

@@ -99,9 +99,9 @@ TEST_F(ScheduleTest, ItemSettersKeepTheDayNumberAndMarkTheItemModified) {
     EXPECT_EQ(item.Compare(MakeDateKey(2001, 4, 1)), -1);
     EXPECT_EQ(item.Compare(MakeDateKey(2001, 3, 30)), 1);
     // Day numbers of dates far apart differ by more than an int holds.
-    item.SetDate(5000000, 1, 1);
-    EXPECT_EQ(item.Compare(MakeDateKey(-5000000, 1, 1)), INT_MAX);
-    EXPECT_EQ(item.Compare(MakeDateKey(5000000, 1, 2)), -1);
+    item.SetDate(2151, 1, 1);
+    EXPECT_EQ(item.Compare(MakeDateKey(-5877600, 1, 1)), INT_MAX);
+    EXPECT_LT(item.Compare(MakeDateKey(5877600, 1, 2)), -2000000000);
 
     const struct {
         const char* What;
@@ -302,15 +302,11 @@ TEST_F(ScheduleTest, FindNextAndPrevListEveryItemOfTheNearestDate) {
     }
     EXPECT_THROW(list.Items(list.Count()), EListError);
 
-    // Far-off dates made in code are ordered without overflow.
-    s->AddItem(Item(-5000000, 1, 1, QStringLiteral("遠い過去")));
-    s->FindPrevItems(list, 5000000, 1, 1);
+    // Far-off dates asked for are ordered without overflow.
+    s->FindPrevItems(list, 5877600, 1, 1);
     EXPECT_EQ(Texts(list), V{last});
-    s->FindNextItems(list, -5000001, 1, 1);
-    EXPECT_EQ(Texts(list), V{QStringLiteral("遠い過去")});
-    s->FindNextItems(list, -5000000, 1, 1);
+    s->FindNextItems(list, -5877600, 1, 1);
     EXPECT_EQ(Texts(list), V{first});
-    s->DeleteItem(s->Count() - 1);
 
     // A nearer date found later in component order replaces what was listed.
     s->AddItem(Item(2005, 8, 9, QStringLiteral("前日")));
@@ -380,33 +376,107 @@ TEST_F(ScheduleTest, CorruptedFilesAreRefusedOrReadWithoutHarm) {
     EXPECT_GT(refused, 500);
 }
 
-TEST_F(ScheduleTest, FilesWithImpossibleContentAreRefused) {
+TEST_F(ScheduleTest, ItemsWithImpossibleDatesAreLeftOutAndReported) {
+    // A schedule of three items; the middle one dated as given.
     const auto withItem = [](int Y, int M, int D) {
-        TCalSchedule s;
-        s.AddItem(Item(2005, 1, 1));
-        s.AddItem(Item(Y, M, D));
-        return Save(s);
+        const auto item = [](const char* Text, int Y, int M, int D) {
+            QByteArray b = S("TCalScheduleItem") + S("") + S("Description") + H("06") + S(Text);
+            for (const auto& [name, value] : {std::pair{"Year", Y}, {"Month", M}, {"Day", D}})
+                b += S(name) + H("04") + QByteArray(reinterpret_cast<const char*>(&value), 4);
+            return b + H("00 00");
+        };
+        const QByteArray body = "TPF0" + S("TCalSchedule") + S("") + H("00") +
+                                item("first", 2005, 1, 1) + item("middle", Y, M, D) +
+                                item("last", 2006, 1, 1) + H("00");
+        const int32_t size = static_cast<int32_t>(body.size());
+        return H("ff 0a 00") + "TCALSCHEDULE" + H("00 30 10") +
+               QByteArray(reinterpret_cast<const char*>(&size), 4) + body;
     };
     const struct {
         const char* What;
-        QByteArray Bytes;
-        const char* Message;
+        int Y, M, D;
+        bool Kept;
     } cases[] = {
-        {"30 February", withItem(2005, 2, 30), "予定の日付 2005/2/30 は扱えません"},
-        {"29 February of a common year", withItem(2005, 2, 29), "2005/2/29"},
-        {"year before the tables", withItem(1988, 12, 31), "1988/12/31"},
-        {"year after the tables", withItem(2152, 1, 1), "2152/1/1"},
-        {"month 13", withItem(2005, 13, 1), "2005/13/1"},
-        {"day 0", withItem(2005, 1, 0), "2005/1/0"},
-        {"no date at all", withItem(0, 0, 0), "0/0/0"},
+        {"30 February", 2005, 2, 30, false},
+        {"29 February of a common year", 2005, 2, 29, false},
+        {"year before the tables", 1988, 12, 31, false},
+        {"year after the tables", 2152, 1, 1, false},
+        {"month 13", 2005, 13, 1, false},
+        {"month 0", 2005, 0, 1, false},
+        {"day 0", 2005, 1, 0, false},
+        {"no date at all", 0, 0, 0, false},
+        {"year INT_MIN", INT_MIN, 1, 1, false},
+        {"29 February of a leap year", 2004, 2, 29, true},
+        {"the last day", 2151, 12, 31, true},
     };
     for (const auto& c : cases) {
-        const std::string message = LoadError(c.Bytes);
-        EXPECT_NE(message.find(c.Message), std::string::npos) << c.What << ": " << message;
-        EXPECT_NE(message.find("スケジュール ファイルが壊れています"), std::string::npos) << c.What;
+        SCOPED_TRACE(c.What);
+        TCalSchedule schedule;
+        TMemoryStream m(withItem(c.Y, c.M, c.D));
+        QStringList skipped;
+        ASSERT_NO_THROW(skipped = schedule.LoadFromStream(m));
+        if (c.Kept) {
+            EXPECT_TRUE(skipped.isEmpty());
+            EXPECT_EQ(schedule.Count(), 3);
+            continue;
+        }
+        EXPECT_EQ(skipped, QStringList{QStringLiteral("予定の日付 %1/%2/%3 は扱えません")
+                                           .arg(c.Y)
+                                           .arg(c.M)
+                                           .arg(c.D)});
+        ASSERT_EQ(schedule.Count(), 2);
+        EXPECT_EQ(schedule.Items(0)->Description(), "first");
+        EXPECT_EQ(schedule.Items(1)->Description(), "last");
+        EXPECT_EQ(schedule.IndexOfDate(2006, 1, 1), 1);
+        // What was kept saves and loads again whole.
+        TCalSchedule again;
+        TMemoryStream saved(Save(schedule));
+        EXPECT_TRUE(again.LoadFromStream(saved).isEmpty());
+        EXPECT_EQ(again.Count(), 2);
     }
-    EXPECT_EQ(LoadError(withItem(2004, 2, 29)), "(loaded)");
-    EXPECT_EQ(LoadError(withItem(2151, 12, 31)), "(loaded)");
+}
+
+// Items made in code cannot take a date a schedule file could not hold.
+TEST_F(ScheduleTest, DateSettersAndAddItemRefuseImpossibleDates) {
+    const struct {
+        const char* What;
+        std::function<void(TCalScheduleItem&)> Set;
+    } refused[] = {
+        {"year before", [](TCalScheduleItem& i) { i.SetYear(1988); }},
+        {"year after", [](TCalScheduleItem& i) { i.SetYear(2152); }},
+        {"month 0", [](TCalScheduleItem& i) { i.SetMonth(0); }},
+        {"month 13", [](TCalScheduleItem& i) { i.SetMonth(13); }},
+        {"day 0", [](TCalScheduleItem& i) { i.SetDay(0); }},
+        {"day 32", [](TCalScheduleItem& i) { i.SetDay(32); }},
+        {"30 February", [](TCalScheduleItem& i) { i.SetDate(2005, 2, 30); }},
+        {"no date", [](TCalScheduleItem& i) { i.SetDate(0, 0, 0); }},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.What);
+        auto item = Item(2005, 1, 31);
+        item->SetModified(false);
+        EXPECT_THROW(r.Set(*item), EConvertError);
+        EXPECT_EQ(item->DayNumber(), DayNumber(2005, 1, 31));
+        EXPECT_FALSE(item->Modified());
+    }
+    // A new item is dated one field at a time.
+    TCalScheduleItem fresh;
+    fresh.SetYear(2005);
+    fresh.SetMonth(2);
+    fresh.SetDay(28);
+    EXPECT_TRUE(fresh.HasValidDate());
+
+    // A schedule takes only real dates, and its items keep them.
+    TCalSchedule schedule;
+    EXPECT_THROW(schedule.AddItem(std::make_unique<TCalScheduleItem>()), EConvertError);
+    EXPECT_EQ(schedule.Count(), 0);
+    TCalScheduleItem* owned = schedule.AddItem(Item(2005, 1, 31));
+    EXPECT_THROW(owned->SetMonth(2), EConvertError) << "31 February";
+    EXPECT_THROW(owned->SetYear(2151 + 1), EConvertError);
+    EXPECT_EQ(owned->Month(), 1);
+    owned->SetDay(28);
+    owned->SetMonth(2);
+    EXPECT_EQ(schedule.IndexOfDate(2005, 2, 28), 0);
 }
 
 TEST_F(ScheduleTest, FilesOfOtherClassesAreRefused) {
