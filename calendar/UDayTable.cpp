@@ -4,6 +4,7 @@
 #include "UStreams.h"
 
 #include <QtEndian>
+#include <QStringList>
 #include <QtGlobal>
 #include <algorithm>
 #include <cmath>
@@ -69,6 +70,11 @@ std::unique_ptr<TYMDCacheData> LoadTable(const QString& FileName) {
     return table;
 }
 
+// A day of the table's years that exists but has no word: the table is damaged there.
+bool IsMissingDay(const TYMDCacheData& Table, int Year, int Month, int Day) {
+    return Table.Get(Year, Month, Day) == 0 && Day >= 1 && Day <= DaysInMonth(Year, Month);
+}
+
 // Pen and brush of one solid colour: each shape of the moon is drawn in a single colour.
 void SelectSolid(TCanvas& Canvas, TColor Color) {
     Canvas.Pen().SetData(TPenData{Color, 0, psSolid, pmCopy});
@@ -124,13 +130,29 @@ int64_t TYMDCacheData::LoadFromFile(const QString& FileName) {
     TFileStream file(FileName, fmOpenRead);
     const int64_t size = file.GetSize();
     QByteArray block = file.ReadBytes(std::min<int64_t>(size, BlockSize));
-    if (size != BlockSize)
+    QString problem;
+    if (size != BlockSize) {
         qWarning("calendar table %s has %lld bytes instead of %d; %s", qPrintable(FileName),
                  static_cast<long long>(size), BlockSize,
                  size < BlockSize ? "the missing days have no data" : "the excess is ignored");
+        problem = QStringLiteral("暦のテーブル %1 は %2 バイトです (%3 バイトのはずです)")
+                      .arg(FileName)
+                      .arg(size)
+                      .arg(BlockSize);
+    }
     block.append(BlockSize - block.size(), '\0');
     FBlock = std::move(block);
+    FLoadProblem = problem;
     return size;
+}
+
+int TYMDCacheData::MissingDays() const {
+    int missing = 0;
+    for (int y = FirstYear; y <= LastYear; ++y)
+        for (int m = 1; m <= 12; ++m)
+            for (int d = 1; d <= DaysInMonth(y, m); ++d)
+                missing += Get(y, m, d) == 0 ? 1 : 0;
+    return missing;
 }
 
 bool IsLeapYear(int Year) {
@@ -145,14 +167,15 @@ int DaysInMonth(int Year, int Month) {
 }
 
 bool IsSupportedDate(int Year, int Month, int Day) {
-    if (const TYMDCacheData* table = W6Z24Table())
-        return table->Get(Year, Month, Day) != 0;
+    const TYMDCacheData* table = W6Z24Table();
+    if (table && table->Get(Year, Month, Day) != 0)
+        return true;
     return InTableYears(Year) && Day >= 1 && Day <= DaysInMonth(Year, Month);
 }
 
 int DayOfWeek(int Year, int Month, int Day) {
     const TYMDCacheData* table = W6Z24Table();
-    if (table && InTableYears(Year))
+    if (table && InTableYears(Year) && !IsMissingDay(*table, Year, Month, Day))
         return table->GetBits(Year, Month, Day, W6Z24WeekdayShift, W6Z24WeekdayMask) - 1;
     return ComputedDayOfWeek(Year, Month, Day);
 }
@@ -219,11 +242,21 @@ const TYMDCacheData* W6Z24Table() {
     return W6Z24Slot().get();
 }
 
-void LoadMoonAgeTable(const QString& FileName) {
+QString LoadMoonAgeTable(const QString& FileName) {
     MoonAgeSlot() = LoadTable(FileName);
+    return MoonAgeSlot()->LoadProblem();
 }
-void LoadW6Z24Table(const QString& FileName) {
+QString LoadW6Z24Table(const QString& FileName) {
     W6Z24Slot() = LoadTable(FileName);
+    QStringList problems;
+    if (!W6Z24Slot()->LoadProblem().isEmpty())
+        problems << W6Z24Slot()->LoadProblem();
+    // Every existing day has a weekday, so its word is never 0 in a sound table.
+    if (const int missing = W6Z24Slot()->MissingDays(); missing > 0)
+        problems << QStringLiteral("暦のテーブル %1 には %2 日分のデータがありません")
+                        .arg(FileName)
+                        .arg(missing);
+    return problems.join(u'\n');
 }
 
 void SetMoonAgeTable(std::unique_ptr<TYMDCacheData> Table) {

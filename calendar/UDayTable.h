@@ -44,16 +44,21 @@ public:
     void Clear();
 
     // Reads a table file into the block and answers the file's size in bytes. A file shorter
-    // than the block leaves the rest zero, a longer one is cut; either is logged as a warning.
-    // Raises EFOpenError when the file cannot be opened and EReadError when it cannot be
-    // read; the block is unchanged then.
+    // than the block leaves the rest zero, a longer one is cut; either is logged as a warning
+    // and kept as LoadProblem. Raises EFOpenError when the file cannot be opened and
+    // EReadError when it cannot be read; the block is unchanged then.
     int64_t LoadFromFile(const QString& FileName);
+    // What was wrong with the file last loaded (its size); empty when nothing was.
+    const QString& LoadProblem() const { return FLoadProblem; }
+    // Days that exist in the table's years but whose word is 0.
+    int MissingDays() const;
 
     // The raw block (BlockSize bytes).
     const QByteArray& Block() const { return FBlock; }
 
 private:
     QByteArray FBlock;
+    QString FLoadProblem;
 };
 
 // Fields of a "W6Z24.tbl" word (shift, mask); each holds its value + 1, 0 = none: the
@@ -77,11 +82,13 @@ constexpr int MoonAgeUnitsPerLunation = 30239;
 bool IsLeapYear(int Year);
 // 28..31, or -1 when Month is outside 1..12.
 int DaysInMonth(int Year, int Month);
-// With the W6Z24 table loaded: the day's word is non-zero. Without it: 1989 <= Year <= 2151
-// and the date exists.
+// With the W6Z24 table loaded: the day's word is non-zero. Without it, or for a day the
+// table has no word for although it exists (a damaged table): 1989 <= Year <= 2151 and the
+// date exists.
 bool IsSupportedDate(int Year, int Month, int Day);
 // 0 = Sunday .. 6 = Saturday. Inside the table's years with the W6Z24 table loaded: its
-// weekday field (-1 for a date that does not exist); otherwise from the date arithmetically.
+// weekday field (-1 for a date that does not exist); otherwise, and for an existing day the
+// table has no word for, from the date arithmetically.
 int DayOfWeek(int Year, int Month, int Day);
 // 1-based row of the day in a month grid whose rows begin on weekday StartWeek (0..6).
 int WeekOfMonth(int Year, int Month, int Day, int StartWeek);
@@ -117,9 +124,11 @@ QString SolarTermName(int Index);
 const TYMDCacheData* MoonAgeTable();
 const TYMDCacheData* W6Z24Table();
 // Loads a table file (see TYMDCacheData::LoadFromFile) and makes it the process-wide table;
-// on an error the previous table stays.
-void LoadMoonAgeTable(const QString& FileName);
-void LoadW6Z24Table(const QString& FileName);
+// on an error the previous table stays. The answer reports a table loaded in spite of
+// damage (a file of the wrong size; for W6Z24 also existing days without a word, whose
+// weekday then comes from arithmetic), empty when the table is sound.
+QString LoadMoonAgeTable(const QString& FileName);
+QString LoadW6Z24Table(const QString& FileName);
 // Replaces a process-wide table; null unloads it.
 void SetMoonAgeTable(std::unique_ptr<TYMDCacheData> Table);
 void SetW6Z24Table(std::unique_ptr<TYMDCacheData> Table);

@@ -164,10 +164,11 @@ TEST_F(DayTableTest, TheLoadedTableDecidesInsideItsYearsAndArithmeticOutside) {
     EXPECT_EQ(SolarTermIndex(2005, 1, 1), 19);
     EXPECT_TRUE(IsSupportedDate(2005, 1, 1));
 
-    // A day without data in the table has no weekday and is not supported.
-    EXPECT_EQ(DayOfWeek(2005, 1, 2), -1);
+    // An existing day without data in the table (damage) takes its weekday from the date;
+    // the fields only the table knows have no value.
+    EXPECT_EQ(DayOfWeek(2005, 1, 2), QtWeekday(2005, 1, 2));
     EXPECT_EQ(SixDayIndex(2005, 1, 2), -1);
-    EXPECT_FALSE(IsSupportedDate(2005, 1, 2));
+    EXPECT_TRUE(IsSupportedDate(2005, 1, 2));
 
     // Outside the table's years the weekday still comes from the date.
     EXPECT_EQ(DayOfWeek(2152, 1, 1), QtWeekday(2152, 1, 1));
@@ -327,4 +328,38 @@ TEST(MoonGlyph, TheCanvasIsLeftAsItWas) {
     DrawMoon(blank.Canvas(), TRect(2, 2, 2, 9), 15119, MoonLit, MoonDark);
     DrawMoon(blank.Canvas(), TRect(5, 5, 1, 1), 15119, MoonLit, MoonDark);
     EXPECT_EQ(CountColour(blank, clWhite, 0, 10), 100);
+}
+
+// A weekday table with no word for a few existing days (a damaged table) gives those days
+// their weekday by arithmetic, and the damage, like a file of the wrong size, is reported to
+// the caller that loads it.
+TEST_F(DayTableTest, DamagedAndShortTablesFallBackAndReport) {
+    TYMDCacheData sound;
+    for (int y = TYMDCacheData::FirstYear; y <= TYMDCacheData::LastYear; ++y)
+        for (int m = 1; m <= 12; ++m)
+            for (int d = 1; d <= DaysInMonth(y, m); ++d)
+                sound.Set(y, m, d, static_cast<uint16_t>(DayOfWeek(y, m, d) + 1));
+    EXPECT_EQ(sound.MissingDays(), 0);
+    EXPECT_EQ(LoadW6Z24Table(WriteFile("sound.tbl", sound.Block())), QString());
+    EXPECT_EQ(LoadMoonAgeTable(WriteFile("moon.tbl", sound.Block())), QString());
+
+    TYMDCacheData damaged = sound;
+    damaged.Set(2000, 1, 1, 0);
+    damaged.Set(2024, 6, 30, 0);
+    const QString report = LoadW6Z24Table(WriteFile("damaged.tbl", damaged.Block()));
+    EXPECT_TRUE(report.contains(QStringLiteral("2 日分"))) << report.toStdString();
+    EXPECT_EQ(DayOfWeek(2000, 1, 1), 6);
+    EXPECT_EQ(DayOfWeek(2024, 6, 30), 0);
+    EXPECT_EQ(WeekdayIndex(2000, 1, 1), 6);
+    EXPECT_TRUE(IsSupportedDate(2000, 1, 1));
+    EXPECT_EQ(DayOfWeek(2000, 2, 30), -1) << "a day that does not exist stays without weekday";
+    EXPECT_FALSE(IsSupportedDate(2000, 2, 30));
+    EXPECT_EQ(WeeksInMonth(2024, 6, 0), 6);
+
+    const QByteArray half = sound.Block().left(TYMDCacheData::BlockSize / 2);
+    const QString shortReport = LoadW6Z24Table(WriteFile("short.tbl", half));
+    EXPECT_TRUE(shortReport.contains(QString::number(TYMDCacheData::BlockSize / 2)))
+        << shortReport.toStdString();
+    EXPECT_EQ(DayOfWeek(2151, 12, 31), QtWeekday(2151, 12, 31)) << "the missing half";
+    EXPECT_FALSE(LoadMoonAgeTable(WriteFile("moon-short.tbl", half)).isEmpty());
 }
