@@ -4,7 +4,6 @@
 #include "UException.h"
 #include "UStreams.h"
 
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -179,15 +178,13 @@ TEST(Holidays, TokenizerSplitsAsTheDefinitionsNeed) {
     }
 }
 
-TEST(Holidays, HugeRangesAndManyLinesFinishQuickly) {
+TEST(Holidays, HugeRangesAndManyLinesAreRead) {
     QStringList lines{"0-4294967296;0-99999999999;-99999999999999999999;0", "99999999999-;1;1;1",
                       "2000;99999999999-;1;1"};
     for (int i = 0; i < 20000; ++i)
         lines << QStringLiteral("*;*;1-30;%1").arg(i % 3);
-    QElapsedTimer timer;
-    timer.start();
+    // How long it takes is measured in bench/WorstCaseInputBench.
     const THolidays h = LoadDefinitions(lines);
-    EXPECT_LT(timer.elapsed(), 20000);
     EXPECT_EQ(h.HolidayIndex(2000, 1, 31), 0); // only the first line covers the 31st
     EXPECT_EQ(h.HolidayIndex(2151, 12, 30), (20000 - 1) % 3);
     EXPECT_EQ(h.HolidayIndex(1989, 1, 1), (20000 - 1) % 3);

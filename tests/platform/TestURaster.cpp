@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <climits>
 #include <random>
 #include <vector>
@@ -85,18 +84,16 @@ TEST(LineWalk, ClippedWalkMatchesTheReferenceInsideTheBounds) {
     }
 }
 
-TEST(LineWalk, FarOffDottedLineKeepsItsPhaseAndFinishesFast) {
+TEST(LineWalk, FarOffDottedLineKeepsItsPhase) {
     TBitmap b(100, 10, pf24bit);
     b.Fill(clWhite);
     TCanvas& c = b.Canvas();
     c.Pen().SetStyle(psDot);
     c.SetBkMode(TRANSPARENT);
     const int from = -1000000000;
-    const auto start = std::chrono::steady_clock::now();
+    // How long it takes is measured in bench/WorstCaseInputBench.
     c.MoveTo(from, 5);
     c.LineTo(1000000000, 5);
-    const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(took, std::chrono::milliseconds(500));
     // A dotted pen draws 3 pixels on and 3 off, counted from the line's start.
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 100; ++x) {

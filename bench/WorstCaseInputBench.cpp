@@ -1,0 +1,52 @@
+// Inputs built to be slow: a holiday file of huge ranges and 20000 lines, and a dotted line
+// two billion pixels long of which a hundred are on the bitmap. Both must take a fraction of
+// a second; the tests check only what they produce.
+
+#include "UBitmap.h"
+#include "UHolidays.h"
+#include "UStringList.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+
+namespace {
+
+void BM_HolidayFileOfHugeRanges(benchmark::State& State) {
+    TStringList lines;
+    QStringList text{"[HolidayName]", "0,A", "1,B", "2,C", "[HolidayDef]",
+                     "0-4294967296;0-99999999999;-99999999999999999999;0", "99999999999-;1;1;1",
+                     "2000;99999999999-;1;1"};
+    for (int i = 0; i < 20000; ++i)
+        text << QStringLiteral("*;*;1-30;%1").arg(i % 3);
+    lines.SetText(text.join(u'\n'));
+    for (auto _ : State) {
+        THolidays h;
+        h.LoadFromStrings(lines);
+        benchmark::DoNotOptimize(h.HolidayIndex(2000, 1, 31));
+    }
+}
+BENCHMARK(BM_HolidayFileOfHugeRanges)->Unit(benchmark::kMillisecond);
+
+void BM_FarOffDottedLine(benchmark::State& State) {
+    TBitmap b(100, 10, pf24bit);
+    TCanvas& c = b.Canvas();
+    c.Pen().SetStyle(psDot);
+    c.SetBkMode(TRANSPARENT);
+    for (auto _ : State) {
+        c.MoveTo(-1000000000, 5);
+        c.LineTo(1000000000, 5);
+        benchmark::DoNotOptimize(b.GetPixel(0, 5));
+    }
+}
+BENCHMARK(BM_FarOffDottedLine)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
