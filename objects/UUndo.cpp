@@ -92,9 +92,10 @@ bool TActionList::CanRedo() const {
 void TActionList::Undo() {
     if (!CanUndo())
         return;
-    TActionBase* action = FActions[FCurrent].get();
+    // The position moves once the action has done its work: one that raises leaves the list
+    // where the page still is.
+    FActions[FCurrent]->Undo();
     --FCurrent;
-    action->Undo();
 }
 
 // A repeat adds no step of its own, so the position stays where it is and the repeated
@@ -103,8 +104,8 @@ void TActionList::Redo() {
     if (!CanRedo())
         return;
     if (FCurrent + 1 < Count()) {
+        FActions[FCurrent + 1]->Redo();
         ++FCurrent;
-        FActions[FCurrent]->Redo();
     } else {
         FActions[FCurrent]->Repeat();
     }
@@ -257,10 +258,10 @@ TDOAddDelAction::TDOAddDelAction(TDrawObject& Object) : FObject(&Object), FSite(
         FOrder = SnapshotObjects(*FSite, false);
 }
 
-// An object off every surface belongs to this action (it was deleted, or its addition was
-// undone); one that lies on a surface belongs to that surface's document and is left alone.
+// The action frees only an object it took off the surface itself and that is still off
+// every surface; one removed by someone else belongs to whoever holds it.
 TDOAddDelAction::~TDOAddDelAction() {
-    if (FObject && !FObject->Parent())
+    if (FTookAway && FObject && !FObject->Parent())
         std::unique_ptr<TDrawObject> freed(FObject.data());
 }
 
@@ -276,13 +277,21 @@ void TDOAddDelAction::PutBack() {
     if (!FObject || !FSite || FObject->Parent())
         return;
     FSite->AddObject(FObject);
+    FTookAway = false;
     FObject->SetSelected(true);
     RestoreStacking(FOrder, FSite);
 }
 
+// The object's handles go with it: they would otherwise stay on the surface, pointing at an
+// object that is no longer there.
 void TDOAddDelAction::TakeAway() {
     if (!FObject || !FObject->Parent())
         return;
+    TDrawSite* site = FObject->DrawSite();
     FObject->Changed();
+    FObject->SetSelected(false);
     FObject->SetParent(nullptr);
+    FTookAway = true;
+    if (site)
+        site->DeletePivots();
 }

@@ -191,9 +191,11 @@ private:
     TListener FListener;
 };
 
-// Adding an object to or removing it from its surface. While the object is off its surface
-// the action answers for it: destroying the action then frees the object. An object that is
-// on a surface is never freed by the action.
+// Adding an object to or removing it from its surface. While an object the action itself
+// took off its surface (by Undo of an add, Redo of a delete) is off every surface, the
+// action answers for it: destroying the action then frees the object. An object on a
+// surface, or one removed by anyone else, is never freed by the action. Taking an object
+// away deselects it and frees the surface's handles.
 class TDOAddDelAction : public TActionBase {
 public:
     ~TDOAddDelAction() override;
@@ -214,6 +216,7 @@ private:
     QPointer<TDrawObject> FObject;
     QPointer<TDrawSite> FSite;
     TDOWeakList FOrder;
+    bool FTookAway = false;
 };
 
 class TDOAddAction : public TDOAddDelAction {
@@ -223,7 +226,8 @@ public:
     void Undo() override { TakeAway(); }
 };
 
-// Created while the object still lies on its surface; the caller then removes it.
+// Created while the object still lies on its surface; Redo then removes it and hands it to
+// the action, before the action goes to the list.
 class TDODelAction : public TDOAddDelAction {
 public:
     explicit TDODelAction(TDrawObject& Object) : TDOAddDelAction(Object) {}

@@ -247,7 +247,7 @@ TEST_F(ObjectActions, DiscardedUndoneAddFreesItsObject) {
 TEST_F(ObjectActions, DeleteRoundTripRestoresStackingAndStream) {
     const QByteArray stream = StreamOf(*B);
     auto action = std::make_unique<TDODelAction>(*B);
-    B->SetParent(nullptr);
+    action->Redo();
     ActionList().Add(std::move(action));
     EXPECT_EQ(Order(), "CA");
     ActionList().Undo();
@@ -265,13 +265,95 @@ TEST_F(ObjectActions, DeleteWithRecordingOffFreesOnlyARemovedObject) {
     ActionList().Add(std::make_unique<TDODelAction>(*B));
     ASSERT_TRUE(b);
     EXPECT_EQ(Order(), "CBA");
-    // Removed first: the action frees it.
+    // Removed by the action first: the action frees it.
     auto action = std::make_unique<TDODelAction>(*B);
-    B->SetParent(nullptr);
+    action->Redo();
     ActionList().Add(std::move(action));
     EXPECT_FALSE(b);
     EXPECT_EQ(Order(), "CA");
     ActionList().SetRecording(true);
+}
+
+// An object someone else took off the page and holds is theirs: the action never frees it.
+TEST_F(ObjectActions, AnObjectRemovedAndHeldElsewhereIsNotFreedByTheAction) {
+    auto action = std::make_unique<TDODelAction>(*B);
+    B->SetParent(nullptr);
+    FSite.RemoveComponent(B).release();
+    std::unique_ptr<TDrawObject> held(B);
+    QPointer<TDrawObject> watch = B;
+    ActionList().Add(std::move(action));
+    ActionList().Clear();
+    EXPECT_TRUE(watch);
+    B = nullptr;
+}
+
+// Removing an object by undo or redo takes its handles off the page and deselects it.
+TEST(ObjectActionHandles, TakingAnObjectAwayDropsItsHandles) {
+    RegisterDesignTestObjects();
+    TInstalledDesignTools tools;
+    TDrawSite site;
+    site.SetLogWidth(300);
+    site.SetLogHeight(300);
+    TTestRect* a = TTestRect::Make(10, 10, 50, 50, clRed, "A").release();
+    site.InsertObject(a);
+    site.AddObject(a);
+    TTestRect* b = TTestRect::Make(100, 100, 150, 150, clBlue, "B").release();
+    site.InsertObject(b);
+    site.AddObject(b);
+    const auto handles = [&] {
+        int n = 0;
+        for (int i = 0; i < site.ControlCount(); ++i)
+            n += qobject_cast<TDrawObject*>(site.Controls(i)) ? 0 : 1;
+        return n;
+    };
+    ActionList().Add(std::make_unique<TDOAddAction>(*b));
+    a->SetSelected(true);
+    b->SetSelected(true);
+    site.UpdatePivots();
+    ASSERT_EQ(handles(), 8);
+    ActionList().Undo();
+    EXPECT_EQ(b->Parent(), nullptr);
+    EXPECT_FALSE(b->Selected());
+    EXPECT_EQ(handles(), 0);
+    site.UpdatePivots();
+    EXPECT_EQ(handles(), 4) << "only the object still on the page";
+    ActionList().Redo();
+    site.UpdatePivots();
+    EXPECT_EQ(handles(), 8);
+    ActionList().Clear();
+}
+
+// An action that raises leaves the list where the page is: the failed step is still the
+// one to undo (or redo) next.
+TEST_F(ActionListTest, AFailingActionDoesNotMoveThePosition) {
+    class TFailing : public TActionBase {
+    public:
+        TFailing() { SetFlags(afCanUndo | afCanRedo); }
+        bool Fail = true;
+        void Undo() override {
+            if (Fail)
+                throw Exception(QStringLiteral("undo failed"));
+        }
+        void Redo() override {
+            if (Fail)
+                throw Exception(QStringLiteral("redo failed"));
+        }
+    };
+    List.Add(Make("a"));
+    auto failing = std::make_unique<TFailing>();
+    TFailing* f = failing.get();
+    List.Add(std::move(failing));
+    EXPECT_THROW(List.Undo(), Exception);
+    EXPECT_EQ(List.Current(), 1);
+    f->Fail = false;
+    List.Undo();
+    EXPECT_EQ(List.Current(), 0);
+    f->Fail = true;
+    EXPECT_THROW(List.Redo(), Exception);
+    EXPECT_EQ(List.Current(), 0);
+    f->Fail = false;
+    List.Redo();
+    EXPECT_EQ(List.Current(), 1);
 }
 
 TEST_F(ObjectActions, LayerRoundTrip) {
@@ -298,7 +380,7 @@ TEST_F(ObjectActions, ActionsOutliveTheirSurface) {
     site->InsertObject(x);
     site->AddObject(x);
     auto del = std::make_unique<TDODelAction>(*x);
-    x->SetParent(nullptr);
+    del->Redo();
     ActionList().Add(std::move(del));
     ActionList().Add(std::make_unique<TDOLayerAction>(*site));
     site.reset(); // frees X, which it still owns
