@@ -119,7 +119,7 @@ void TDrawSite::SelectInRect(const TRect& R) {
     TDOList list;
     GetObjects(list, false);
     for (TDrawObject* object : list)
-        if (IsRectInside(object->BoundsRect(), R))
+        if (object->Visible() && IsRectInside(object->BoundsRect(), R))
             object->SetSelected(true);
 }
 
@@ -127,7 +127,7 @@ TDrawObject* TDrawSite::ObjectAt(const TPoint& P) const {
     TDOList list;
     GetObjects(list, false);
     for (TDrawObject* object : list)
-        if (object->HitTest(P))
+        if (object->Visible() && object->HitTest(P))
             return object;
     return nullptr;
 }
@@ -312,15 +312,30 @@ void TDrawSite::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
         return;
     }
     const bool running = DragRunning();
+    const auto finish = [&] {
+        TWinControl::MouseUp(Button, Shift, X, Y);
+        if (running)
+            UpdatePivots();
+        FPressedObject = nullptr;
+    };
     if (running) {
-        IGhostList* ghosts = GhostList();
-        ghosts->Move(Shift, DPtoLP(TPoint(X, Y)));
-        ghosts->End();
+        // A drop that raises still finishes the release (capture, handles back, nothing
+        // left pressed) before the error goes on; the finishing steps themselves may raise
+        // (a click handler), so they are not run from a destructor.
+        try {
+            IGhostList* ghosts = GhostList();
+            ghosts->Move(Shift, DPtoLP(TPoint(X, Y)));
+            ghosts->End();
+        } catch (...) {
+            FPressedObject = nullptr;
+            try {
+                finish();
+            } catch (...) {
+            }
+            throw;
+        }
     }
-    TWinControl::MouseUp(Button, Shift, X, Y);
-    if (running)
-        UpdatePivots();
-    FPressedObject = nullptr;
+    finish();
 }
 
 void TDrawSite::Click() {

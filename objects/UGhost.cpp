@@ -81,6 +81,9 @@ void TGhostList::Begin(TDrawSite& Site, const TRect& Bounds, const TPoint& Start
         ghost->Bounds = Bounds;
         ghost->Site = &Site;
         ghost->Start(Start);
+        // Modifiers held at the press choose the drag's mode from the start.
+        if (FLastShift != TShiftState())
+            ghost->Move(FLastShift, TPoint(0, 0));
     }
     FActive = true;
     DrawGhosts();

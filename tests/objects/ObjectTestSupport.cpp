@@ -154,6 +154,8 @@ void TTestGhostList::End() {
         }
     Log.push_back("end");
     Clear();
+    if (FailEnd)
+        throw Exception(QStringLiteral("the drop failed"));
 }
 
 void TTestGhostList::Cancel() {

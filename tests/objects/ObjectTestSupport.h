@@ -94,6 +94,7 @@ public:
     TPoint Start, Last;
     bool IsActive = false;
     bool HasMoved = false;
+    bool FailEnd = false; // End raises after finishing, as a failed drop does
     std::function<void()> ClearEvent;
 
     int Count() const override { return static_cast<int>(Ghosts.size()); }

@@ -634,3 +634,40 @@ TEST_F(DrawSite, ObjectKindsComeFromTheRegistry) {
     UnregisterObjectKind("TTestPaste");
     EXPECT_EQ(CreateObjectOfKind("TTestPaste"), nullptr);
 }
+
+// A drop that raises still finishes the release: the mouse is free, nothing stays pressed
+// and the handles come back; the error reaches the caller.
+TEST_F(DrawSite, AFailingDropStillFinishesTheRelease) {
+    TInstalledDesignTools tools;
+    auto site = MakeSite(300, 300);
+    TTestRect* a = Place(*site, "A", TRect(100, 100, 150, 150), clRed);
+    site->WndMouseDown(mbLeft, ssLeft, TPoint(110, 120), false);
+    ASSERT_EQ(site->PressedObject(), a);
+    site->WndMouseMove(ssLeft, TPoint(130, 125));
+    tools.Ghosts.FailEnd = true;
+    EXPECT_THROW(site->WndMouseUp(mbLeft, {}, TPoint(140, 130)), Exception);
+    EXPECT_EQ(site->PressedObject(), nullptr);
+    EXPECT_FALSE(site->MouseCapture());
+    EXPECT_EQ(site->ControlCount(), 1 + 4) << "the handles of the selected object";
+    tools.Ghosts.FailEnd = false;
+    Click(*site, mbLeft, {}, TPoint(10, 10));
+    EXPECT_EQ(Selection(*site), "") << "the next press works as usual";
+}
+
+// A hidden object is not hit by a press and does not keep the rubber band from starting;
+// the band never selects it.
+TEST_F(DrawSite, HiddenObjectsAreNeitherHitNorSelectedByTheBand) {
+    TInstalledDesignTools tools;
+    auto site = MakeSite(300, 300);
+    TTestRect* visible = Place(*site, "Visible", TRect(20, 20, 60, 60), clRed);
+    TTestRect* hidden = Place(*site, "Hidden", TRect(0, 0, 200, 200), clBlue);
+    hidden->Hide();
+    EXPECT_EQ(site->ObjectAt(TPoint(100, 100)), nullptr);
+    EXPECT_EQ(site->ObjectAt(TPoint(30, 30)), visible);
+    tools.Ghosts.Log.clear();
+    Click(*site, mbLeft, {}, TPoint(100, 100), TPoint(10, 10));
+    ASSERT_FALSE(tools.Ghosts.Log.empty());
+    EXPECT_EQ(tools.Ghosts.Log.front(), "select ghost") << "the band started over it";
+    EXPECT_EQ(Selection(*site), "Visible");
+    EXPECT_FALSE(hidden->Selected());
+}

@@ -463,3 +463,33 @@ TEST_F(Ghosts, DesignersAreAskedNewestFirst) {
 }
 
 } // namespace
+
+// Shift and Alt held at the press choose the move mode at once, before the mouse moves.
+TEST_F(Ghosts, ModifiersHeldAtThePressSetTheModeAtOnce) {
+    TTestRect* a = Place("A", TRect(100, 100, 200, 200));
+    TMoveOptions parallel;
+    parallel.Parallel = true;
+    const struct {
+        const char* What;
+        TShiftState Shift;
+        bool Parallel, Circumference;
+    } rows[] = {
+        {"nothing held", {}, true, false},
+        {"alt frees the move", ssAlt, false, false},
+        {"shift and alt turn to the orbit", ssShift | ssAlt, true, true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.What);
+        TGhostList& list = TheGhostList();
+        auto ghost = std::make_unique<TMoveGhost>(*a, -1);
+        ghost->SetOptions(parallel);
+        TMoveGhost* g = ghost.get();
+        list.AddGhost(std::move(ghost));
+        list.Begin(FSite, TRect(0, 0, 1000, 1000), TPoint(150, 150), r.Shift);
+        EXPECT_EQ(g->CurrentOptions().Parallel, r.Parallel);
+        EXPECT_EQ(g->CurrentOptions().Circumference, r.Circumference);
+        EXPECT_FALSE(list.Moved());
+        list.Cancel();
+    }
+    EXPECT_EQ(Str(a->GetBoundsRect()), "100,100,200,200");
+}
