@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <unordered_set>
 #include <unistd.h>
 
 namespace {
@@ -222,6 +223,16 @@ uint32_t TCFReader::ChainAt(TCFChain& Chain, uint64_t Index) {
                 Corrupt(QStringLiteral("セクタのチェーンが循環しています"));
             Chain.FSeen[s] = true;
         }
+        // A chain is known by its first sector: following it again is fine, meeting a
+        // sector of another chain is a cross-link.
+        std::vector<uint32_t>& owners = Chain.FMini ? FMiniOwners : FOwners;
+        if (owners.empty())
+            owners.assign(static_cast<size_t>(limit), NOSTREAM);
+        const uint32_t id = Chain.FSectors.empty() ? s : Chain.FSectors.front();
+        if (owners[s] == NOSTREAM)
+            owners[s] = id;
+        else if (owners[s] != id)
+            Corrupt(QStringLiteral("セクタ %1 が二つのチェーンに含まれています").arg(s));
         Chain.FSectors.push_back(s);
         Chain.FNext = Chain.FMini ? MiniFatEntry(s) : FatEntry(s);
     }
@@ -277,6 +288,11 @@ void TCFReader::ReadDirectory(std::vector<TCFDirEntry>& Entries,
         e.Name.resize(length);
         for (int i = 0; i < length; ++i)
             e.Name[i] = QChar(Get16(p + 2 * i));
+        // The length must end at the terminator, and the name must be one the writer would
+        // write: anything else would be saved back as a name no caller could have made.
+        // The root's name is not an element name and is not checked.
+        if (Get16(p + 2 * length) != 0 || (Index != 0 && !IsValidElementName(e.Name)))
+            Corrupt(QStringLiteral("要素 %1 の名前が不正です").arg(Index));
         return e;
     };
 
@@ -297,6 +313,13 @@ void TCFReader::ReadDirectory(std::vector<TCFDirEntry>& Entries,
     std::vector<uint32_t> stack;
     std::vector<uint32_t> kids;
     const uint64_t miniSectors = CeilDiv(FMiniStreamSize, MiniSectorSize);
+    // Two chains that begin on one sector share everything: the file's own chains and every
+    // stream with data must begin on sectors of their own.
+    std::unordered_set<uint32_t> starts{FFirstDirSector}, miniStarts;
+    if (FFirstMiniFatSector != ENDOFCHAIN)
+        starts.insert(FFirstMiniFatSector);
+    if (FMiniStreamSize > 0 && !starts.insert(FMiniStreamStart).second)
+        Corrupt(QStringLiteral("ミニストリームの位置が不正です"));
     while (!storages.empty()) {
         const TPending owner = storages.back();
         storages.pop_back();
@@ -328,6 +351,10 @@ void TCFReader::ReadDirectory(std::vector<TCFDirEntry>& Entries,
                                       : CeilDiv(e.Size, FSectorSize) <= FSectorCount;
                 if (!fits)
                     Corrupt(QStringLiteral("ストリーム %1 のサイズがファイルを超えています")
+                                .arg(e.Name));
+                if (e.Size > 0 &&
+                    !(e.Size < MiniStreamCutoff ? miniStarts : starts).insert(e.Start).second)
+                    Corrupt(QStringLiteral("ストリーム %1 が別の要素のデータを指しています")
                                 .arg(e.Name));
             } else if (e.Type == cfStorage) {
                 if (owner.Depth + 1 > MaxStorageDepth)

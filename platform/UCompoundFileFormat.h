@@ -130,6 +130,10 @@ private:
     uint32_t FMiniStreamStart = ENDOFCHAIN;
     uint64_t FMiniStreamSize = 0;
     std::unique_ptr<TCFChain> FMiniStreamChain;
+    // The first sector of the chain each sector (regular, and mini) was found in, sized on
+    // demand: a sector met in two chains is damage, never another stream's bytes.
+    std::vector<uint32_t> FOwners;
+    std::vector<uint32_t> FMiniOwners;
 };
 
 // One element to write. Items[0] is the root; a storage lists its children (indexes into

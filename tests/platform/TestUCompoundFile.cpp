@@ -726,3 +726,81 @@ TEST_F(CompoundFileTest, RandomDamageNeverCrashes) {
         attempt(bytes);
     }
 }
+
+// A sector in two chains, two streams on one start, or a name the writer would refuse is
+// damage: the file is refused rather than one stream handing back another's bytes or a name
+// being saved back that no caller could create.
+TEST_F(CompoundFileTest, CrossLinkedChainsAndBadNamesAreDamage) {
+    {
+        auto file = TCompoundFile::Create(Path("two.cfb"));
+        auto root = file->Root();
+        WriteStream(*root, "R1", Pattern(5000, 1));
+        WriteStream(*root, "R2", Pattern(5000, 2));
+        WriteStream(*root, "S1", Pattern(100, 3));
+        WriteStream(*root, "S2", Pattern(3000, 4));
+        file->Commit();
+    }
+    const QByteArray good = ReadWholeFile(Path("two.cfb"));
+    const TRawFile base{good};
+    const auto start = [&](const char* Name) { return base.Get32(base.Entry(Name) + 0x74); };
+    const auto lastOf = [&](uint32_t Sector) {
+        while (base.Fat(Sector) != ENDOFCHAIN)
+            Sector = base.Fat(Sector);
+        return Sector;
+    };
+    const qsizetype miniFat = TRawFile::SectorOffset(base.Get32(0x3C));
+    const auto miniNext = [&](uint32_t Sector) { return base.Get32(miniFat + 4 * Sector); };
+    uint32_t s2Last = start("S2");
+    while (miniNext(s2Last) != ENDOFCHAIN)
+        s2Last = miniNext(s2Last);
+    uint32_t r1NextToLast = start("R1");
+    while (base.Fat(base.Fat(r1NextToLast)) != ENDOFCHAIN)
+        r1NextToLast = base.Fat(r1NextToLast);
+    const auto name = [](const char16_t* Text, int LengthField) {
+        return [=](TRawFile& f) {
+            const qsizetype e = f.Entry("S1");
+            for (int i = 0; i < 32; ++i) {
+                const char16_t c = i < int(std::char_traits<char16_t>::length(Text)) ? Text[i] : 0;
+                f.Bytes[e + 2 * i] = char(c & 0xFF);
+                f.Bytes[e + 2 * i + 1] = char(c >> 8);
+            }
+            f.Bytes[e + 0x40] = char(LengthField);
+        };
+    };
+    struct TRow {
+        const char* What;
+        std::function<void(TRawFile&)> Damage;
+    };
+    const TRow rows[] = {
+        {"a chain ends in another stream's last sector",
+         [&](TRawFile& f) { f.Put32(f.FatOffset(r1NextToLast), lastOf(start("R2"))); }},
+        {"a mini chain ends in another stream's last mini sector",
+         [&](TRawFile& f) { f.Put32(miniFat + 4 * start("S1"), s2Last); }},
+        {"two streams begin on one mini sector",
+         [&](TRawFile& f) { f.Put32(f.Entry("S1") + 0x74, start("S2")); }},
+        {"two streams begin on one sector",
+         [&](TRawFile& f) { f.Put32(f.Entry("R1") + 0x74, start("R2")); }},
+        {"name length without its terminator", name(u"S1", 4)},
+        {"name length beyond the terminator", name(u"S1", 10)},
+        {"no terminator in 32 characters", name(u"S1xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", 64)},
+        {"slash in a name", name(u"S/", 6)},
+        {"backslash in a name", name(u"S\\", 6)},
+        {"colon in a name", name(u"S:", 6)},
+        {"exclamation mark in a name", name(u"S!", 6)},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.What);
+        TRawFile damaged{good};
+        row.Damage(damaged);
+        const QString file = Path("damaged.cfb");
+        WriteFileAtomic(file, damaged.Bytes);
+        EXPECT_EQ(ErrorCodeOf([&] { ReadEverything(file); }), STG_E_DOCFILECORRUPT);
+    }
+    EXPECT_EQ(ErrorCodeOf([&] { ReadEverything(Path("two.cfb")); }), 0u);
+    // Reading a stream again after its chain was dropped is no cross-link.
+    auto file = TCompoundFile::Open(Path("two.cfb"), false);
+    for (int round = 0; round < 2; ++round) {
+        auto s = file->Root()->OpenStream("R1", false);
+        EXPECT_EQ(ReadAll(*s), Pattern(5000, 1));
+    }
+}
