@@ -86,10 +86,12 @@ protected:
     ~IListener() = default;
 };
 
-// Update bracketing of a change notifier. It has no id: it is used through a pointer to the
-// notifier (or to its owner's own implementation), never asked for with QueryInterface.
+// Update bracketing of a change notifier. Its owners (pictures, drawing objects) answer it
+// through QueryInterface by handing out their notifier; the id is this program's own.
 class IChangeNotify : public virtual IInterface {
 public:
+    static constexpr TGUID IID = MakeGUID("{493EA538-53DA-43FB-9E8F-1971297E1518}");
+
     // One change: broadcast at once outside an update, once at the outermost EndUpdate inside.
     virtual void Changed() = 0;
     virtual void BeginUpdate() = 0;

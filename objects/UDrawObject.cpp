@@ -202,6 +202,10 @@ bool TDrawObject::QueryInterface(const TGUID& Id, void** Obj) {
         *Obj = static_cast<IBroadcaster*>(FNotifier.get());
         return true;
     }
+    if (Id == IChangeNotify::IID) {
+        *Obj = static_cast<IChangeNotify*>(FNotifier.get());
+        return true;
+    }
     return TControl::QueryInterface(Id, Obj);
 }
 

@@ -367,3 +367,22 @@ TEST_F(DrawObject, DoubleClickEditsThroughTheDesigners) {
     EXPECT_EQ(tools.Designers.Edits, 2);
     EXPECT_EQ(cleared.size(), 1u) << "a cancelled edit clears nothing";
 }
+
+// A drawing object hands out its notifier's update bracketing: changes inside one update
+// reach listeners once.
+TEST_F(DrawObject, AnswersChangeNotifyWithItsNotifier) {
+    auto object = TTestRect::Make(0, 0, 10, 10, clRed);
+    IInterface* intf = object.get();
+    IChangeNotify* notify = QueryObjectInterface<IChangeNotify>(intf);
+    ASSERT_EQ(notify, static_cast<IChangeNotify*>(&object->Notifier()));
+    TNoticeCounter counter;
+    counter.Watch(intf);
+    notify->BeginUpdate();
+    object->SetColor(clBlue);
+    object->SetColor(clGreen);
+    EXPECT_EQ(counter.Count(MsgIdChanged), 0);
+    notify->EndUpdate();
+    EXPECT_EQ(counter.Count(MsgIdChanged), 1);
+    notify->Changed();
+    EXPECT_EQ(counter.Count(MsgIdChanged), 2);
+}
