@@ -28,7 +28,12 @@ TfrmMessage::TfrmMessage(QWidget* Parent) : QDialog(Parent), FLabel(new QLabel(t
         FButtons[i] = new QPushButton(this);
         FButtons[i]->setAutoDefault(false);
         FButtons[i]->hide();
-        connect(FButtons[i], &QPushButton::clicked, this, [this, i] { done(FResults[i]); });
+        // A button without a result (Help, a custom button) does its own work and leaves
+        // the form open.
+        connect(FButtons[i], &QPushButton::clicked, this, [this, i] {
+            if (FResults[i] != mrNone)
+                done(FResults[i]);
+        });
         buttons->addWidget(FButtons[i]);
     }
     buttons->addStretch();
@@ -70,8 +75,11 @@ void TfrmMessage::SetupButtons(const TBitBtnKinds& Kinds, int DefaultIndex, int 
     FCancelIndex = CancelIndex >= 0 && CancelIndex < shown ? CancelIndex : -1;
 }
 
+// Escape and the window's close box answer the cancel button's result; one without a
+// result (or no cancel button) answers mrCancel, so the form can always be closed.
 void TfrmMessage::reject() {
-    done(FCancelIndex >= 0 ? FResults[FCancelIndex] : mrCancel);
+    const TModalResult result = FCancelIndex >= 0 ? FResults[FCancelIndex] : mrNone;
+    done(result != mrNone ? result : mrCancel);
 }
 
 TModalResult ShowMessageForm(const QString& Text, const TBitBtnKinds& Kinds, int DefaultIndex,

@@ -6,6 +6,7 @@
 
 #include <QDebug>
 #include <array>
+#include <climits>
 #include <cstring>
 
 // Record payloads (all integers little-endian Int32 unless said otherwise):
@@ -367,8 +368,15 @@ bool ParseEnhanced(const QByteArray& Data, TSize& Size) {
     if (headerSize < 88 || headerSize > size || bytes < headerSize || bytes > size)
         Invalid();
     const int ppi = GetScreenPixelsPerInch();
-    const int64_t w = MulDiv(I32(Head, 32) - I32(Head, 24), ppi, 2540);
-    const int64_t h = MulDiv(I32(Head, 36) - I32(Head, 28), ppi, 2540);
+    // The frame's sides in 64 bits: two corners far apart differ by more than an int holds.
+    const auto side = [&](int From, int To) {
+        const int64_t d = int64_t(I32(Head, To)) - I32(Head, From);
+        if (d < INT_MIN || d > INT_MAX)
+            Invalid();
+        return int64_t(MulDiv(static_cast<int>(d), ppi, 2540));
+    };
+    const int64_t w = side(24, 32);
+    const int64_t h = side(28, 36);
     if (!SideInRange(w) || !SideInRange(h))
         Invalid();
     Size = {static_cast<int>(w), static_cast<int>(h)};

@@ -95,6 +95,23 @@ TEST(MessageForm, ButtonsAndEscapeEndTheFormWithTheirResults) {
     }
 }
 
+// Help and custom buttons have no result: pressing them leaves the form open.
+TEST(MessageForm, HelpAndCustomButtonsDoNotCloseTheForm) {
+    for (const TBitBtnKind kind : {bkHelp, bkCustom}) {
+        bool openAfterPress = false;
+        WhenShown([&](TfrmMessage& F) {
+            F.Buttons(0)->click();
+            openAfterPress = F.isVisible() && QApplication::activeModalWidget() == &F;
+            F.Buttons(1)->click();
+        });
+        EXPECT_EQ(ShowMessageForm(QStringLiteral("?"), {kind, bkOK}, 1, 0), mrOk);
+        EXPECT_TRUE(openAfterPress) << int(kind);
+        WhenShown([](TfrmMessage& F) { PressEscape(F); });
+        EXPECT_EQ(ShowMessageForm(QStringLiteral("?"), {kind, bkOK}, 1, 0), mrCancel)
+            << "escape on a cancel button without a result";
+    }
+}
+
 TEST(MessageForm, TheMessageIsShownAsPlainLines) {
     QString shown;
     WhenShown([&](TfrmMessage& F) {

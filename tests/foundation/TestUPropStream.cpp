@@ -1,4 +1,5 @@
 #include "PropStreamTestClasses.h"
+#include "TestSupport.h"
 #include "UClasses.h"
 #include "UCodePage.h"
 #include "UComponentCopy.h"
@@ -511,6 +512,7 @@ TEST_F(PropStreamTest, EarlyFailureIntoAnExistingRootIsAReadError) {
         {"wrong signature", QByteArray("TPX0") + S("TTestObject") + S("Obj") + H("0000")},
         {"signature only", Sig},
         {"one byte of the class name", Sig + H("0B") + "T"},
+        {"fuzzing finding", ReadTestData("fuzz/propstream/truncated-class-name.bin")},
         {"class name without the name", Sig + S("TTestObject")},
     };
     for (const auto& c : cases) {

@@ -365,3 +365,13 @@ TEST(Metafile, RecordedFontFieldsAreBounded) {
         loaded.Draw(b.Canvas(), Rect(0, 0, 20, 20));
     }
 }
+
+// Inputs that once broke the reader (tests/data/fuzz/metafile) are refused cleanly.
+TEST(Metafile, FuzzingFindingsAreRefused) {
+    for (const char* name : {"enhanced-frame-overflow.emf", "font-escapement-int-min.vmf"}) {
+        SCOPED_TRACE(name);
+        TMetafile loaded;
+        TMemoryStream in(ReadTestData(QStringLiteral("fuzz/metafile/") + name));
+        EXPECT_THROW(loaded.LoadFromStream(in), EInvalidGraphic);
+    }
+}
