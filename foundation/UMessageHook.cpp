@@ -9,16 +9,25 @@ TMessageHookList::~TMessageHookList() {
         FInstalledOn->removeEventFilter(this);
 }
 
+std::vector<TMessageHookList::TEntry>& TMessageHookList::EntriesToChange() {
+    // A delivery in progress holds the list: it keeps going over that one, changes go to a
+    // copy.
+    if (FEntries.use_count() > 1)
+        FEntries = std::make_shared<std::vector<TEntry>>(*FEntries);
+    return *FEntries;
+}
+
 void TMessageHookList::AddHook(const void* Object, THookEvent Routine) {
     Install();
-    FEntries.push_back({Object, std::move(Routine), FNextSerial++});
+    EntriesToChange().push_back({Object, std::move(Routine), FNextSerial++});
 }
 
 void TMessageHookList::RemoveHook(const void* Object) {
-    const auto it = std::find_if(FEntries.begin(), FEntries.end(),
-                                 [&](const TEntry& E) { return E.Object == Object; });
-    if (it != FEntries.end())
-        FEntries.erase(it);
+    const auto found = [&](const TEntry& E) { return E.Object == Object; };
+    if (std::none_of(FEntries->begin(), FEntries->end(), found))
+        return;
+    std::vector<TEntry>& entries = EntriesToChange();
+    entries.erase(std::find_if(entries.begin(), entries.end(), found));
 }
 
 void TMessageHookList::Install() {
@@ -30,18 +39,19 @@ void TMessageHookList::Install() {
 }
 
 bool TMessageHookList::IsPresent(uint64_t Serial) const {
-    return std::any_of(FEntries.begin(), FEntries.end(),
+    return std::any_of(FEntries->begin(), FEntries->end(),
                        [&](const TEntry& E) { return E.Serial == Serial; });
 }
 
 bool TMessageHookList::eventFilter(QObject* Receiver, QEvent* Event) {
-    if (FEntries.empty() || !ExtractMessage(*Event))
+    if (FEntries->empty() || !ExtractMessage(*Event))
         return false;
     // Entries may change the list (or destroy their owners) while they run: call the ones
-    // present at the start that are still present when their turn comes.
-    const std::vector<TEntry> snapshot = FEntries;
-    for (const TEntry& entry : snapshot) {
-        if (!IsPresent(entry.Serial))
+    // present at the start that are still present when their turn comes. Holding the list
+    // costs nothing; only a change made meanwhile copies it.
+    const std::shared_ptr<const std::vector<TEntry>> held = FEntries;
+    for (const TEntry& entry : *held) {
+        if (FEntries != held && !IsPresent(entry.Serial))
             continue;
         try {
             entry.Routine(Receiver, Event);

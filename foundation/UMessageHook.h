@@ -24,6 +24,7 @@
 #include <QPointer>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // What a hook entry is given: the object an event is delivered to, and the event.
@@ -39,7 +40,7 @@ public:
     void AddHook(const void* Object, THookEvent Routine);
     // Removes the first entry Object added; nothing when it has none.
     void RemoveHook(const void* Object);
-    int Count() const { return static_cast<int>(FEntries.size()); }
+    int Count() const { return static_cast<int>(FEntries->size()); }
 
 protected:
     // Whether this list hands the event to its entries.
@@ -54,8 +55,10 @@ private:
     };
     void Install();
     bool IsPresent(uint64_t Serial) const;
+    // The list to change: a copy when a delivery is going over the current one.
+    std::vector<TEntry>& EntriesToChange();
 
-    std::vector<TEntry> FEntries;
+    std::shared_ptr<std::vector<TEntry>> FEntries = std::make_shared<std::vector<TEntry>>();
     uint64_t FNextSerial = 0;
     QPointer<QObject> FInstalledOn;
 };

@@ -97,3 +97,34 @@ TEST(MessageHook, HookComponentsTakeOnlyTheirWindowsEvents) {
     EXPECT_GT(second.Count, 0);
     EXPECT_EQ(PostMessageHookList().Count(), 2);
 }
+
+// Delivering an event does not copy the entries: a routine is copied only when the list
+// changes while a delivery is going over it.
+TEST(MessageHook, DeliveryDoesNotCopyTheEntries) {
+    struct TCountingRoutine {
+        int* Copies;
+        int* Calls;
+        TCountingRoutine(int* C, int* N) : Copies(C), Calls(N) {}
+        TCountingRoutine(const TCountingRoutine& O) : Copies(O.Copies), Calls(O.Calls) {
+            ++*Copies;
+        }
+        void operator()(QObject*, QEvent*) const { ++*Calls; }
+    };
+    TMessageHookList& list = SendMessageHookList();
+    int copies = 0, calls = 0;
+    const int owner = 0, other = 0;
+    list.AddHook(&owner, THookEvent(TCountingRoutine(&copies, &calls)));
+    const int copiesAfterAdd = copies;
+    QObject target;
+    QEvent event(QEvent::User);
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::sendEvent(&target, &event);
+    EXPECT_EQ(calls, 10);
+    EXPECT_EQ(copies, copiesAfterAdd);
+    list.AddHook(&other, [&](QObject*, QEvent*) { list.RemoveHook(&other); });
+    QCoreApplication::sendEvent(&target, &event);
+    EXPECT_EQ(calls, 11);
+    EXPECT_GT(copies, copiesAfterAdd) << "a change during a delivery works on a copy";
+    list.RemoveHook(&owner);
+    EXPECT_EQ(list.Count(), 0);
+}
