@@ -18,6 +18,7 @@
 #include "UMacroString.h"
 #include "UMessageHook.h"
 #include "UModalResult.h"
+#include "UVersion.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,12 +33,6 @@ class TDataCDLocator;
 class TExecuteBlocker;
 class TAppFrame;
 
-// The product version of this build, the source of the ShortVer ("1.0") and LongVer
-// ("1.0.0.0") macros.
-inline constexpr int AppVersionMajor = 1;
-inline constexpr int AppVersionMinor = 0;
-inline constexpr int AppVersionRelease = 0;
-inline constexpr int AppVersionBuild = 0;
 
 // Conditions under which the program may start (CheckExecuteCondition).
 struct TExecuteConditionEnum {

@@ -1,15 +1,10 @@
 #include "UFileVer.h"
 
+#include "UVersion.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 
-// The build passes the project version when it can; these mirror
-// project(Vantomi VERSION 1.0.0) in the top-level CMakeLists.txt otherwise.
-#ifndef VANTOMI_VERSION_MAJOR
-#define VANTOMI_VERSION_MAJOR 1
-#define VANTOMI_VERSION_MINOR 0
-#define VANTOMI_VERSION_PATCH 0
-#endif
 
 namespace {
 
@@ -33,8 +28,8 @@ bool TFileVer::GetVersion(uint16_t& Major, uint16_t& Minor, uint16_t& Release, u
     if (!FLoaded) {
         FLoaded = true;
         if (IsProgramFile(FFileName))
-            FVersion = std::array<uint16_t, 4>{VANTOMI_VERSION_MAJOR, VANTOMI_VERSION_MINOR,
-                                               VANTOMI_VERSION_PATCH, 0};
+            FVersion = std::array<uint16_t, 4>{AppVersionMajor, AppVersionMinor,
+                                               AppVersionRelease, AppVersionBuild};
     }
     if (!FVersion)
         return false;

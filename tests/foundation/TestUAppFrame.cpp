@@ -17,6 +17,8 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -66,6 +68,26 @@ TEST_F(AppFrame, TheMostRecentFrameIsTheGlobalOne) {
     EXPECT_EQ(TAppFrame::Global(), nullptr);
 }
 
+// The first Parts numbers of the version the top-level CMakeLists.txt gives the project.
+static QString BuildVersion(int Parts) {
+    QFile file(QStringLiteral(VANTOMI_SOURCE_DIR "/CMakeLists.txt"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("project\\(Vantomi VERSION ([0-9.]+)"))
+            .match(QString::fromUtf8(file.readAll()));
+    EXPECT_TRUE(m.hasMatch());
+    return m.captured(1).split(u'.').mid(0, Parts).join(u'.');
+}
+
+TEST_F(AppFrame, VersionMacrosComeFromTheBuildsVersion) {
+    EXPECT_EQ(QStringLiteral("%1.%2").arg(AppVersionMajor).arg(AppVersionMinor), BuildVersion(2));
+    EXPECT_EQ(QStringLiteral("%1.%2.%3")
+                  .arg(AppVersionMajor)
+                  .arg(AppVersionMinor)
+                  .arg(AppVersionRelease),
+              BuildVersion(3));
+}
+
 TEST_F(AppFrame, LoadingSetsTheBuiltInMacros) {
     TAppFrame frame;
     frame.SetMacro(SettingsTable());
@@ -81,7 +103,7 @@ TEST_F(AppFrame, LoadingSetsTheBuiltInMacros) {
         {"$(SysKeyFile)", exe.fileName()},
         {"$(SysApplicationFolder)", exe.completeBaseName()},
         {"$(AppDataDir)", qEnvironmentVariable("XDG_DATA_HOME") + QLatin1Char('/')},
-        {"$(ShortVer)|$(LongVer)", QStringLiteral("1.0|1.0.0.0")},
+        {"$(ShortVer)|$(LongVer)", BuildVersion(2) + u'|' + BuildVersion(3) + QStringLiteral(".0")},
         {"a$(CRLF)b$(Quote)", QStringLiteral("a\r\nb\"")},
         {"$(SysRegistryKey)", SettingsPath.mid(1)},
         {"$(SysMsgAlreadyRun)", QStringLiteral("Vantomi2005は、すでに実行中です")},
