@@ -391,11 +391,16 @@ void TAppFrame::SetCDPath(const QString& Value) {
     WriteSetting(this, QStringLiteral("CDPath"), Value);
 }
 
+// Without a handler the frame asks itself: the built-in message with Yes (look again) and
+// Cancel (give up).
 void TAppFrame::DoCDNotFound(const QString& DisplayName, bool& Retry) {
-    if (OnCDNotFound)
+    if (OnCDNotFound) {
         OnCDNotFound(DisplayName, Retry);
-    else
-        Retry = false;
+        return;
+    }
+    const QString text =
+        FormatMessageText(ExpandMacros(QStringLiteral("$(SysMsgCDNotFound)")), {DisplayName});
+    Retry = ShowMessageText(text, {bkYes, bkCancel}, 0, 1) != mrCancel;
 }
 
 QString ExpandMacros(const QString& Text) {

@@ -151,7 +151,8 @@ public:
     // The data-CD folder the user chose (setting "CDPath").
     QString GetCDPath() const;
     void SetCDPath(const QString& Value);
-    // Asks OnCDNotFound; without a handler there is no one to ask and Retry becomes false.
+    // Asks OnCDNotFound; without a handler shows "$(SysMsgCDNotFound)" filled with
+    // DisplayName with Yes and Cancel, and Retry is false only for Cancel.
     void DoCDNotFound(const QString& DisplayName, bool& Retry);
 
     TDataCDLocator& CDLocator() { return *FCDLocator; }

@@ -45,6 +45,7 @@ protected:
     TStringList Table() const {
         TStringList t;
         t.SetText(QStringLiteral("SysRegistryKey=Software\\Quorvelin\\Vantomi\\1.0\\Settings\n"
+                                 "SysMsgCDNotFound=%sが見つかりません。CDをセットしてください\n"
                                  "SysKeyFile=vantomi\n"
                                  "SysApplicationFolder=Vantomi5\n"
                                  "SysInstallKey=Vantomi5.Application\n"
@@ -185,8 +186,22 @@ TEST_F(DataCDLocator, MissingFilesAskUntilTheUserGivesUp) {
     EXPECT_EQ(asked.size(), 3);
     EXPECT_EQ(asked.first(), QStringLiteral("テンプレート"));
 
-    Frame.OnCDNotFound = nullptr; // nobody to ask: one search only
+    // Without a handler the frame shows its own Yes/Cancel message until Cancel.
+    Frame.OnCDNotFound = nullptr;
+    QStringList shown;
+    Frame.OnMessageBox = [&](const QString& Text, const TBitBtnKinds& Kinds, int Default,
+                             int Cancel) {
+        shown.append(Text);
+        EXPECT_EQ(Kinds, (TBitBtnKinds{bkYes, bkCancel}));
+        EXPECT_EQ(Default, 0);
+        EXPECT_EQ(Cancel, 1);
+        return shown.size() < 3 ? mrYes : mrCancel;
+    };
     EXPECT_EQ(Frame.FindCDFile(QStringLiteral("Data\\none.dat"), QStringLiteral("@")), QString());
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_TRUE(shown.first().startsWith(QStringLiteral("必要なファイルが見つかりません")))
+        << shown.first().toStdString();
+    Frame.OnMessageBox = nullptr;
 }
 
 TEST(DataCDLocatorDrives, DefaultMountFoldersAreFolders) {
