@@ -609,6 +609,21 @@ void TReader::SkipValue() {
     }
 }
 
+void TReader::SkipComponent() {
+    TReaderDepth depth(*this);
+    ReadPrefix();
+    ReadStr(); // class name
+    ReadStr(); // object name
+    while (!EndOfList()) {
+        ReadStr();
+        SkipValue();
+    }
+    ReadListEnd();
+    while (!EndOfList())
+        SkipComponent();
+    ReadListEnd();
+}
+
 void TReader::ReadSignature() {
     char sig[4];
     Read(sig, 4);

@@ -153,6 +153,9 @@ public:
     void ReadCollection(TCollection& Collection);
     QByteArray ReadStr();
     void SkipValue();
+    // Moves past one object of the stream (prefix, class and object name, properties and
+    // children), nested no deeper than MaxStreamDepth; raises EReadError on anything else.
+    void SkipComponent();
 
     void DefineProperty(const char* Name, const TReaderProc& ReadData, const TWriterProc& WriteData,
                         bool HasData) override;

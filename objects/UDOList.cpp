@@ -24,46 +24,12 @@ constexpr int64_t MinComponentStreamSize = 4 + 2 + 1 + 1 + 1;
     throw EReadError(SInvalidStream);
 }
 
-// Moves past one object (prefix, class name, name, properties, children) without creating
-// anything. Each step reads through a fresh reader at the stream's position, because the
-// prefix byte is read here directly.
-void SkipObject(TStream& Stream, int Depth) {
-    if (Depth > MaxStreamDepth)
-        InvalidStream();
-    uint8_t prefix = 0;
-    if (Stream.Read(&prefix, 1) != 1)
-        InvalidStream();
-    if ((prefix & 0xF0) == 0xF0) {
-        if (prefix & ffChildPos) {
-            TReader reader(Stream);
-            const TValueType v = reader.NextValue();
-            if (v != vaInt8 && v != vaInt16 && v != vaInt32)
-                InvalidStream();
-            reader.ReadInteger();
-        }
-    } else {
-        Stream.Seek(-1, soCurrent);
-    }
-    {
-        TReader reader(Stream);
-        reader.ReadStr(); // class name
-        reader.ReadStr(); // object name
-        while (!reader.EndOfList()) {
-            reader.ReadStr();
-            reader.SkipValue();
-        }
-        reader.ReadListEnd();
-    }
-    while (!TReader(Stream).EndOfList())
-        SkipObject(Stream, Depth + 1);
-    TReader(Stream).ReadListEnd();
-}
-
 // Moves past one whole component stream; raises EReadError when the bytes are not one.
 void SkipComponentStream(TStream& Stream) {
     try {
-        TReader(Stream).ReadSignature();
-        SkipObject(Stream, 0);
+        TReader reader(Stream);
+        reader.ReadSignature();
+        reader.SkipComponent();
     } catch (const EReadError&) {
         throw;
     } catch (const Exception&) {

@@ -532,3 +532,36 @@ TEST_F(PropStreamTest, EarlyFailureIntoAnExistingRootIsAReadError) {
         }
     }
 }
+
+// The reader moves past whole objects - prefixes, properties of every kind and children -
+// leaving the stream at the next one; nesting beyond the cap and damage are read errors.
+TEST_F(PropStreamTest, SkipComponentMovesPastOneWholeObject) {
+    auto tree = MakeSampleTree();
+    TMemoryStream m;
+    WriteComponent(m, *tree);
+    const int64_t first = m.GetPosition();
+    TTestObject plain;
+    plain.SetName(QStringLiteral("Second"));
+    WriteComponent(m, plain);
+    m.SetPosition(0);
+    {
+        TReader reader(m);
+        reader.ReadSignature();
+        reader.SkipComponent();
+    }
+    EXPECT_EQ(m.GetPosition(), first);
+    auto second = ReadComponent(m);
+    EXPECT_EQ(second->Name(), QStringLiteral("Second"));
+
+    QByteArray deep = Sig;
+    for (int i = 0; i < MaxStreamDepth + 2; ++i)
+        deep += S("TTestObject") + S("") + H("00");
+    deep += QByteArray(MaxStreamDepth + 2, '\0');
+    const QByteArray whole = Write(*tree);
+    for (const QByteArray& bad : {deep, whole.left(whole.size() - 3), Sig + H("0B") + "T"}) {
+        TMemoryStream in(bad);
+        TReader reader(in);
+        reader.ReadSignature();
+        EXPECT_THROW(reader.SkipComponent(), EReadError);
+    }
+}
