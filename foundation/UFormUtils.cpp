@@ -202,6 +202,10 @@ void ReplaceColorProperties(TComponent* Component, const std::vector<TColor>& Ol
         ReplaceColors(*Component, OldColors, NewColors);
 }
 
+void GrayDialogColors(TComponent* Form) {
+    ReplaceColorProperties(Form, {0x00AFE7FF, 0x007F9FDF}, {0x00E6E6E6, 0x00B4B4B4});
+}
+
 TBitmap CreateColorSwatch(TColor Color, int Width, int Height) {
     TBitmap swatch(std::max(Width, 0), std::max(Height, 0), pf24bit);
     if (swatch.Empty())

@@ -87,6 +87,9 @@ bool OpenURL(QWidget* Window, const QString& URL);
 // looks like a plain int to the meta-object system, so the name marks it.
 void ReplaceColorProperties(TComponent* Component, const std::vector<TColor>& OldColors,
                             const std::vector<TColor>& NewColors);
+// The grey look of a dialog: in Form's component tree the cream 0x00AFE7FF becomes
+// 0x00E6E6E6 and the tan 0x007F9FDF becomes 0x00B4B4B4.
+void GrayDialogColors(TComponent* Form);
 
 // A 24-bit Width x Height swatch: white (black for a white Color) with a rectangle of
 // Color one pixel inside the edge, outlined in grey 0x808080 (light grey 0xC0C0C0 when

@@ -171,6 +171,19 @@ TEST(FormUtils, ColorPropertiesOfAComponentTreeAreReplaced) {
     EXPECT_EQ(child->Color(), 0x00123456);
 }
 
+TEST(FormUtils, GrayDialogColorsTurnsTheCreamAndTanOfAFormGrey) {
+    TColoredPart form;
+    auto* child = new TColoredPart(&form);
+    child->SetColor(0x007F9FDF);
+    child->SetFontColor(0x00123456);
+    GrayDialogColors(&form);
+    EXPECT_EQ(form.Color(), 0x00E6E6E6);
+    EXPECT_EQ(form.FontColor(), 0x00B4B4B4);
+    EXPECT_EQ(child->Color(), 0x00B4B4B4);
+    EXPECT_EQ(child->FontColor(), 0x00123456);
+    GrayDialogColors(nullptr);
+}
+
 TEST(FormUtils, ColorSwatchesShowTheColourInsideAGreyOutline) {
     const struct {
         TColor Color;
