@@ -26,32 +26,35 @@ constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor clNone = 0x1FFFFFFF;
 constexpr TColor clDefault = 0x20000000;
 
-// System colours: 0x80000000 | COLOR_xxx index.
-constexpr TColor clScrollBar = static_cast<TColor>(0x80000000u);
-constexpr TColor clBackground = static_cast<TColor>(0x80000001u);
-constexpr TColor clActiveCaption = static_cast<TColor>(0x80000002u);
-constexpr TColor clInactiveCaption = static_cast<TColor>(0x80000003u);
-constexpr TColor clMenu = static_cast<TColor>(0x80000004u);
-constexpr TColor clWindow = static_cast<TColor>(0x80000005u);
-constexpr TColor clWindowFrame = static_cast<TColor>(0x80000006u);
-constexpr TColor clMenuText = static_cast<TColor>(0x80000007u);
-constexpr TColor clWindowText = static_cast<TColor>(0x80000008u);
-constexpr TColor clCaptionText = static_cast<TColor>(0x80000009u);
-constexpr TColor clActiveBorder = static_cast<TColor>(0x8000000Au);
-constexpr TColor clInactiveBorder = static_cast<TColor>(0x8000000Bu);
-constexpr TColor clAppWorkSpace = static_cast<TColor>(0x8000000Cu);
-constexpr TColor clHighlight = static_cast<TColor>(0x8000000Du);
-constexpr TColor clHighlightText = static_cast<TColor>(0x8000000Eu);
-constexpr TColor clBtnFace = static_cast<TColor>(0x8000000Fu);
-constexpr TColor clBtnShadow = static_cast<TColor>(0x80000010u);
-constexpr TColor clGrayText = static_cast<TColor>(0x80000011u);
-constexpr TColor clBtnText = static_cast<TColor>(0x80000012u);
-constexpr TColor clInactiveCaptionText = static_cast<TColor>(0x80000013u);
-constexpr TColor clBtnHighlight = static_cast<TColor>(0x80000014u);
-constexpr TColor cl3DDkShadow = static_cast<TColor>(0x80000015u);
-constexpr TColor cl3DLight = static_cast<TColor>(0x80000016u);
-constexpr TColor clInfoText = static_cast<TColor>(0x80000017u);
-constexpr TColor clInfoBk = static_cast<TColor>(0x80000018u);
+// System colours: clSystemColor | COLOR_xxx index, numbered as the GUI class library numbers
+// them in stored files (clBtnFace = 0xFF00000F). Any negative value counts as a system
+// colour when resolved, so that the older numbering 0x80000000 | index still resolves.
+constexpr TColor clSystemColor = static_cast<TColor>(0xFF000000u);
+constexpr TColor clScrollBar = static_cast<TColor>(0xFF000000u);
+constexpr TColor clBackground = static_cast<TColor>(0xFF000001u);
+constexpr TColor clActiveCaption = static_cast<TColor>(0xFF000002u);
+constexpr TColor clInactiveCaption = static_cast<TColor>(0xFF000003u);
+constexpr TColor clMenu = static_cast<TColor>(0xFF000004u);
+constexpr TColor clWindow = static_cast<TColor>(0xFF000005u);
+constexpr TColor clWindowFrame = static_cast<TColor>(0xFF000006u);
+constexpr TColor clMenuText = static_cast<TColor>(0xFF000007u);
+constexpr TColor clWindowText = static_cast<TColor>(0xFF000008u);
+constexpr TColor clCaptionText = static_cast<TColor>(0xFF000009u);
+constexpr TColor clActiveBorder = static_cast<TColor>(0xFF00000Au);
+constexpr TColor clInactiveBorder = static_cast<TColor>(0xFF00000Bu);
+constexpr TColor clAppWorkSpace = static_cast<TColor>(0xFF00000Cu);
+constexpr TColor clHighlight = static_cast<TColor>(0xFF00000Du);
+constexpr TColor clHighlightText = static_cast<TColor>(0xFF00000Eu);
+constexpr TColor clBtnFace = static_cast<TColor>(0xFF00000Fu);
+constexpr TColor clBtnShadow = static_cast<TColor>(0xFF000010u);
+constexpr TColor clGrayText = static_cast<TColor>(0xFF000011u);
+constexpr TColor clBtnText = static_cast<TColor>(0xFF000012u);
+constexpr TColor clInactiveCaptionText = static_cast<TColor>(0xFF000013u);
+constexpr TColor clBtnHighlight = static_cast<TColor>(0xFF000014u);
+constexpr TColor cl3DDkShadow = static_cast<TColor>(0xFF000015u);
+constexpr TColor cl3DLight = static_cast<TColor>(0xFF000016u);
+constexpr TColor clInfoText = static_cast<TColor>(0xFF000017u);
+constexpr TColor clInfoBk = static_cast<TColor>(0xFF000018u);
 
 constexpr uint8_t GetRValue(TColor C) {
     return static_cast<uint8_t>(C & 0xFF);

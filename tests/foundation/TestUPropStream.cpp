@@ -565,3 +565,17 @@ TEST_F(PropStreamTest, SkipComponentMovesPastOneWholeObject) {
         EXPECT_THROW(reader.SkipComponent(), EReadError);
     }
 }
+
+// A system colour is stored with the number stored files give it (clBtnFace 0xFF00000F);
+// its name still reads as the same colour.
+TEST_F(PropStreamTest, SystemColoursKeepTheirNamesAndStoredNumbers) {
+    TTestObject source;
+    source.SetName(QStringLiteral("Obj"));
+    source.SetColor(clBtnFace);
+    const QByteArray written = Write(source);
+    EXPECT_TRUE(written.contains(S("Color") + H("04") + LE<uint32_t>(0xFF00000Fu)))
+        << written.toHex().toStdString();
+    EXPECT_EQ(ReadAs<TTestObject>(written)->Color(), clBtnFace);
+    EXPECT_EQ(ReadAs<TTestObject>(ObjectWith(S("Color") + H("07") + S("clBtnFace")))->Color(),
+              clBtnFace);
+}

@@ -1,5 +1,7 @@
 #include "UWinTypes.h"
 
+#include "UColor.h"
+
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -67,4 +69,16 @@ TEST(Rectangles, ExcludeRightAndBottomEdges) {
     EXPECT_EQ(m, Rect(-1, 23, 21, 47));
     EXPECT_TRUE(IsRectEmpty(Rect(5, 5, 5, 10)));
     EXPECT_TRUE(IsRectEmpty(Rect(5, 5, 4, 10)));
+}
+
+// System colours carry the numbers stored files use; the older numbering still resolves.
+TEST(SystemColors, NumberedAsStoredFilesNumberThem) {
+    EXPECT_EQ(static_cast<uint32_t>(clSystemColor), 0xFF000000u);
+    EXPECT_EQ(static_cast<uint32_t>(clScrollBar), 0xFF000000u);
+    EXPECT_EQ(static_cast<uint32_t>(clBtnFace), 0xFF00000Fu);
+    EXPECT_EQ(static_cast<uint32_t>(clWindowText), 0xFF000008u);
+    EXPECT_EQ(static_cast<uint32_t>(clInfoBk), 0xFF000018u);
+    EXPECT_EQ(ColorToRGB(clBtnFace), RGB(192, 192, 192));
+    EXPECT_EQ(ColorToRGB(clInfoBk), RGB(255, 255, 225));
+    EXPECT_EQ(ColorToRGB(static_cast<TColor>(0x8000000Fu)), RGB(192, 192, 192));
 }
