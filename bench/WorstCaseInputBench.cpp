@@ -14,8 +14,13 @@ namespace {
 
 void BM_HolidayFileOfHugeRanges(benchmark::State& State) {
     TStringList lines;
-    QStringList text{"[HolidayName]", "0,A", "1,B", "2,C", "[HolidayDef]",
-                     "0-4294967296;0-99999999999;-99999999999999999999;0", "99999999999-;1;1;1",
+    QStringList text{"[HolidayName]",
+                     "0,A",
+                     "1,B",
+                     "2,C",
+                     "[HolidayDef]",
+                     "0-4294967296;0-99999999999;-99999999999999999999;0",
+                     "99999999999-;1;1;1",
                      "2000;99999999999-;1;1"};
     for (int i = 0; i < 20000; ++i)
         text << QStringLiteral("*;*;1-30;%1").arg(i % 3);

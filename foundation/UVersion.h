@@ -4,7 +4,7 @@
 // and LongVer macros, the settings key, the lock name, the user folder, the version the
 // program file reports - reads these constants.
 
-#if !defined(VANTOMI_VERSION_MAJOR) || !defined(VANTOMI_VERSION_MINOR) ||                        \
+#if !defined(VANTOMI_VERSION_MAJOR) || !defined(VANTOMI_VERSION_MINOR) ||                          \
     !defined(VANTOMI_VERSION_PATCH) || !defined(VANTOMI_VERSION_BUILD)
 #error "the build defines the program's version (VANTOMI_VERSION_MAJOR ... _BUILD)"
 #endif

@@ -1,7 +1,7 @@
 #include "FuzzSupport.h"
 
-#include "UStreams.h"
 #include "UException.h"
+#include "UStreams.h"
 
 #include <QGuiApplication>
 #include <QTemporaryDir>
