@@ -3,6 +3,7 @@
 // a second; the tests check only what they produce.
 
 #include "UBitmap.h"
+#include "UCanvas.h"
 #include "UHolidays.h"
 #include "UStringList.h"
 
