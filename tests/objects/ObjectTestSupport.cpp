@@ -234,3 +234,39 @@ void RegisterTestObjects() {
     RegisterObjectClasses();
     RegisterClasses<TTestRect, TTestNote>();
 }
+
+std::unique_ptr<TDrawSite> MakeTestSite(int Width, int Height) {
+    auto site = std::make_unique<TDrawSite>();
+    site->Scaler().SetUnitDPI(GetScreenPixelsPerInch());
+    site->SetLogWidth(Width);
+    site->SetLogHeight(Height);
+    return site;
+}
+
+TTestRect* PlaceTestRect(TDrawSite& Site, const QString& Name, const TRect& R, TColor Color,
+                         int Group) {
+    std::unique_ptr<TTestRect> object =
+        TTestRect::Make(R.Left, R.Top, R.Right, R.Bottom, Color, Name);
+    object->SetLayerGroup(Group);
+    TTestRect* placed = object.release();
+    Site.InsertObject(placed);
+    Site.AddObject(placed);
+    return placed;
+}
+
+std::string SelectionOf(const TDrawSite& Site) {
+    TDOList list;
+    Site.GetObjects(list, true);
+    std::string s;
+    for (TDrawObject* o : list)
+        s += (s.empty() ? "" : " ") + o->Name().toStdString();
+    return s;
+}
+
+void ClickSite(TDrawSite& Site, TMouseButton Button, TShiftState Shift, TPoint P, TPoint To) {
+    const TShiftState held = Button == mbLeft ? ssLeft : ssRight;
+    Site.WndMouseDown(Button, Shift | held, P, false);
+    if (To != P)
+        Site.WndMouseMove(Shift | held, To);
+    Site.WndMouseUp(Button, Shift, To);
+}

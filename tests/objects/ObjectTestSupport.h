@@ -6,6 +6,7 @@
 #include "UDrawSite.h"
 
 #include <QString>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -140,3 +141,18 @@ struct TInstalledDesignTools {
 
 // Registers the surface's classes and the test classes for streaming.
 void RegisterTestObjects();
+
+// Helpers shared by the surface tests.
+// A surface at one logical unit per pixel at 100 %, Width x Height logical units.
+std::unique_ptr<TDrawSite> MakeTestSite(int Width, int Height);
+// A new rectangle at R in Color named Name, owned by and placed on Site, in layer group Group.
+TTestRect* PlaceTestRect(TDrawSite& Site, const QString& Name, const TRect& R, TColor Color,
+                         int Group = 0);
+// The names of Site's selected objects, topmost first, separated by spaces.
+std::string SelectionOf(const TDrawSite& Site);
+// A press of Button with Shift at P (client pixels), a move to To when it differs, and the
+// release there.
+void ClickSite(TDrawSite& Site, TMouseButton Button, TShiftState Shift, TPoint P, TPoint To);
+inline void ClickSite(TDrawSite& Site, TMouseButton Button, TShiftState Shift, TPoint P) {
+    ClickSite(Site, Button, Shift, P, P);
+}

@@ -36,13 +36,8 @@ protected:
     static void SetUpTestSuite() { RegisterTestObjects(); }
 };
 
-// A surface at 1 logical unit per pixel at 100 %.
 std::unique_ptr<TDrawSite> MakeSite(int Width, int Height) {
-    auto site = std::make_unique<TDrawSite>();
-    site->Scaler().SetUnitDPI(GetScreenPixelsPerInch());
-    site->SetLogWidth(Width);
-    site->SetLogHeight(Height);
-    return site;
+    return MakeTestSite(Width, Height);
 }
 
 } // namespace

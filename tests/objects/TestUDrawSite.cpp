@@ -22,24 +22,12 @@ class DrawSite : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { RegisterTestObjects(); }
 
-    // A surface at 1 logical unit per pixel at 100 %.
     static std::unique_ptr<TDrawSite> MakeSite(int Width, int Height) {
-        auto site = std::make_unique<TDrawSite>();
-        site->Scaler().SetUnitDPI(GetScreenPixelsPerInch());
-        site->SetLogWidth(Width);
-        site->SetLogHeight(Height);
-        return site;
+        return MakeTestSite(Width, Height);
     }
-    // A new object owned by and placed on Site.
     static TTestRect* Place(TDrawSite& Site, const QString& Name, const TRect& R, TColor Color,
                             int Group = 0) {
-        std::unique_ptr<TTestRect> object =
-            TTestRect::Make(R.Left, R.Top, R.Right, R.Bottom, Color, Name);
-        object->SetLayerGroup(Group);
-        TTestRect* placed = object.release();
-        Site.InsertObject(placed);
-        Site.AddObject(placed);
-        return placed;
+        return PlaceTestRect(Site, Name, R, Color, Group);
     }
     static std::string Order(const TDrawSite& Site) {
         std::string s;
@@ -47,24 +35,13 @@ protected:
             s += (i ? " " : "") + Site.Controls(i)->Name().toStdString();
         return s;
     }
-    static std::string Selection(const TDrawSite& Site) {
-        TDOList list;
-        Site.GetObjects(list, true);
-        std::string s;
-        for (TDrawObject* o : list)
-            s += (s.empty() ? "" : " ") + o->Name().toStdString();
-        return s;
-    }
+    static std::string Selection(const TDrawSite& Site) { return SelectionOf(Site); }
     static void Click(TDrawSite& Site, TMouseButton Button, TShiftState Shift, TPoint P,
                       TPoint To) {
-        const TShiftState held = Button == mbLeft ? ssLeft : ssRight;
-        Site.WndMouseDown(Button, Shift | held, P, false);
-        if (To != P)
-            Site.WndMouseMove(Shift | held, To);
-        Site.WndMouseUp(Button, Shift, To);
+        ClickSite(Site, Button, Shift, P, To);
     }
     static void Click(TDrawSite& Site, TMouseButton Button, TShiftState Shift, TPoint P) {
-        Click(Site, Button, Shift, P, P);
+        ClickSite(Site, Button, Shift, P);
     }
 };
 

@@ -34,12 +34,7 @@ protected:
         return qobject_cast<TDrawSiteHost*>(FArea->widget());
     }
     TTestRect* Place(const QString& Name, const TRect& R, TColor Color) {
-        std::unique_ptr<TTestRect> object =
-            TTestRect::Make(R.Left, R.Top, R.Right, R.Bottom, Color, Name);
-        TTestRect* placed = object.release();
-        FSite.InsertObject(placed);
-        FSite.AddObject(placed);
-        return placed;
+        return PlaceTestRect(FSite, Name, R, Color);
     }
     // What the scroll area shows now.
     QImage Screenshot() const {
@@ -59,14 +54,7 @@ protected:
         Mouse(Target, QEvent::MouseMove, To, Qt::NoButton, Qt::LeftButton);
         Mouse(Target, QEvent::MouseButtonRelease, To, Qt::LeftButton, Qt::NoButton);
     }
-    static std::string Selection(const TDrawSite& Site) {
-        TDOList list;
-        Site.GetObjects(list, true);
-        std::string s;
-        for (TDrawObject* o : list)
-            s += (s.empty() ? "" : " ") + o->Name().toStdString();
-        return s;
-    }
+    static std::string Selection(const TDrawSite& Site) { return SelectionOf(Site); }
 
     TInstalledDesignTools FTools;
     TDrawSite FSite;

@@ -23,11 +23,7 @@ protected:
         FSite.SetColor(clWhite);
     }
     TTestRect* Place(const QString& Name, const TRect& R, TColor Color) {
-        TTestRect* placed =
-            TTestRect::Make(R.Left, R.Top, R.Right, R.Bottom, Color, Name).release();
-        FSite.InsertObject(placed);
-        FSite.AddObject(placed);
-        return placed;
+        return PlaceTestRect(FSite, Name, R, Color);
     }
     TDrawSiteHost* Show() {
         FArea.reset(TDrawSiteHost::CreateScrollArea(FSite));

@@ -148,11 +148,7 @@ protected:
         C = Place("C", TRect(90, 90, 190, 190), clGreen);
     }
     TTestRect* Place(const QString& Name, const TRect& R, TColor Color) {
-        TTestRect* placed =
-            TTestRect::Make(R.Left, R.Top, R.Right, R.Bottom, Color, Name).release();
-        FSite.InsertObject(placed);
-        FSite.AddObject(placed);
-        return placed;
+        return PlaceTestRect(FSite, Name, R, Color);
     }
     std::string Order() const {
         TDOList list;
