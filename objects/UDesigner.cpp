@@ -2,6 +2,7 @@
 
 #include "UDrawObject.h"
 #include "UDrawSite.h"
+#include "URectGhost.h"
 
 bool TDODesigner::InitObject(TDrawSite&, const QString&) {
     return false;
@@ -78,5 +79,11 @@ TDODesignerList& TheDesignerList() {
 }
 
 void InstallDesignerList() {
+    static const bool registered = [] {
+        TheDesignerList().Add(std::make_unique<TDORectGhostDesigner>());
+        InstallRotateCursor();
+        return true;
+    }();
+    (void)registered;
     SetDesignerList(&TheDesignerList());
 }

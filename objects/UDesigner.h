@@ -65,6 +65,7 @@ private:
     std::vector<std::unique_ptr<TDODesigner>> FDesigners;
 };
 
-// The program's designer list; InstallDesignerList makes it the one objects use.
+// The program's designer list; InstallDesignerList makes it the one objects use, after
+// registering (once) the designers of this library: the rectangle handles and ghosts.
 TDODesignerList& TheDesignerList();
 void InstallDesignerList();
