@@ -23,6 +23,9 @@ class TDrawSite;
 class TFaceInfo;
 class TGraphic;
 
+// Designers live as long as the list. There is no removal of the designers of an unloaded
+// module: on Linux the program loads no modules at run time.
+
 // The base answers every request with "not handled".
 class TDODesigner {
 public:

@@ -134,3 +134,37 @@ TEST_F(BlendDraw, ScaledSurfaceBlendsOnlyTheObjectsArea) {
 }
 
 } // namespace
+
+#include "UDrawSiteHost.h"
+
+#include <QCoreApplication>
+#include <QScrollArea>
+
+namespace {
+
+// On the screen the page image is a pixel buffer: a half-opaque object mixes with the page.
+TEST(BlendDrawHost, ScreenPathBlends) {
+    RegisterTestObjects();
+    TDrawSite site;
+    site.Scaler().SetUnitDPI(GetScreenPixelsPerInch());
+    site.SetLogWidth(200);
+    site.SetLogHeight(100);
+    site.SetColor(clBlue);
+    auto* object = new TTestRect();
+    object->SetBoundsRect(TRect(20, 20, 80, 80));
+    object->SetColor(clRed);
+    object->SetBlendRatio(50);
+    site.InsertObject(object);
+    site.AddObject(object);
+    std::unique_ptr<QScrollArea> area(TDrawSiteHost::CreateScrollArea(site));
+    area->resize(260, 160);
+    area->show();
+    QCoreApplication::processEvents();
+    const QImage shot = area->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const TColor mixed = MixColor(clBlue, clRed, 50);
+    EXPECT_EQ(shot.pixel(50, 50), qRgb(mixed & 0xFF, (mixed >> 8) & 0xFF, mixed >> 16));
+    EXPECT_EQ(shot.pixel(120, 50), qRgb(0, 0, 255)) << "the page beside it";
+    area.reset();
+}
+
+} // namespace
