@@ -322,3 +322,15 @@ TEST_F(RectGhosts, HostShowsHandlesAndResizesByMouse) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(RotateCursor, InstalledAsTheProgramsCursorThree) {
+    EXPECT_EQ(TDrawSiteHost::ToQCursor(crRotate + 100).shape(), Qt::ArrowCursor);
+    InstallRotateCursor();
+    const QCursor cursor = TDrawSiteHost::ToQCursor(crRotate);
+    EXPECT_EQ(cursor.shape(), Qt::BitmapCursor);
+    EXPECT_FALSE(cursor.pixmap().isNull());
+}
+
+} // namespace
