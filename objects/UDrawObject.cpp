@@ -1,9 +1,11 @@
 #include "UDrawObject.h"
 
 #include "UBitmap.h"
+#include "UBlendDraw.h"
 #include "UCanvasGuards.h"
 #include "UDesignHooks.h"
 #include "UDrawSite.h"
+#include "UGraphicUtils.h"
 #include "UGuard.h"
 #include "UScaler.h"
 
@@ -104,7 +106,23 @@ bool TDrawObject::NeedsBlend() {
 }
 
 void TDrawObject::DrawBlended() {
+    if (NeedsBlend()) {
+        const IDOBlend* blend = QueryObjectInterface<IDOBlend>(this);
+        const int ratio = blend ? blend->GetRatio() : 100;
+        if (DrawObjectBlended(*this, GetCanvas(), ratio))
+            return;
+    }
     Paint();
+}
+
+std::unique_ptr<TBitmap> TDrawObject::RenderToBitmap() {
+    std::unique_ptr<TBitmap> bitmap =
+        CreateOffscreenBitmap(GetCanvas(), GetBoundsRect(), pf24bit, 5, false);
+    TCanvas* previous = std::exchange(FRedirectCanvas, &bitmap->Canvas());
+    TGuard restore([this, previous] { FRedirectCanvas = previous; });
+    Paint();
+    TCoordMap::ResetCanvas(bitmap->Canvas());
+    return bitmap;
 }
 
 void TDrawObject::FillBlendMask(TBitmap& Mask) {

@@ -93,9 +93,13 @@ public:
     // True when the object answers IDOBlend with a ratio other than 100, or with its shade
     // flag set.
     virtual bool NeedsBlend();
-    // Paints the object on GetCanvas(). Semi-transparent drawing goes through the blenders;
-    // until they are in place every object paints directly.
+    // Paints the object on GetCanvas(): when it needs blending and the canvas draws into a
+    // pixel buffer, blended at its IDOBlend ratio through its mask (UBlendDraw.h); otherwise
+    // plainly through Paint.
     virtual void DrawBlended();
+    // The object alone painted into a new 24-bit bitmap covering the visible part of its
+    // bounds on GetCanvas() (grown by 5 pixels), mapped like GetCanvas() while Paint ran.
+    virtual std::unique_ptr<TBitmap> RenderToBitmap();
     // Fills the whole of an 8-bit grey mask with index 255 (all of it belongs to the object).
     virtual void FillBlendMask(TBitmap& Mask);
     // Every notification reaching Listener(); the base does nothing.

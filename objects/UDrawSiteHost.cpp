@@ -16,6 +16,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolTip>
+
+#include <map>
 #include <cstring>
 
 namespace {
@@ -180,6 +182,14 @@ bool TDrawSiteHost::AutoScroll(const TPoint& P) {
     return true;
 }
 
+namespace {
+// The program's own cursors by number.
+std::map<TCursor, QCursor>& ProgramCursors() {
+    static std::map<TCursor, QCursor> cursors;
+    return cursors;
+}
+} // namespace
+
 QCursor TDrawSiteHost::ToQCursor(TCursor Cursor) {
     switch (Cursor) {
     case crNone:
@@ -217,9 +227,15 @@ QCursor TDrawSiteHost::ToQCursor(TCursor Cursor) {
         return Qt::PointingHandCursor;
     case crSizeAll:
         return Qt::SizeAllCursor;
-    default:
-        return Qt::ArrowCursor;
+    default: {
+        const auto it = ProgramCursors().find(Cursor);
+        return it != ProgramCursors().end() ? it->second : QCursor(Qt::ArrowCursor);
     }
+    }
+}
+
+void SetProgramCursor(TCursor Cursor, const QCursor& Shape) {
+    ProgramCursors()[Cursor] = Shape;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -46,7 +46,8 @@ public:
     TPoint CursorPos() const override;
     bool AutoScroll(const TPoint& P) override;
 
-    // The Qt cursor shown for a cursor value of the surface.
+    // The Qt cursor shown for a cursor value of the surface: the standard shapes, else the
+    // program's own cursor of that number (SetProgramCursor), else the arrow.
     static QCursor ToQCursor(TCursor Cursor);
 
 protected:
@@ -79,3 +80,7 @@ private:
     QRegion FDirty;   // host pixels of the page image to draw again
     TBitmap FFrame;   // the page part shown with what lies over it
 };
+
+// Installs Shape as the program's cursor number Cursor (a positive number), shown by every
+// host for that cursor value.
+void SetProgramCursor(TCursor Cursor, const QCursor& Shape);

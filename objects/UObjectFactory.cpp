@@ -3,6 +3,7 @@
 #include "UClasses.h"
 #include "UDrawObject.h"
 #include "UDrawSite.h"
+#include "ULOFace.h"
 
 #include <map>
 
@@ -48,5 +49,5 @@ std::unique_ptr<TDrawObject> CreateObjectOfKind(const QString& KindName) {
 }
 
 void RegisterObjectClasses() {
-    RegisterClasses<TDrawSite>();
+    RegisterClasses<TDrawSite, TLOFace>();
 }
