@@ -47,6 +47,25 @@ std::unique_ptr<TSafetyBitmap> HalfTile(int W, int H, TColor Left, TColor Right)
     return b;
 }
 
+// A graphic that is not empty but has no width (damaged or foreign data can give one).
+class TZeroWidthGraphic : public TGraphic {
+public:
+    static inline int Draws = 0;
+    std::unique_ptr<TGraphic> CreateNew() const override {
+        return std::make_unique<TZeroWidthGraphic>();
+    }
+    bool Empty() const override { return false; }
+    int Width() const override { return 0; }
+    int Height() const override { return 5; }
+    void Draw(TCanvas&, const TRect&) const override { ++Draws; }
+    void LoadFromStream(TStream&) override {}
+    void SaveToStream(TStream&) const override {}
+    void Assign(const TPersistent* Source) override {
+        if (!dynamic_cast<const TZeroWidthGraphic*>(Source))
+            TGraphic::Assign(Source);
+    }
+};
+
 struct TChangeCounter {
     int Count = 0;
     void Attach(TColorSpec& Spec) {
@@ -377,4 +396,20 @@ TEST(ColorSpec, EmptyGradationPaintsNothing) {
     target.Fill(Green);
     spec.Fill(target.Canvas(), TRect(0, 0, 8, 8));
     EXPECT_EQ(target.GetPixel(3, 3), Green);
+}
+
+// A tile without extent never advances the tiling loops: nothing is drawn, nothing hangs.
+TEST(ColorSpec, ZeroSizedTileDrawsNothing) {
+    TColorSpec spec;
+    spec.ImageData()->Picture()->SetGraphic(std::make_unique<TZeroWidthGraphic>());
+    spec.SetKind(cskBitmap);
+    spec.SetTile(true);
+    ASSERT_EQ(spec.Kind(), cskBitmap);
+    ASSERT_FALSE(IsPictureEmpty(&spec.ImageData()->GetFilteredPicture()));
+    TBitmap target(16, 16);
+    target.Fill(Green);
+    TZeroWidthGraphic::Draws = 0;
+    spec.Fill(target.Canvas(), TRect(0, 0, 16, 16));
+    EXPECT_EQ(TZeroWidthGraphic::Draws, 0);
+    EXPECT_EQ(target.GetPixel(8, 8), Green);
 }
