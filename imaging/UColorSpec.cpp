@@ -144,9 +144,22 @@ void TGradationColors::WriteColors(TStream& Stream) const {
 // ---------------------------------------------------------------------------------------
 // TColorSpec
 
+void TColorSpecBitmap::DefineProperties(TFiler& Filer) {
+    TPersistent::DefineProperties(Filer);
+    Filer.DefineBinaryProperty(
+        "Data",
+        [this](TStream& S) {
+            TSafetyBitmap bitmap;
+            bitmap.ReadData(S);
+            if (FOwner)
+                FOwner->SetBitmap(bitmap.Bitmap());
+        },
+        [](TStream&) {}, false);
+}
+
 TColorSpec::TColorSpec()
     : FImageData(std::make_unique<TImageData>()), FGradColors(std::make_unique<TGradationColors>()),
-      FNotify(this) {
+      FBitmapProperty(std::make_unique<TColorSpecBitmap>(this)), FNotify(this) {
     FNotify.OnChange = [this](TChangeNotify*) {
         if (OnChange)
             OnChange(this);

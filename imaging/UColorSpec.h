@@ -89,10 +89,25 @@ private:
     TChangeNotify FNotify;
 };
 
+class TColorSpec;
+
+// The "Bitmap" property older streams carry: its binary "Data" (a 32-bit count and a BMP
+// file) becomes the spec's picture when read. Nothing is ever written.
+class TColorSpecBitmap : public TPersistent {
+    Q_OBJECT
+public:
+    explicit TColorSpecBitmap(TColorSpec* Owner = nullptr) : FOwner(Owner) {}
+    void DefineProperties(TFiler& Filer) override;
+
+private:
+    TColorSpec* FOwner;
+};
+
 class TColorSpec : public TPersistent, public virtual IInterface {
     Q_OBJECT
     Q_PROPERTY(int Color READ Color WRITE SetColor)
     Q_PROPERTY(TColorSpecEnums::TStreamBrushStyle Style READ StreamStyle WRITE SetStreamStyle)
+    Q_PROPERTY(TColorSpecBitmap* Bitmap READ BitmapProperty WRITE SetBitmapProperty STORED false)
     Q_PROPERTY(bool Tile READ Tile WRITE SetTile)
     Q_PROPERTY(TColorSpecEnums::TColorSpecKind Kind READ Kind WRITE SetKind)
     Q_PROPERTY(bool TileShift READ TileShift WRITE SetTileShift)
@@ -207,6 +222,10 @@ private:
             FNotify.Changed();
         }
     }
+    TColorSpecBitmap* BitmapProperty() const {
+        return FBitmapProperty.get();
+    }
+    void SetBitmapProperty(TColorSpecBitmap*) {}
     void FillTiled(TCanvas& Canvas, const TRect& Rect, TGraphic& Graphic) const;
     void FillSolid(TCanvas& Canvas, const TRect& Rect, bool Invert) const;
 
@@ -219,6 +238,7 @@ private:
     rgGradationKind FGradKind = rgkSimple;
     int FGradAngle = 270;
     std::unique_ptr<TGradationColors> FGradColors;
+    std::unique_ptr<TColorSpecBitmap> FBitmapProperty;
     TChangeNotify FNotify;
     std::unique_ptr<TListener> FListener;
 };

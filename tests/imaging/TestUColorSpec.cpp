@@ -413,3 +413,37 @@ TEST(ColorSpec, ZeroSizedTileDrawsNothing) {
     EXPECT_EQ(TZeroWidthGraphic::Draws, 0);
     EXPECT_EQ(target.GetPixel(8, 8), Green);
 }
+
+// Older streams carry the picture as "Bitmap.Data" (a count and a BMP file) before Kind.
+TEST(ColorSpec, ReadsThePictureOfOlderStreams) {
+    TSafetyBitmap bitmap(HalfTile(4, 2, Red, Blue)->Bitmap());
+    TMemoryStream data;
+    bitmap.WriteData(data);
+    // Built by hand: signature, class and object name, two properties, two end marks.
+    QByteArray bytes("TPF0");
+    const auto str = [&](const QByteArray& S) {
+        bytes.append(static_cast<char>(S.size()));
+        bytes.append(S);
+    };
+    str("TColorSpecWrapper");
+    str("");
+    str("ColorSpec.Bitmap.Data");
+    bytes.append(static_cast<char>(vaBinary));
+    const int32_t size = static_cast<int32_t>(data.Bytes().size());
+    bytes.append(reinterpret_cast<const char*>(&size), 4);
+    bytes.append(data.Bytes());
+    str("ColorSpec.Kind");
+    bytes.append(static_cast<char>(vaIdent));
+    str("cskBitmap");
+    bytes.append('\0').append('\0');
+    TColorSpec spec;
+    ReadSpec(bytes, spec);
+    ASSERT_EQ(spec.Kind(), cskBitmap);
+    const TBitmap read = spec.GetBitmap();
+    ASSERT_EQ(read.Width(), 4);
+    EXPECT_EQ(read.GetPixel(0, 1), Red);
+    EXPECT_EQ(read.GetPixel(3, 0), Blue);
+    // Never written back.
+    EXPECT_FALSE(StreamSpec(spec).contains("ColorSpec.Bitmap"));
+    EXPECT_TRUE(StreamSpec(spec).contains("ColorSpec.ImageData.Picture.Data"));
+}
