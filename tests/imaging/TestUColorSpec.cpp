@@ -5,6 +5,11 @@
 #include "URaster.h"
 #include "USafetyBitmap.h"
 
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -446,4 +451,48 @@ TEST(ColorSpec, ReadsThePictureOfOlderStreams) {
     // Never written back.
     EXPECT_FALSE(StreamSpec(spec).contains("ColorSpec.Bitmap"));
     EXPECT_TRUE(StreamSpec(spec).contains("ColorSpec.ImageData.Picture.Data"));
+}
+
+// Free Pascal's own component streaming reads the stored form (tests/data/propstream/
+// pasreader.pas prints a stream's text form without knowing our classes).
+TEST(ColorSpec, StoredFormReadsInFreePascal) {
+    const QString fpc = QStandardPaths::findExecutable(QStringLiteral("fpc"));
+    if (fpc.isEmpty())
+        GTEST_SKIP() << "Free Pascal (fpc) is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QByteArray log;
+    ASSERT_EQ(RunProgram(fpc,
+                         {QStringLiteral("-v0"), QStringLiteral("-FE") + dir.path(),
+                          QStringLiteral("-FU") + dir.path(),
+                          TestDataPath(QStringLiteral("propstream/pasreader.pas"))},
+                         &log),
+              0)
+        << log.toStdString();
+    TColorSpec spec;
+    spec.SetKind(cskGradation);
+    spec.SetGradKind(rgkConeClockwise);
+    spec.SetGradAngle(33);
+    spec.GradColors()->SetCount(3);
+    spec.GradColors()->SetColor(0, Red);
+    spec.GradColors()->SetColor(1, Green);
+    spec.GradColors()->SetColor(2, Blue);
+    spec.GradColors()->SetRepeatCount(2);
+    spec.SetStyle(bsBDiagonal);
+    const QString file = dir.filePath(QStringLiteral("spec.bin"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(StreamSpec(spec));
+    }
+    QByteArray text;
+    ASSERT_EQ(RunProgram(dir.filePath(QStringLiteral("pasreader")), {QStringLiteral("text"), file},
+                         &text),
+              0)
+        << text.toStdString();
+    for (const char* line : {"ColorSpec.Style = bsBDiagonal", "ColorSpec.Kind = cskGradation",
+                             "ColorSpec.GradAngle = 33", "ColorSpec.GradKind = rgkConeClockwise",
+                             "ColorSpec.GradColors.RepeatCount = 2",
+                             "ColorSpec.GradColors.Colors = {", "03000000FF00000000FF00000000FF00"})
+        EXPECT_TRUE(text.contains(line)) << line << "\n" << text.toStdString();
 }
