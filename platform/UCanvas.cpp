@@ -1296,7 +1296,18 @@ TSize TCanvas::TextExtent(const QString& Text) {
                 std::abs(ScaleRound(h, FState.WindowExt.cy, FState.ViewportExt.cy))};
     }
     const QFontMetrics m(DeviceFont());
-    const int w = m.horizontalAdvance(Text), h = m.ascent() + m.descent();
+    // Widths are the unhinted design advances at the exact size, as the ABC widths are, so
+    // that a layout measured here agrees on every device.
+    int w = m.horizontalAdvance(Text);
+    if (const QRawFont raw = DeviceRawFont(); raw.isValid()) {
+        double sum = 0;
+        const QList<QPointF> advances = raw.advancesForGlyphIndexes(
+            raw.glyphIndexesForString(Text), QRawFont::UseDesignMetrics);
+        for (const QPointF& a : advances)
+            sum += a.x();
+        w = int(std::lround(sum));
+    }
+    const int h = m.ascent() + m.descent();
     return {std::abs(ScaleRound(w, FState.WindowExt.cx, FState.ViewportExt.cx)),
             std::abs(ScaleRound(h, FState.WindowExt.cy, FState.ViewportExt.cy))};
 }
