@@ -52,6 +52,9 @@ class TFont : public TPersistent {
     Q_PROPERTY(TFontPitch Pitch READ Pitch WRITE SetPitch)
     Q_PROPERTY(int Size READ Size WRITE SetSize STORED false)
     Q_PROPERTY(TFontStyles Style READ Style WRITE SetStyle)
+    // Written as the class library writes them: "SHIFTJIS_CHARSET", "clWindowText".
+    Q_CLASSINFO("Idents:Charset", "_CHARSET")
+    Q_CLASSINFO("Idents:Color", "cl")
 
 public:
     enum TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };

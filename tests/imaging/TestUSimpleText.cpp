@@ -220,3 +220,216 @@ TEST(SimpleText, LayoutsAreRebuiltOnlyWhenMeasuresChange) {
     EXPECT_EQ(copy.FeedAngle(), 4);
     EXPECT_EQ(copy.FontColor(), clBlack);
 }
+
+TEST(SimpleText, VerticalFormsAreTheVertAlternates) {
+    // The drawn glyph of each character in a vertical face is the font's 'vert' alternate:
+    // its ink, filled from the alternate's own outline, covers the same pixels.
+    TFont probe;
+    probe.SetName(QStringLiteral("ＭＳ Ｐゴシック"));
+    TBitmap b(1, 1);
+    b.Canvas().Font().SetHeight(-100);
+    const QRawFont raw = b.Canvas().DeviceRawFont();
+    for (const char32_t ch : {U'ー', U'（', U'、', U'。'}) {
+        const quint32 plain = raw.glyphIndexesForString(QString::fromUcs4(&ch, 1)).value(0);
+        const quint32 vert = VerticalGlyphIndex(raw, ch);
+        EXPECT_NE(vert, 0u);
+        EXPECT_NE(vert, plain) << int(ch);
+        TPage page(160, 160);
+        TCanvas& c = page.Canvas();
+        c.SetMapMode(MM_TEXT);
+        c.Font().SetName(QStringLiteral("@ＭＳ Ｐゴシック"));
+        c.Font().SetHeight(-100);
+        c.Font().SetEscapement(2700);
+        c.TextOut(130, 20, QString::fromUcs4(&ch, 1));
+        const QRect drawn = InkBox(page.Image());
+        // The alternate upright in a 100-pixel cell whose right edge is x = 130 and whose
+        // top is y = 20: its box, moved so that the em box fills the cell.
+        const QRectF box = raw.boundingRect(vert);
+        const double adv =
+            raw.advancesForGlyphIndexes(QList<quint32>{vert}, QRawFont::UseDesignMetrics)[0].x();
+        const double cell = raw.ascent() + raw.descent();
+        const QRectF expected = box.translated(130 - cell / 2 - adv / 2 + 0, 20 + raw.ascent());
+        EXPECT_NEAR(drawn.left(), expected.left(), 1.5) << int(ch);
+        EXPECT_NEAR(drawn.right() + 1, expected.right(), 1.5) << int(ch);
+        EXPECT_NEAR(drawn.top(), expected.top(), 1.5) << int(ch);
+        EXPECT_NEAR(drawn.bottom() + 1, expected.bottom(), 1.5) << int(ch);
+    }
+}
+
+TEST(SimpleText, VerticalColumnsRunRightToLeftWithLatinOnItsSide) {
+    auto t = MakeText(Lines({QStringLiteral("ー。"), QStringLiteral("l")}), 24);
+    t->SetVertical(true);
+    TPage page(200, 200);
+    t->Draw(page.Canvas(), {0, 0, 520, 520});
+    const QImage img = page.Image();
+    // 520 units are 196 pixels; a column is one cell height (about 32 pixels) wide.
+    const int h = t->GetFontHeight() * 96 / 254;
+    const QRect right = InkBox(img.copy(196 - h, 0, h, 200));
+    const QRect left = InkBox(img.copy(196 - 2 * h - 4, 0, h, 200));
+    ASSERT_FALSE(right.isEmpty());
+    ASSERT_FALSE(left.isEmpty());
+    // Column 1 (right) holds the long vowel mark standing as a vertical bar.
+    EXPECT_GT(right.height(), 2 * right.width());
+    // Column 2 holds the Latin "l", lying on its side: wider than high.
+    EXPECT_GT(left.width(), 2 * left.height());
+    EXPECT_TRUE(InkBox(img.copy(0, 0, 196 - 2 * h - 8, 200)).isEmpty());
+}
+
+TEST(SimpleText, GoldenImages) {
+    struct TCase {
+        const char* Name;
+        bool Vertical;
+        int Angle, Bulge;
+    } cases[] = {
+        {"horizontal", false, 0, 0}, {"vertical", true, 0, 0},      {"rotated30", false, 30, 0},
+        {"arc_plus", false, 0, 200}, {"arc_minus", false, 0, -200},
+    };
+    for (const TCase& c : cases) {
+        auto t = MakeText(
+            Lines({QStringLiteral("カレンダー2027"), QStringLiteral("写真、「縦」。")}), 28);
+        t->Font()->SetStyle(TFont::fsUnderline);
+        t->SetVertical(c.Vertical);
+        t->SetAngle(c.Angle);
+        t->SetBulge(c.Bulge);
+        t->SetAlign(AlignCenter);
+        TPage page(240, 240);
+        t->SetFontColor(clNavy);
+        t->Draw(page.Canvas(), {60, 60, 580, 580});
+        TestImages::ExpectMatchesGolden(page.Image(), QStringLiteral("text/%1.png").arg(c.Name), 8,
+                                        0);
+    }
+}
+
+TEST(SimpleText, OutlineCoversWhatDrawingPaints) {
+    for (const bool vertical : {false, true}) {
+        for (const int angle : {0, 30}) {
+            auto t = MakeText(Lines({QStringLiteral("漢字Ag"), QStringLiteral("あ。")}), 40);
+            t->SetVertical(vertical);
+            t->SetAngle(angle);
+            t->Font()->SetStyle(TFont::fsStrikeOut);
+            const TRect r{50, 50, 1000, 1000};
+            TBitmap drawn(1000, 1000), filled(1000, 1000);
+            for (TBitmap* b : {&drawn, &filled}) {
+                b->Canvas().Brush().SetColor(clWhite);
+                b->Canvas().FillRect({0, 0, 1000, 1000});
+                b->Canvas().Font().SetPixelsPerInch(254);
+            }
+            drawn.Canvas().Brush().SetStyle(bsClear);
+            t->Draw(drawn.Canvas(), r);
+            TStroke s;
+            t->TextToStroke(s, r, true);
+            ASSERT_GT(s.GetCount(), 0);
+            TCanvas& fc = filled.Canvas();
+            fc.SetPolyFillMode(WINDING);
+            fc.Brush().SetColor(clBlack);
+            fc.Pen().SetStyle(psClear);
+            s.MakePath(fc);
+            fc.FillPath();
+            const QImage a = drawn.View(), b = filled.View();
+            // Every pixel one image inks must find ink in the other within one pixel (the
+            // anti-aliasing edge of the drawing, the pen edge of the bars).
+            auto near = [](const QImage& I, int X, int Y, int Below) {
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        if (qGray(I.pixel(X + dx, Y + dy)) < Below)
+                            return true;
+                return false;
+            };
+            int inked = 0, bad = 0;
+            for (int y = 1; y < 999; ++y)
+                for (int x = 1; x < 999; ++x) {
+                    const bool da = qGray(a.pixel(x, y)) < 64, fb = qGray(b.pixel(x, y)) < 128;
+                    inked += fb;
+                    if (da && !near(b, x, y, 128))
+                        ++bad;
+                    if (fb && !near(a, x, y, 224))
+                        ++bad;
+                }
+            EXPECT_GT(inked, 2000) << vertical << "/" << angle;
+            EXPECT_EQ(bad, 0) << vertical << "/" << angle;
+        }
+    }
+}
+
+TEST(SimpleText, ArcTextSides) {
+    auto arcInk = [](int Bulge, int Lines_) {
+        TStringList lines;
+        for (int i = 0; i < Lines_; ++i)
+            lines.Add(QStringLiteral("円弧の文字"));
+        auto t = MakeText(lines, 24);
+        t->SetBulge(Bulge);
+        TStroke s;
+        t->TextToStroke(s, {0, 400, 1000, 600}, false);
+        return s;
+    };
+    const TStroke up = arcInk(200, 1), down = arcInk(-200, 1);
+    ASSERT_GT(up.GetCount(), 0);
+    ASSERT_GT(down.GetCount(), 0);
+    // A positive bulge lifts the text above the chord (y = 500), a negative one below it.
+    EXPECT_LT(up.GetBounds().Top, 400);
+    EXPECT_GT(down.GetBounds().Bottom, 600);
+    // Many lines on a half circle of radius 500 about (500, 500): the lines whose inner
+    // radius is gone are left out (not mirrored outside), the others run inside the first.
+    const TStroke many = arcInk(500, 12);
+    const TStroke one = arcInk(500, 1);
+    EXPECT_LT(many.GetCount(), 12 * one.GetCount());
+    EXPECT_GT(many.GetCount(), 3 * one.GetCount());
+    const TRect mb = many.GetBounds(), ob = one.GetBounds();
+    EXPECT_GE(mb.Top, ob.Top - 2);
+    EXPECT_GE(mb.Left, -120);
+    EXPECT_LE(mb.Right, 1120);
+    // No arc over a chord shorter than 0.9: the straight layout keeps the text visible.
+    auto flat = MakeText(Lines({QStringLiteral("字")}), 24);
+    flat->SetBulge(50);
+    TStroke s;
+    flat->TextToStroke(s, {100, 100, 100, 300}, false);
+    EXPECT_GT(s.GetCount(), 0);
+}
+
+TEST(SimpleText, StreamRoundTripKeepsBytesAndPointSize) {
+    RegisterSimpleTextTestClasses();
+    TSimpleTextHolder h;
+    h.setObjectName(QStringLiteral("Holder"));
+    TSimpleText& t = *h.Data();
+    t.SetText(Lines({QStringLiteral("一行目"), QStringLiteral("second")}));
+    t.Font()->SetName(QStringLiteral("ＭＳ 明朝"));
+    t.Font()->SetSize(14);
+    t.Font()->SetStyle(TFont::fsBold | TFont::fsUnderline);
+    t.SetAlign(2);
+    t.SetVertical(true);
+    t.SetCharSpacing(3);
+    t.SetLineSpacing(-4);
+    t.SetBulge(-25);
+    t.SetAngle(15);
+    t.SetHanToZen(true);
+    t.SetMinusExc(true);
+    t.SetFeedAngle(7);
+    TMemoryStream m;
+    WriteComponent(m, h);
+    const QByteArray bytes = m.Bytes();
+    EXPECT_TRUE(bytes.contains("Font.Size"));
+    EXPECT_FALSE(bytes.contains("Font.Height"));
+    EXPECT_TRUE(bytes.contains("SHIFTJIS_CHARSET"));
+    EXPECT_TRUE(bytes.contains("clWindowText"));
+    // Published order.
+    const char* order[] = {"Data.Text.Strings", "Data.Font.Charset", "Data.Align",
+                           "Data.Vertical",     "Data.CharSpacing",  "Data.LineSpacing",
+                           "Data.Bulge",        "Data.Angle",        "Data.HanToZen",
+                           "Data.NumToKnj",     "Data.MinusExc",     "Data.FeedAngle"};
+    qsizetype at = 0;
+    for (const char* name : order) {
+        const qsizetype next = bytes.indexOf(name, at);
+        EXPECT_GT(next, at) << name;
+        at = std::max(at, next);
+    }
+    TMemoryStream in(bytes);
+    std::unique_ptr<TComponent> back = ReadComponent(in);
+    auto* holder = qobject_cast<TSimpleTextHolder*>(back.get());
+    ASSERT_NE(holder, nullptr);
+    EXPECT_EQ(holder->Data()->Font()->Size(), 14);
+    EXPECT_EQ(holder->Data()->Text(), t.Text());
+    EXPECT_EQ(holder->Data()->Bulge(), -25);
+    TMemoryStream again;
+    WriteComponent(again, *holder);
+    EXPECT_EQ(again.Bytes(), bytes);
+}
