@@ -1054,8 +1054,8 @@ QFont TCanvas::DeviceFont() {
 namespace {
 
 double GlyphAdvance(const QRawFont& Raw, quint32 Glyph) {
-    const QList<QPointF> a = Raw.advancesForGlyphIndexes(QList<quint32>{Glyph},
-                                                         QRawFont::UseDesignMetrics);
+    const QList<QPointF> a =
+        Raw.advancesForGlyphIndexes(QList<quint32>{Glyph}, QRawFont::UseDesignMetrics);
     return a.isEmpty() ? 0.0 : a.first().x();
 }
 
@@ -1113,15 +1113,17 @@ double TCanvas::DeviceEmSize() {
 }
 
 double TCanvas::LogicalScaleX() const {
-    return FState.MapMode == MM_TEXT ? 1.0
-                                     : std::abs(double(FState.WindowExt.cx) / FState.ViewportExt.cx);
+    return FState.MapMode == MM_TEXT
+               ? 1.0
+               : std::abs(double(FState.WindowExt.cx) / FState.ViewportExt.cx);
 }
 
 QRawFont TCanvas::DeviceRawFont() {
     const double em = std::max(0.01, DeviceEmSize());
     if (FRawFont && FRawFont->Data == FFont.Data() && FRawFont->Em == em)
         return FRawFont->Font;
-    QRawFont raw = QRawFont::fromFont(CreateQFont(FFont.Data(), -std::max(1, int(std::lround(em)))));
+    QRawFont raw =
+        QRawFont::fromFont(CreateQFont(FFont.Data(), -std::max(1, int(std::lround(em)))));
     if (raw.isValid())
         raw.setPixelSize(em);
     FRawFont = TRawFontCache{FFont.Data(), em, raw};
@@ -1137,14 +1139,14 @@ bool TCanvas::GetCharABCWidths(const QString& Ch, TABC& ABC) {
     double a, b, adv;
     if (IsVerticalFaceName(FFont.Name()) && IsUprightInVertical(ch)) {
         const quint32 g = VerticalGlyphIndex(raw, ch);
-        const QRectF box = raw.boundingRect(g);
+        const QRectF box = raw.pathForGlyph(g).boundingRect();
         adv = raw.ascent() + raw.descent();
         // Along the column: the em box's top is the cell start (see VerticalTextPath).
         a = box.top() + raw.ascent();
         b = box.height();
     } else {
         const quint32 g = PlainGlyph(raw, ch);
-        const QRectF box = raw.boundingRect(g);
+        const QRectF box = raw.pathForGlyph(g).boundingRect();
         adv = GlyphAdvance(raw, g);
         a = box.left();
         b = box.width();
@@ -1188,7 +1190,8 @@ bool TCanvas::GetOutlineTextMetrics(TOutlineTextMetric& Metric) {
 void TCanvas::TextOutVertical(int X, int Y, const QString& Text) {
     const QRawFont raw = DeviceRawFont();
     double advance = 0;
-    const QPainterPath local = raw.isValid() ? VerticalTextPath(raw, Text, advance) : QPainterPath();
+    const QPainterPath local =
+        raw.isValid() ? VerticalTextPath(raw, Text, advance) : QPainterPath();
     const double cellHeight = raw.isValid() ? raw.ascent() + raw.descent() : 0.0;
     QTransform xf;
     xf.translate(MapX(X), MapY(Y));
@@ -1213,8 +1216,7 @@ void TCanvas::TextOutVertical(int X, int Y, const QString& Text) {
             QImage glyphs = NewMask(box);
             {
                 QPainter p(&glyphs);
-                p.setRenderHint(QPainter::Antialiasing,
-                                FFont.Quality() != NONANTIALIASED_QUALITY);
+                p.setRenderHint(QPainter::Antialiasing, FFont.Quality() != NONANTIALIASED_QUALITY);
                 p.translate(-box.topLeft());
                 p.setTransform(xf, true);
                 p.fillPath(local, QColor(255, 255, 255));
@@ -1301,8 +1303,8 @@ TSize TCanvas::TextExtent(const QString& Text) {
     int w = m.horizontalAdvance(Text);
     if (const QRawFont raw = DeviceRawFont(); raw.isValid()) {
         double sum = 0;
-        const QList<QPointF> advances = raw.advancesForGlyphIndexes(
-            raw.glyphIndexesForString(Text), QRawFont::UseDesignMetrics);
+        const QList<QPointF> advances = raw.advancesForGlyphIndexes(raw.glyphIndexesForString(Text),
+                                                                    QRawFont::UseDesignMetrics);
         for (const QPointF& a : advances)
             sum += a.x();
         w = int(std::lround(sum));
