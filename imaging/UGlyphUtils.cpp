@@ -387,7 +387,7 @@ bool IsUnusableFont(const QString& Name) {
     const QString key = Name.toLower();
     if (lists.Unusable.contains(key))
         return true;
-    if (lists.Usable.contains(key))
+    if (lists.Usable.contains(key) || lists.Vertical.contains(key))
         return false;
     // Not seen at start-up: a face installed since then becomes usable.
     const QString face = SubstituteFontFace(Name);

@@ -120,8 +120,9 @@ void DrawDecorationsVert(TCanvas& Canvas, const TRect& Origin, const TCharLayout
 
 // The seven face names tried in turn when a face is unusable.
 const QStringList& DefaultFontNames();
-// Usable faces are installed outline faces without "@"; vertical faces begin with "@"; all
-// others are unusable. A name not seen before is looked up among the installed faces.
+// Usable faces are installed outline faces without "@"; vertical faces begin with "@" (a
+// stored "@" name is not unusable); all others are unusable. A name not seen before is
+// looked up among the installed faces.
 bool IsUnusableFont(const QString& Name);
 bool IsVerticalFont(const QString& Name);
 // Replaces an unusable face name of the canvas font by the first usable default name and

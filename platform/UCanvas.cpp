@@ -1120,13 +1120,17 @@ double TCanvas::LogicalScaleX() const {
 
 QRawFont TCanvas::DeviceRawFont() {
     const double em = std::max(0.01, DeviceEmSize());
-    if (FRawFont && FRawFont->Data == FFont.Data() && FRawFont->Em == em)
+    // The outlines do not depend on the escapement: text turned glyph by glyph (on an arc)
+    // keeps the cached font.
+    TFontData key = FFont.Data();
+    key.Escapement = key.Orientation = 0;
+    if (FRawFont && FRawFont->Data == key && FRawFont->Em == em)
         return FRawFont->Font;
     QRawFont raw =
         QRawFont::fromFont(CreateQFont(FFont.Data(), -std::max(1, int(std::lround(em)))));
     if (raw.isValid())
         raw.setPixelSize(em);
-    FRawFont = TRawFontCache{FFont.Data(), em, raw};
+    FRawFont = TRawFontCache{key, em, raw};
     return raw;
 }
 

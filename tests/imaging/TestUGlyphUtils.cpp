@@ -5,6 +5,7 @@
 #include "UGlyphUtils.h"
 #include "UStroke.h"
 
+#include <QFile>
 #include <QFontDatabase>
 #include <gtest/gtest.h>
 
@@ -31,9 +32,43 @@ TEST(GlyphUtils, PinnedFaceIsTheOneMeasured) {
     const QRawFont raw = m.Canvas.DeviceRawFont();
     ASSERT_TRUE(raw.isValid());
     EXPECT_EQ(raw.familyName(), QStringLiteral("IPAPGothic"));
-    const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(IPAPGothicFile));
-    ASSERT_GE(id, 0) << "fonts-ipafont-gothic is not installed";
+    ASSERT_TRUE(QFile::exists(QString::fromLatin1(IPAPGothicFile)))
+        << "fonts-ipafont-gothic is not installed";
     EXPECT_EQ(raw.unitsPerEm(), 2048);
+    // The 'head' table of the face file the expected numbers come from (fonts-ipafont
+    // 00303): font revision 3.03 and its checksum adjustment.
+    const QByteArray head = raw.fontTable("head");
+    ASSERT_GE(head.size(), 12);
+    auto u32 = [&head](int At) {
+        return (quint32(uint8_t(head[At])) << 24) | (quint32(uint8_t(head[At + 1])) << 16) |
+               (quint32(uint8_t(head[At + 2])) << 8) | quint32(uint8_t(head[At + 3]));
+    };
+    EXPECT_EQ(u32(4), 0x000307AEu);
+    EXPECT_EQ(u32(8), 0x6476EF52u);
+}
+
+TEST(GlyphUtils, StoredNamesDrawWithInstalledFaces) {
+    struct TCase {
+        const char16_t* Stored;
+        const char* Face;
+    } cases[] = {
+        {u"ＭＳ Ｐゴシック", "IPAPGothic"}, {u"MS PGothic", "IPAPGothic"},
+        {u"ＭＳ 明朝", "IPAMincho"},        {u"@ＭＳ 明朝", "IPAMincho"},
+        {u"標準ゴシック", "IPAGothic"},     {u"System", "IPAPGothic"},
+    };
+    for (const TCase& c : cases) {
+        TMeasureCanvas m(QString::fromUtf16(c.Stored));
+        EXPECT_EQ(m.Canvas.DeviceRawFont().familyName(), QString::fromLatin1(c.Face));
+        EXPECT_EQ(m.Canvas.Font().Name(), QString::fromUtf16(c.Stored)) << "the name stays";
+    }
+    // "System" follows the configured face.
+    SetSystemFontFace(QStringLiteral("IPAMincho"));
+    TMeasureCanvas sys(QStringLiteral("System"));
+    EXPECT_EQ(sys.Canvas.DeviceRawFont().familyName(), QStringLiteral("IPAMincho"));
+    SetSystemFontFace(QStringLiteral("IPAPGothic"));
+    // A stored vertical face is kept as it is.
+    BuildFontLists();
+    EXPECT_FALSE(IsUnusableFont(QStringLiteral("@ＭＳ 明朝")));
 }
 
 TEST(GlyphUtils, CharByteCountFollowsCp932LeadBytes) {

@@ -286,16 +286,18 @@ TEST(SimpleText, GoldenImages) {
         {"arc_plus", false, 0, 200}, {"arc_minus", false, 0, -200},
     };
     for (const TCase& c : cases) {
+        // 18 points (64 units, 24 pixels) in a 600-unit (227-pixel) square at 100 %.
         auto t = MakeText(
-            Lines({QStringLiteral("カレンダー2027"), QStringLiteral("写真、「縦」。")}), 28);
+            Lines({QStringLiteral("カレンダー2027"), QStringLiteral("写真、「縦」。")}), 18);
         t->Font()->SetStyle(TFont::fsUnderline);
         t->SetVertical(c.Vertical);
         t->SetAngle(c.Angle);
         t->SetBulge(c.Bulge);
         t->SetAlign(AlignCenter);
-        TPage page(240, 240);
+        t->SetLineSpacing(10);
+        TPage page(260, 260);
         t->SetFontColor(clNavy);
-        t->Draw(page.Canvas(), {60, 60, 580, 580});
+        t->Draw(page.Canvas(), {40, 40, 640, 640});
         TestImages::ExpectMatchesGolden(page.Image(), QStringLiteral("text/%1.png").arg(c.Name), 8,
                                         0);
     }
