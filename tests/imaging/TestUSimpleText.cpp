@@ -436,3 +436,28 @@ TEST(SimpleText, StreamRoundTripKeepsBytesAndPointSize) {
     WriteComponent(again, *holder);
     EXPECT_EQ(again.Bytes(), bytes);
 }
+
+TEST(SimpleText, ArcLinesRunOnShrinkingCircles) {
+    // A half circle of radius 500 about (500, 500): the middle of a centred line stands at
+    // the top of its circle; each further line runs on a circle smaller by the font height
+    // plus the line spacing.
+    auto middleY = [](const TStringList& Text, int LineSpacing, int& H) {
+        auto t = MakeText(Text, 24);
+        t->SetBulge(500);
+        t->SetAlign(AlignCenter);
+        t->SetLineSpacing(LineSpacing);
+        H = t->GetFontHeight();
+        TStroke s;
+        t->TextToStroke(s, {0, 400, 1000, 600}, false);
+        const TRect b = s.GetBounds();
+        return (b.Top + b.Bottom) / 2.0;
+    };
+    int h = 0;
+    const double first = middleY(Lines({QStringLiteral("一")}), 0, h);
+    // The stroke of "一" lies a little above the middle of its cell.
+    EXPECT_NEAR(first, 0, 8);
+    const double second = middleY(Lines({QString(), QStringLiteral("一")}), 20, h);
+    EXPECT_NEAR(second - first, h + 20, 1.5);
+    const double third = middleY(Lines({QString(), QString(), QStringLiteral("一")}), 20, h);
+    EXPECT_NEAR(third - first, 2 * (h + 20), 1.5);
+}
