@@ -282,8 +282,10 @@ TEST(SimpleText, GoldenImages) {
         bool Vertical;
         int Angle, Bulge;
     } cases[] = {
-        {"horizontal", false, 0, 0}, {"vertical", true, 0, 0},      {"rotated30", false, 30, 0},
-        {"arc_plus", false, 0, 200}, {"arc_minus", false, 0, -200},
+        {"horizontal", false, 0, 0},    {"vertical", true, 0, 0},
+        {"rotated30", false, 30, 0},    {"arc_plus", false, 0, 200},
+        {"arc_minus", false, 0, -200},  {"vertical_rotated30", true, 30, 0},
+        {"vertical_arc", true, 0, 200},
     };
     for (const TCase& c : cases) {
         // 18 points (64 units, 24 pixels) in a 600-unit (227-pixel) square at 100 %.
@@ -460,4 +462,31 @@ TEST(SimpleText, ArcLinesRunOnShrinkingCircles) {
     EXPECT_NEAR(second - first, h + 20, 1.5);
     const double third = middleY(Lines({QString(), QString(), QStringLiteral("一")}), 20, h);
     EXPECT_NEAR(third - first, 2 * (h + 20), 1.5);
+}
+
+TEST(SimpleText, RotatedLinesKeepTheirSpacing) {
+    // The second line of a text turned by 30 degrees stands one line step (font height plus
+    // line spacing) from the first, across the turned lines, in both writing directions.
+    for (const bool vertical : {false, true}) {
+        auto centre = [vertical](const TStringList& Text, int& H) {
+            auto t = MakeText(Text, 24);
+            t->SetVertical(vertical);
+            t->SetAngle(30);
+            t->SetLineSpacing(20);
+            H = t->GetFontHeight();
+            TStroke s;
+            t->TextToStroke(s, {0, 0, 1000, 1000}, false);
+            const TRect b = s.GetBounds();
+            return QPointF((b.Left + b.Right) / 2.0, (b.Top + b.Bottom) / 2.0);
+        };
+        int h = 0;
+        const QPointF a = centre(Lines({QStringLiteral("漢漢漢")}), h);
+        const QPointF b = centre(Lines({QString(), QStringLiteral("漢漢漢")}), h);
+        const double step = h + 20, c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
+        // Horizontal lines move down (turned: (-sin, cos)); columns move left ((-cos, -sin)).
+        const QPointF expected =
+            vertical ? QPointF(-step * c, -step * s) : QPointF(-step * s, step * c);
+        EXPECT_NEAR(b.x() - a.x(), expected.x(), 2) << vertical;
+        EXPECT_NEAR(b.y() - a.y(), expected.y(), 2) << vertical;
+    }
 }
