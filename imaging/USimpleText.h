@@ -93,6 +93,8 @@ public:
     // The rectangle the straight layout covers inside Rect (Angle and Bulge do not enter).
     // With NaturalJustify a justified text is measured as left-aligned.
     TRect GetTextBounds(const TRect& Rect, bool NaturalJustify);
+    // Canvas's font resolution (PixelsPerInch) must match its logical units (254 for units of
+    // 0.1 mm): the point size of Font is turned into logical units with it.
     void Draw(TCanvas& Canvas, const TRect& Rect);
     // Appends the glyph outlines (and with Decorations the underline and strikeout bars).
     void TextToStroke(TStroke& Stroke, const TRect& Rect, bool Decorations);

@@ -312,7 +312,15 @@ TFaceLists BuildFaceLists() {
     for (const QString& name : plain) {
         if (!lists.Scalable.value(name.toLower()))
             continue;
-        QFont font(SubstituteFontFace(name));
+        // Vertical forms come with faces for CJK writing; others are not opened.
+        const QString family = SubstituteFontFace(name);
+        const QList<QFontDatabase::WritingSystem> systems = QFontDatabase::writingSystems(family);
+        if (!systems.contains(QFontDatabase::Japanese) &&
+            !systems.contains(QFontDatabase::SimplifiedChinese) &&
+            !systems.contains(QFontDatabase::TraditionalChinese) &&
+            !systems.contains(QFontDatabase::Korean))
+            continue;
+        QFont font(family);
         font.setPixelSize(16);
         if (HasVerticalForms(QRawFont::fromFont(font)))
             add(QLatin1Char('@') + name, true);
