@@ -193,7 +193,10 @@ void TWriter::WriteOrdinal(const TPersistent& Instance, const TPropInfo& Prop) {
         WriteStr({});
         break;
     default:
-        WriteInteger(v);
+        if (QByteArray ident; IntToIdent(v, Prop.IdentFamily(), ident))
+            WriteIdent(ident);
+        else
+            WriteInteger(v);
     }
 }
 

@@ -1051,7 +1051,195 @@ QFont TCanvas::DeviceFont() {
     return CreateQFont(FFont.Data(), dh);
 }
 
+namespace {
+
+double GlyphAdvance(const QRawFont& Raw, quint32 Glyph) {
+    const QList<QPointF> a =
+        Raw.advancesForGlyphIndexes(QList<quint32>{Glyph}, QRawFont::UseDesignMetrics);
+    return a.isEmpty() ? 0.0 : a.first().x();
+}
+
+quint32 PlainGlyph(const QRawFont& Raw, char32_t Ch) {
+    const QList<quint32> g = Raw.glyphIndexesForString(QString::fromUcs4(&Ch, 1));
+    return g.isEmpty() ? 0 : g.first();
+}
+
+// The outlines of Text in a vertical face, in the text's own frame: the reference point is
+// the top-left of the first cell, characters advance along +x, each cell is ascent + descent
+// high. Upright characters take their vertical forms, turned a quarter counter-clockwise
+// in the cell (so that they stand upright once the line runs downward) with the top of
+// their em box at the start of the cell, which is ascent + descent long; the others lie on
+// their side with their own advance.
+QPainterPath VerticalTextPath(const QRawFont& Raw, const QString& Text, double& Advance) {
+    const double ascent = Raw.ascent(), descent = Raw.descent(), cell = ascent + descent;
+    QPainterPath out;
+    double x = 0;
+    for (const char32_t ch : Text.toUcs4()) {
+        if (IsUprightInVertical(ch)) {
+            const quint32 g = VerticalGlyphIndex(Raw, ch);
+            QTransform t;
+            t.translate(x + cell / 2, cell / 2);
+            t.rotate(-90);
+            t.translate(-GlyphAdvance(Raw, g) / 2, (ascent - descent) / 2);
+            out.addPath(t.map(Raw.pathForGlyph(g)));
+            x += cell;
+        } else {
+            const quint32 g = PlainGlyph(Raw, ch);
+            out.addPath(Raw.pathForGlyph(g).translated(x, ascent));
+            x += GlyphAdvance(Raw, g);
+        }
+    }
+    Advance = x;
+    return out;
+}
+
+} // namespace
+
+double TCanvas::DeviceEmSize() {
+    SyncTools();
+    const double sy = FState.MapMode == MM_TEXT
+                          ? 1.0
+                          : std::abs(double(FState.ViewportExt.cy) / FState.WindowExt.cy);
+    const int h = FFont.Height();
+    if (h < 0)
+        return -h * sy;
+    if (h == 0)
+        return MulDiv(12, FFont.PixelsPerInch(), 96) * sy;
+    // A cell height: the em size whose ascent + descent is that height.
+    QFont probe = CreateQFont(FFont.Data(), -100);
+    const QRawFont raw = QRawFont::fromFont(probe);
+    const double cell = raw.isValid() ? raw.ascent() + raw.descent() : 100.0;
+    return h * sy * 100.0 / (cell > 0 ? cell : 100.0);
+}
+
+double TCanvas::LogicalScaleX() const {
+    return FState.MapMode == MM_TEXT
+               ? 1.0
+               : std::abs(double(FState.WindowExt.cx) / FState.ViewportExt.cx);
+}
+
+QRawFont TCanvas::DeviceRawFont() {
+    const double em = std::max(0.01, DeviceEmSize());
+    // The outlines do not depend on the escapement: text turned glyph by glyph (on an arc)
+    // keeps the cached font.
+    TFontData key = FFont.Data();
+    key.Escapement = key.Orientation = 0;
+    if (FRawFont && FRawFont->Data == key && FRawFont->Em == em)
+        return FRawFont->Font;
+    QRawFont raw =
+        QRawFont::fromFont(CreateQFont(FFont.Data(), -std::max(1, int(std::lround(em)))));
+    if (raw.isValid())
+        raw.setPixelSize(em);
+    FRawFont = TRawFontCache{key, em, raw};
+    return raw;
+}
+
+bool TCanvas::GetCharABCWidths(const QString& Ch, TABC& ABC) {
+    const QRawFont raw = DeviceRawFont();
+    if (!raw.isValid() || Ch.isEmpty())
+        return false;
+    const QList<uint> ucs = Ch.left(Ch.front().isHighSurrogate() ? 2 : 1).toUcs4();
+    const char32_t ch = ucs.isEmpty() ? 0 : ucs.first();
+    double a, b, adv;
+    if (IsVerticalFaceName(FFont.Name()) && IsUprightInVertical(ch)) {
+        const quint32 g = VerticalGlyphIndex(raw, ch);
+        const QRectF box = raw.pathForGlyph(g).boundingRect();
+        adv = raw.ascent() + raw.descent();
+        // Along the column: the em box's top is the cell start (see VerticalTextPath).
+        a = box.top() + raw.ascent();
+        b = box.height();
+    } else {
+        const quint32 g = PlainGlyph(raw, ch);
+        const QRectF box = raw.pathForGlyph(g).boundingRect();
+        adv = GlyphAdvance(raw, g);
+        a = box.left();
+        b = box.width();
+    }
+    const double s = LogicalScaleX();
+    const int advance = int(std::lround(adv * s));
+    if (b <= 0) {
+        ABC = {0, 0, advance};
+        return true;
+    }
+    const int start = int(std::lround(a * s)), end = int(std::lround((a + b) * s));
+    ABC = {start, end - start, advance - end};
+    return true;
+}
+
+bool TCanvas::GetOutlineTextMetrics(TOutlineTextMetric& Metric) {
+    const QRawFont raw = DeviceRawFont();
+    if (!raw.isValid())
+        return false;
+    const double s = LogicalScaleX();
+    const double unit = raw.unitsPerEm() > 0 ? raw.pixelSize() / raw.unitsPerEm() : 0.0;
+    double strikePos = raw.ascent() * 0.25, strikeSize = raw.lineThickness();
+    // yStrikeoutSize and yStrikeoutPosition of the OS/2 table, in font units.
+    const QByteArray os2 = raw.fontTable("OS/2");
+    if (os2.size() >= 30 && unit > 0) {
+        auto i16 = [&os2](int At) {
+            return int16_t((uint8_t(os2[At]) << 8) | uint8_t(os2[At + 1]));
+        };
+        strikeSize = i16(26) * unit;
+        strikePos = i16(28) * unit;
+    }
+    auto lg = [s](double V) { return int(std::lround(V * s)); };
+    Metric.tmAscent = lg(raw.ascent());
+    Metric.otmsUnderscorePosition = -lg(raw.underlinePosition());
+    Metric.otmsUnderscoreSize = std::max(1, lg(raw.lineThickness()));
+    Metric.otmsStrikeoutPosition = lg(strikePos);
+    Metric.otmsStrikeoutSize = std::max(1, lg(strikeSize));
+    return true;
+}
+
+void TCanvas::TextOutVertical(int X, int Y, const QString& Text) {
+    const QRawFont raw = DeviceRawFont();
+    double advance = 0;
+    const QPainterPath local =
+        raw.isValid() ? VerticalTextPath(raw, Text, advance) : QPainterPath();
+    const double cellHeight = raw.isValid() ? raw.ascent() + raw.descent() : 0.0;
+    QTransform xf;
+    xf.translate(MapX(X), MapY(Y));
+    xf.rotate(-FFont.Escapement() / 10.0);
+    if (FState.PathOpen) {
+        AddPathFigure(xf.map(local));
+    } else if (auto t = Target(); t && !Text.isEmpty()) {
+        const QPolygonF cell = xf.map(QPolygonF(QRectF(0, 0, advance, cellHeight)));
+        const QRect box =
+            cell.boundingRect().toAlignedRect().adjusted(-2, -2, 2, 2) & t->Clip().boundingRect();
+        if (!box.isEmpty()) {
+            if (FState.BkMode == OPAQUE) {
+                QImage bk = NewMask(box);
+                QPainterPath cellPath;
+                cellPath.addPolygon(cell);
+                FillPathInto(bk, box, cellPath);
+                TRasterPaint p;
+                p.Color = FState.BkColor;
+                p.Pixel = t->PixelOf(p.Color);
+                t->FillMask(bk, box.topLeft(), p);
+            }
+            QImage glyphs = NewMask(box);
+            {
+                QPainter p(&glyphs);
+                p.setRenderHint(QPainter::Antialiasing, FFont.Quality() != NONANTIALIASED_QUALITY);
+                p.translate(-box.topLeft());
+                p.setTransform(xf, true);
+                p.fillPath(local, QColor(255, 255, 255));
+            }
+            TRasterPaint p;
+            p.Color = FState.TextColor;
+            p.Pixel = t->PixelOf(p.Color);
+            t->FillMask(glyphs, box.topLeft(), p, true);
+        }
+    }
+    const int a = int(std::lround(advance));
+    FState.Position = {X + ScaleRound(a, FState.WindowExt.cx, FState.ViewportExt.cx), Y};
+}
+
 void TCanvas::TextOut(int X, int Y, const QString& Text) {
+    if (IsVerticalFaceName(FFont.Name())) {
+        TextOutVertical(X, Y, Text);
+        return;
+    }
     const QFont font = DeviceFont();
     const QFontMetrics m(font);
     const QPoint at(MapX(X), MapY(Y));
@@ -1103,8 +1291,29 @@ void TCanvas::TextOut(int X, int Y, const QString& Text) {
 }
 
 TSize TCanvas::TextExtent(const QString& Text) {
+    if (IsVerticalFaceName(FFont.Name())) {
+        const QRawFont raw = DeviceRawFont();
+        double advance = 0;
+        if (raw.isValid())
+            VerticalTextPath(raw, Text, advance);
+        const int w = int(std::lround(advance));
+        const int h = raw.isValid() ? int(std::lround(raw.ascent() + raw.descent())) : 0;
+        return {std::abs(ScaleRound(w, FState.WindowExt.cx, FState.ViewportExt.cx)),
+                std::abs(ScaleRound(h, FState.WindowExt.cy, FState.ViewportExt.cy))};
+    }
     const QFontMetrics m(DeviceFont());
-    const int w = m.horizontalAdvance(Text), h = m.ascent() + m.descent();
+    // Widths are the unhinted design advances at the exact size, as the ABC widths are, so
+    // that a layout measured here agrees on every device.
+    int w = m.horizontalAdvance(Text);
+    if (const QRawFont raw = DeviceRawFont(); raw.isValid()) {
+        double sum = 0;
+        const QList<QPointF> advances = raw.advancesForGlyphIndexes(raw.glyphIndexesForString(Text),
+                                                                    QRawFont::UseDesignMetrics);
+        for (const QPointF& a : advances)
+            sum += a.x();
+        w = int(std::lround(sum));
+    }
+    const int h = m.ascent() + m.descent();
     return {std::abs(ScaleRound(w, FState.WindowExt.cx, FState.ViewportExt.cx)),
             std::abs(ScaleRound(h, FState.WindowExt.cy, FState.ViewportExt.cy))};
 }

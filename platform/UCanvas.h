@@ -210,6 +210,16 @@ struct TTextMetric {
     int tmCharSet = 0;
 };
 
+// Decoration metrics of a font in logical units, positions measured upward from the baseline
+// (an underline below the baseline has a negative position).
+struct TOutlineTextMetric {
+    int tmAscent = 0;
+    int otmsUnderscorePosition = 0;
+    int otmsUnderscoreSize = 0;
+    int otmsStrikeoutPosition = 0;
+    int otmsStrikeoutSize = 0;
+};
+
 class TCanvas {
 public:
     // A canvas drawing on Bitmap (which outlives it; TBitmap owns its canvas). A null bitmap
@@ -362,8 +372,18 @@ public:
     int TextWidth(const QString& Text) { return TextExtent(Text).cx; }
     int TextHeight(const QString& Text) { return TextExtent(Text).cy; }
     void GetTextMetrics(TTextMetric& Metric);
+    // Underline and strikeout metrics of the font; false when the face has no outline data.
+    bool GetOutlineTextMetrics(TOutlineTextMetric& Metric);
+    // ABC width of the first character of Ch (a surrogate pair is one character), measured
+    // without hinting at the exact size the mapping gives, in logical units; A + B + C is
+    // the rounded advance. In a vertical ("@") face the widths of upright characters run
+    // along the column. A glyph without ink has A = B = 0. False when the font has no
+    // outline data.
+    bool GetCharABCWidths(const QString& Ch, TABC& ABC);
     // The QFont text is drawn with at the current mapping (device pixels).
     QFont DeviceFont();
+    // The same face as an outline font at the exact (fractional) device size of the font.
+    QRawFont DeviceRawFont();
 
     // Path bracket: between BeginPath and EndPath, MoveTo, LineTo, Polyline(To), Polygon,
     // Rectangle, Ellipse, RoundRect and TextOut add figures instead of drawing.
@@ -442,6 +462,9 @@ private:
                   const QRect& SourceRect, TColor SourceBk, uint32_t Rop,
                   std::optional<TColor> ColorKey);
     std::vector<QPoint> DevicePoints(const TPoint* Points, int Count) const;
+    double DeviceEmSize();
+    double LogicalScaleX() const;
+    void TextOutVertical(int X, int Y, const QString& Text);
 
     TBitmap* FBitmap;
     TPen FPen;
@@ -451,5 +474,11 @@ private:
     TDCState FState;
     std::vector<TDCState> FSaved;
     unsigned FPenSeen = ~0u, FBrushSeen = ~0u, FFontSeen = ~0u;
+    struct TRawFontCache {
+        TFontData Data;
+        double Em = 0;
+        QRawFont Font;
+    };
+    std::optional<TRawFontCache> FRawFont;
     std::recursive_mutex FLock;
 };

@@ -214,6 +214,19 @@ bool IdentToInt(QByteArrayView Ident, int64_t& Value) {
     return false;
 }
 
+bool IntToIdent(int64_t Value, QByteArrayView Family, QByteArray& Ident) {
+    if (Family.isEmpty())
+        return false;
+    for (const TIdent& i : Idents) {
+        const QByteArrayView name(i.Name);
+        if (i.Value == Value && (name.startsWith(Family) || name.endsWith(Family))) {
+            Ident = QByteArray(i.Name);
+            return true;
+        }
+    }
+    return false;
+}
+
 // ---------------------------------------------------------------------------------------
 
 TPropInfo::TPropInfo(const QMetaObject& Class, const QMetaProperty& Property)
@@ -295,6 +308,8 @@ TPropInfo::TPropInfo(const QMetaObject& Class, const QMetaProperty& Property)
     const int def = Class.indexOfClassInfo(("Default:" + name).constData());
     if (def >= 0)
         FDefault = ParseDefault(QByteArrayView(Class.classInfo(def).value()));
+    if (const int idents = Class.indexOfClassInfo(("Idents:" + name).constData()); idents >= 0)
+        FIdentFamily = QByteArray(Class.classInfo(idents).value());
     const int stored = Class.indexOfClassInfo(("Stored:" + name).constData());
     if (stored >= 0) {
         const QByteArray method = QByteArray(Class.classInfo(stored).value()) + "()";
@@ -583,7 +598,7 @@ TPropList::TPropList(const QMetaObject& Class) : FClass(&Class) {
                     FIgnored.append(n.trimmed());
             continue;
         }
-        for (const char* prefix : {"Default:", "Stored:"})
+        for (const char* prefix : {"Default:", "Stored:", "Idents:"})
             if (key.startsWith(prefix) &&
                 Class.indexOfProperty(key.mid(qstrlen(prefix)).constData()) < 0)
                 throw EPropertyError(

@@ -64,6 +64,9 @@ std::unique_ptr<TPersistent> CreatePersistent(const QMetaObject& Class);
 // clNone, clDefault), font character sets (SHIFTJIS_CHARSET ...) and cursors (crDefault
 // ...). Case-insensitive; answers whether Ident is one of them.
 bool IdentToInt(QByteArrayView Ident, int64_t& Value);
+// The identifier of Value among those whose name begins or ends with Family ("cl" colours,
+// "_CHARSET" character sets, "cr" cursors); false when Value has none.
+bool IntToIdent(int64_t Value, QByteArrayView Family, QByteArray& Ident);
 
 enum TPropKind {
     pkInteger,     // 8, 16 or 32-bit integer
@@ -96,6 +99,9 @@ public:
     const QMetaObject* ObjectClass() const { return FObjectClass; }
     // The declared default of an ordinal property.
     const std::optional<int64_t>& Default() const { return FDefault; }
+    // Q_CLASSINFO("Idents:Color", "cl"): an integer property written as the identifier of
+    // its value where that family has one (see IntToIdent); empty otherwise.
+    const QByteArray& IdentFamily() const { return FIdentFamily; }
 
     // The stored condition: STORED and the Stored: method.
     bool IsStored(const QObject& Instance) const;
@@ -138,6 +144,7 @@ private:
 
     QMetaProperty FProperty;
     QByteArray FClassName;
+    QByteArray FIdentFamily;
     TPropKind FKind = pkInteger;
     const QMetaObject* FObjectClass = nullptr;
     QMetaEnum FEnum;

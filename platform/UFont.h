@@ -9,10 +9,12 @@
 //     Height = -MulDiv(Size, PixelsPerInch, 72),  Size = -MulDiv(Height, 72, PixelsPerInch).
 
 #include "UColor.h"
+#include "UPersistent.h"
 
 #include <QFont>
-#include <QObject>
+#include <QRawFont>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // Character sets (the values stored in documents).
@@ -41,7 +43,7 @@ struct TFontData {
     friend bool operator==(const TFontData&, const TFontData&) = default;
 };
 
-class TFont : public QObject {
+class TFont : public TPersistent {
     Q_OBJECT
     Q_PROPERTY(int Charset READ Charset WRITE SetCharset)
     Q_PROPERTY(int Color READ Color WRITE SetColor)
@@ -50,6 +52,9 @@ class TFont : public QObject {
     Q_PROPERTY(TFontPitch Pitch READ Pitch WRITE SetPitch)
     Q_PROPERTY(int Size READ Size WRITE SetSize STORED false)
     Q_PROPERTY(TFontStyles Style READ Style WRITE SetStyle)
+    // Written as the class library writes them: "SHIFTJIS_CHARSET", "clWindowText".
+    Q_CLASSINFO("Idents:Charset", "_CHARSET")
+    Q_CLASSINFO("Idents:Color", "cl")
 
 public:
     enum TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
@@ -62,6 +67,8 @@ public:
 
     // Copies every value (PixelsPerInch included) and calls OnChange once.
     void Assign(const TFont& Source);
+    // Accepts any TFont; other sources go to the inherited rule.
+    void Assign(const TPersistent* Source) override;
     const TFontData& Data() const { return FData; }
     void SetData(const TFontData& Data);
 
@@ -109,6 +116,43 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TFont::TFontStyles)
 // faces; any other name is returned unchanged (without "@"). The stored name is never
 // changed by this mapping.
 QString SubstituteFontFace(const QString& Name);
+
+// The width of one character: A is the space before its ink, B the ink width, C the space
+// after it; A + B + C is its advance.
+struct TABC {
+    int A = 0;
+    int B = 0;
+    int C = 0;
+    friend bool operator==(const TABC&, const TABC&) = default;
+};
+
+// The face "System" is drawn with (IPAPGothic unless changed). Documents keep "System".
+QString SystemFontFace();
+void SetSystemFontFace(const QString& Face);
+
+// Vertical faces: a name with a leading "@" draws columns. Characters of the upright class
+// (kana, kanji, full-width forms, CJK punctuation) stand upright and take their vertical
+// forms (the font's 'vert'/'vrt2' alternates); all others lie on their side.
+bool IsVerticalFaceName(const QString& Name);
+bool IsUprightInVertical(char32_t Ch);
+// The glyph Font draws Ch with in a vertical face: the vertical alternate when the font has
+// one, else the plain glyph; 0 when the font has no glyph for Ch.
+quint32 VerticalGlyphIndex(const QRawFont& Font, char32_t Ch);
+// True when Font has vertical alternates at all (a usable "@" face can be made of it).
+bool HasVerticalForms(const QRawFont& Font);
+
+// The face names this machine offers, as the font pickers list them: the installed families,
+// the stored Windows names whose substitute is installed, and an "@" name for every one of
+// those whose face has vertical forms. Built once; RefreshFontFaces rebuilds it.
+const QStringList& InstalledFontFaces();
+void RefreshFontFaces();
+bool IsInstalledFontFace(const QString& Name);
+// True when Name draws with an outline (scalable) face; the names of InstalledFontFaces that
+// draw with bitmap faces answer false.
+bool IsScalableFontFace(const QString& Name);
+// The character set of a face: SHIFTJIS_CHARSET for Japanese faces, ANSI_CHARSET for Latin
+// faces, DEFAULT_CHARSET when Name is not installed.
+int FontFaceCharset(const QString& Name);
 
 // A QFont for Data at DeviceHeight device pixels (the sign convention of Height: negative is
 // the em size, positive the cell height, 0 the default of 12 pixels).

@@ -1,0 +1,7 @@
+#include "SimpleTextTestClasses.h"
+
+#include "UClasses.h"
+
+void RegisterSimpleTextTestClasses() {
+    RegisterClass<TSimpleTextHolder>();
+}
