@@ -1,0 +1,143 @@
+#include "ULOQRCode.h"
+
+#include "UCodePage.h"
+#include "UException.h"
+#include "UObjectFactory.h"
+#include "UPropStream.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray DataOf(const TLOQRCode& Q) {
+    return Q.QRCode().Data().Bytes();
+}
+
+} // namespace
+
+TEST(QRProfileText, ContactBookmarkAndTextTables) {
+    struct {
+        const char* What;
+        TQRProfile P;
+        QString Text;
+    } const cases[] = {
+        {"only tel, docomo", {.Tel1 = "0312345678"}, "MECARD:TEL:0312345678;;"},
+        {"split name",
+         {.NameCommaDevide = true, .Name = u"山田 太郎"_qs},
+         u"MECARD:N:山田,太郎;;"_qs},
+        {"split name, three words",
+         {.NameCommaDevide = true, .Name = "  Doe  John  Q "},
+         "MECARD:N:Doe,John Q;;"},
+        {"one-word name split", {.NameCommaDevide = true, .Name = "a;b"}, "MECARD:N:a\\;b;;"},
+        {"escaping", {.Name = "a\\b:c;d,e"}, "MECARD:N:a\\\\b\\:c\\;d\\,e;;"},
+        {"all contact fields, reading made half-width",
+         {.Name = u"山田"_qs,
+          .Furigana = u"ヤマダ"_qs,
+          .Tel1 = "1",
+          .Tel2 = "2",
+          .Email1 = "a@b.jp",
+          .Email2 = "c@d.jp"},
+         u"MECARD:N:山田;SOUND:ﾔﾏﾀﾞ;TEL:1;TEL:2;EMAIL:a@b.jp;EMAIL:c@d.jp;;"_qs},
+        {"reading kept full-width",
+         {.FuriganaHankaku = false, .Furigana = u"ヤマダ"_qs},
+         u"MECARD:SOUND:ヤマダ;;"_qs},
+        {"all empty", {}, ""},
+        {"bookmark",
+         {.Kind = sqkURL, .UrlTitle = "My:Site", .Url = "http://x.jp/"},
+         "MEBKM:TITLE:My:Site;URL:http://x.jp/;;"},
+        {"bookmark, address only", {.Kind = sqkURL, .Url = "x.jp"}, "MEBKM:URL:x.jp;;"},
+        {"empty bookmark", {.Kind = sqkURL}, ""},
+        {"vodafone contact, no escaping",
+         {.Type = sqtVodafone, .Name = "a;b", .Tel1 = "1", .Email2 = "m@x"},
+         "MEMORY:\r\nNAME1:a;b\r\nTEL1:1\r\nMAIL2:m@x\r\n"},
+        {"vodafone address gets a scheme",
+         {.Type = sqtVodafone, .Kind = sqkURL, .UrlTitle = "t", .Url = u"ｘ．ｊｐ"_qs},
+         "http://x.jp"},
+        {"vodafone https in any case",
+         {.Type = sqtVodafone, .Kind = sqkURL, .Url = "hTTpS://a.jp"},
+         "hTTpS://a.jp"},
+        {"text", {.Kind = sqkTEXT, .Text = {"line 1", "line 2"}}, "line 1\r\nline 2"},
+        {"au builds nothing", {.Type = sqtAU, .Tel1 = "1"}, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BuildQRProfileText(c.P), c.Text) << c.What;
+}
+
+TEST(TLOQRStd, FieldsRebuildTheData) {
+    TLOQRStd q;
+    q.SetQRTel1("0312345678");
+    EXPECT_EQ(DataOf(q), QByteArray("MECARD:TEL:0312345678;;"));
+    q.SetQRName(u"写真"_qs);
+    EXPECT_EQ(DataOf(q), ToCP932(u"MECARD:N:写真;TEL:0312345678;;"_qs));
+    EXPECT_EQ(q.QRCode().Status(), TQRStatus::Ok);
+    // the AU format has no text: the data is empty at once, as it is after a reload
+    q.SetQRType(sqtAU);
+    EXPECT_TRUE(DataOf(q).isEmpty());
+}
+
+TEST(TLOQRStd, StreamsFieldsAndRebuildsDataOnLoad) {
+    RegisterObjectClasses();
+    TLOQRStd q;
+    q.SetQRKind(sqkURL);
+    q.SetQRUrlTitle("T");
+    q.SetQRUrl("http://a.jp/");
+    q.SetQRTel1ID(7);
+    TMemoryStream s;
+    WriteComponent(s, q);
+    s.SetPosition(0);
+    std::unique_ptr<TComponent> read = ReadComponent(s);
+    auto* copy = qobject_cast<TLOQRStd*>(read.get());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(DataOf(*copy), QByteArray("MEBKM:TITLE:T;URL:http://a.jp/;;"));
+    EXPECT_EQ(copy->ProfileGuid(), q.ProfileGuid());
+    EXPECT_EQ(copy->QRTel1ID(), 7);
+    EXPECT_EQ(copy->QRKind(), sqkURL);
+
+    TLOQRStd assigned;
+    assigned.Assign(&q);
+    EXPECT_EQ(DataOf(assigned), DataOf(q));
+    EXPECT_EQ(assigned.ProfileGuid(), q.ProfileGuid());
+}
+
+TEST(TLOQRCode, QRDataRoundTripAndBadCounts) {
+    RegisterObjectClasses();
+    TLOQRCode q;
+    q.GetDataStream().WriteBytes("HELLO QR");
+    q.QRCode().RequestEncode();
+    q.SetErrorCorrectLevel("H");
+    q.SetMergin(2);
+    TMemoryStream s;
+    WriteComponent(s, q);
+    s.SetPosition(0);
+    std::unique_ptr<TComponent> read = ReadComponent(s);
+    auto* copy = qobject_cast<TLOQRCode*>(read.get());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(DataOf(*copy), QByteArray("HELLO QR"));
+    EXPECT_EQ(copy->ErrorCorrectLevel(), "H");
+    EXPECT_EQ(copy->Mergin(), 2);
+    EXPECT_EQ(copy->EncodeMode(), "A");
+    EXPECT_EQ(copy->Version(), 1);
+
+    // "QRData" is a count and the bytes; a count beyond the bytes present is refused.
+    const QByteArray good = s.Bytes();
+    const qsizetype at = good.indexOf("QRData");
+    ASSERT_GE(at, 0);
+    const qsizetype countAt = at + 6 + 1 + 4; // name, type tag, payload length
+    for (const int32_t bad : {9, -1, 0x7FFFFFFF}) {
+        QByteArray broken = good;
+        std::memcpy(broken.data() + countAt, &bad, 4);
+        TMemoryStream b(broken);
+        EXPECT_THROW(ReadComponent(b), Exception) << bad;
+    }
+}
+
+TEST(TLOQRCode, RefusedDataIsReported) {
+    TLOQRCode q;
+    q.GetDataStream().WriteBytes(QByteArray(100, 'x'));
+    q.QRCode().RequestEncode();
+    q.SetAutoVersion(false);
+    q.SetVersion(1);
+    q.QRCode().Encode();
+    EXPECT_EQ(q.QRCode().Status(), TQRStatus::TooLong);
+    EXPECT_TRUE(q.QRCode().Symbol().Empty());
+}
