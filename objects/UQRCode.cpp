@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
 
 namespace {
@@ -336,56 +337,151 @@ void PlaceCodewords(TMatrix& T, const std::vector<uint8_t>& Codewords) {
     }
 }
 
-bool MaskCondition(int Mask, int X, int Y) {
+template <class TCondition>
+void MaskWith(const std::vector<uint8_t>& Raw, std::vector<uint8_t>& Out, int Size,
+              TCondition Condition) {
+    Out = Raw;
+    for (int y = 0; y < Size; ++y) {
+        uint8_t* row = Out.data() + static_cast<size_t>(y) * Size;
+        for (int x = 0; x < Size; ++x)
+            if (!(row[x] & 2) && Condition(x, y))
+                row[x] ^= 1;
+    }
+}
+
+// Out := Raw with the data modules inverted where the mask condition holds.
+void ApplyMask(const std::vector<uint8_t>& Raw, std::vector<uint8_t>& Out, int Size, int Mask) {
     switch (Mask) {
     case 0:
-        return (X + Y) % 2 == 0;
+        return MaskWith(Raw, Out, Size, [](int X, int Y) { return (X + Y) % 2 == 0; });
     case 1:
-        return Y % 2 == 0;
+        return MaskWith(Raw, Out, Size, [](int, int Y) { return Y % 2 == 0; });
     case 2:
-        return X % 3 == 0;
+        return MaskWith(Raw, Out, Size, [](int X, int) { return X % 3 == 0; });
     case 3:
-        return (X + Y) % 3 == 0;
+        return MaskWith(Raw, Out, Size, [](int X, int Y) { return (X + Y) % 3 == 0; });
     case 4:
-        return (X / 3 + Y / 2) % 2 == 0;
+        return MaskWith(Raw, Out, Size, [](int X, int Y) { return (X / 3 + Y / 2) % 2 == 0; });
     case 5:
-        return (X * Y) % 2 + (X * Y) % 3 == 0;
+        return MaskWith(Raw, Out, Size,
+                        [](int X, int Y) { return (X * Y) % 2 + (X * Y) % 3 == 0; });
     case 6:
-        return ((X * Y) % 2 + (X * Y) % 3) % 2 == 0;
+        return MaskWith(Raw, Out, Size,
+                        [](int X, int Y) { return ((X * Y) % 2 + (X * Y) % 3) % 2 == 0; });
     default:
-        return ((X * Y) % 3 + (X + Y) % 2) % 2 == 0;
+        return MaskWith(Raw, Out, Size,
+                        [](int X, int Y) { return ((X * Y) % 3 + (X + Y) % 2) % 2 == 0; });
     }
 }
 
-void ApplyMask(const std::vector<uint8_t>& Raw, std::vector<uint8_t>& Out, int Size, int Mask) {
-    Out = Raw;
-    for (int y = 0; y < Size; ++y)
-        for (int x = 0; x < Size; ++x) {
-            uint8_t& m = Out[y * Size + x];
-            if (!(m & 2) && MaskCondition(Mask, x, y))
-                m ^= 1;
-        }
+// One line of module values as bits (bit i: module i reads 1), at most 177 of them.
+struct TLineBits {
+    static constexpr int Words = 3;
+    uint64_t W[Words] = {};
+
+    void Set(int I) { W[I >> 6] |= uint64_t{1} << (I & 63); }
+    // Bit i of the result is bit i + K of this line (K below 64).
+    TLineBits Shr(int K) const {
+        TLineBits r;
+        for (int i = 0; i < Words; ++i)
+            r.W[i] = K == 0 ? W[i] : (W[i] >> K) | (i + 1 < Words ? W[i + 1] << (64 - K) : 0);
+        return r;
+    }
+    TLineBits operator&(const TLineBits& B) const {
+        TLineBits r;
+        for (int i = 0; i < Words; ++i)
+            r.W[i] = W[i] & B.W[i];
+        return r;
+    }
+    TLineBits operator^(const TLineBits& B) const {
+        TLineBits r;
+        for (int i = 0; i < Words; ++i)
+            r.W[i] = W[i] ^ B.W[i];
+        return r;
+    }
+    TLineBits operator~() const {
+        TLineBits r;
+        for (int i = 0; i < Words; ++i)
+            r.W[i] = ~W[i];
+        return r;
+    }
+    int Count() const {
+        int n = 0;
+        for (const uint64_t w : W)
+            n += std::popcount(w);
+        return n;
+    }
+};
+
+// The bits 0 .. N - 1.
+TLineBits FirstBits(int N) {
+    TLineBits r;
+    for (int i = 0; i < TLineBits::Words; ++i) {
+        const int from = 64 * i;
+        r.W[i] = N >= from + 64 ? ~uint64_t{0} : N <= from ? 0 : (uint64_t{1} << (N - from)) - 1;
+    }
+    return r;
 }
 
-// Score of one line of module values (0 dark data, 1 anything else) read with Step.
-int LineScore(const uint8_t* V, int Size, int Step) {
+// Runs and finder-like patterns of one line.
+int LineScore(const TLineBits& V, int Size) {
     int score = 0;
-    for (int start = 0; start < Size - 4;) {
-        int end = start + 1;
-        while (end < Size && V[end * Step] == V[start * Step])
-            ++end;
-        if (end - start > 5)
-            score += end - start - 2;
-        start = end;
-    }
-    for (int i = 0; i + 7 <= Size; ++i) {
-        const uint8_t* p = V + i * Step;
-        if (!p[0] && p[Step] && !p[2 * Step] && !p[3 * Step] && !p[4 * Step] && p[5 * Step] &&
-            !p[6 * Step])
-            score += 40;
-    }
-    return score;
+    // runs: a boundary bit i means module i differs from module i + 1
+    const TLineBits boundaries = (V ^ V.Shr(1)) & FirstBits(Size - 1);
+    int start = 0;
+    for (int w = 0; w < TLineBits::Words && start < Size - 4; ++w)
+        for (uint64_t bits = boundaries.W[w]; bits && start < Size - 4; bits &= bits - 1) {
+            const int end = 64 * w + std::countr_zero(bits) + 1;
+            if (end - start > 5)
+                score += end - start - 2;
+            start = end;
+        }
+    if (start < Size - 4 && Size - start > 5)
+        score += Size - start - 2;
+    // 0,1,0,0,0,1,0 starting at each position
+    const TLineBits pattern = ~V & V.Shr(1) & ~V.Shr(2) & ~V.Shr(3) & ~V.Shr(4) & V.Shr(5) &
+                              ~V.Shr(6) & FirstBits(Size - 6);
+    return score + 40 * pattern.Count();
 }
+
+// The score of a matrix with reusable buffers for its lines by rows and by columns.
+class TMaskScorer {
+public:
+    int Score(const std::vector<uint8_t>& Modules, int Size) {
+        FRows.assign(Size, TLineBits{});
+        FColumns.assign(Size, TLineBits{});
+        int dark = 0, data = 0;
+        for (int y = 0; y < Size; ++y) {
+            const uint8_t* row = Modules.data() + static_cast<size_t>(y) * Size;
+            for (int x = 0; x < Size; ++x) {
+                const bool function = row[x] & 2;
+                if (function || !(row[x] & 1)) {
+                    FRows[y].Set(x);
+                    FColumns[x].Set(y);
+                } else {
+                    ++dark;
+                }
+                data += function ? 0 : 1;
+            }
+        }
+        int score = 0;
+        for (int i = 0; i < Size; ++i)
+            score += LineScore(FRows[i], Size) + LineScore(FColumns[i], Size);
+        const TLineBits inside = FirstBits(Size - 1);
+        int blocks = 0;
+        for (int y = 0; y + 1 < Size; ++y) {
+            const TLineBits& a = FRows[y];
+            const TLineBits& b = FRows[y + 1];
+            blocks += (~(a ^ b) & ~(a ^ a.Shr(1)) & ~(b ^ b.Shr(1)) & inside).Count();
+        }
+        score += 3 * blocks;
+        const int p = data ? 100 * dark / data : 0;
+        return score + std::abs(50 - p) / 5 * 10;
+    }
+
+private:
+    std::vector<TLineBits> FRows, FColumns;
+};
 
 } // namespace
 
@@ -466,30 +562,8 @@ int QRFormatInfo(int Level, int Mask) {
 }
 
 int QRMaskScore(const std::vector<uint8_t>& Modules, int Size) {
-    // 0 for a dark data module, 1 for anything else
-    std::vector<uint8_t> v(Modules.size());
-    int dark = 0, data = 0;
-    for (size_t i = 0; i < Modules.size(); ++i) {
-        const bool function = Modules[i] & 2;
-        v[i] = (!function && (Modules[i] & 1)) ? 0 : 1;
-        data += function ? 0 : 1;
-        dark += v[i] ? 0 : 1;
-    }
-    int score = 0;
-    for (int i = 0; i < Size; ++i) {
-        score += LineScore(v.data() + i * Size, Size, 1);
-        score += LineScore(v.data() + i, Size, Size);
-    }
-    for (int y = 0; y + 1 < Size; ++y)
-        for (int x = 0; x + 1 < Size; ++x) {
-            const uint8_t a = v[y * Size + x];
-            if (a == v[y * Size + x + 1] && a == v[(y + 1) * Size + x] &&
-                a == v[(y + 1) * Size + x + 1])
-                score += 3;
-        }
-    const int p = data ? 100 * dark / data : 0;
-    score += std::abs(50 - p) / 5 * 10;
-    return score;
+    TMaskScorer scorer;
+    return scorer.Score(Modules, Size);
 }
 
 // ---- TQRCode -----------------------------------------------------------------------------
@@ -621,9 +695,10 @@ void TQRCode::EncodeNow() {
     int mask = FMaskNumber;
     if (FAutoMask) {
         int best = -1;
+        TMaskScorer scorer;
         for (int m = 0; m < 8; ++m) {
             ApplyMask(t.M, masked, s, m);
-            const int score = QRMaskScore(masked, s);
+            const int score = scorer.Score(masked, s);
             if (best < 0 || score < best) {
                 best = score;
                 mask = m;

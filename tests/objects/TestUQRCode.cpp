@@ -183,7 +183,9 @@ TEST(TQRCode, AutomaticMaskHasTheLowestScore) {
                                  "https://example.jp/calendar?id=42",
                                  QByteArray(120, 'A'),
                                  ToCP932(QStringLiteral("写真カレンダー 2027")),
-                                 QByteArray(300, '7')};
+                                 QByteArray(300, '7'),
+                                 QByteArray(1500, '9'),
+                                 QByteArray(1400, 'q')};
     for (const QByteArray& in : inputs) {
         TQRCode q;
         SetData(q, in);
@@ -197,6 +199,13 @@ TEST(TQRCode, AutomaticMaskHasTheLowestScore) {
             f.SetMaskNumber(m);
             f.Encode();
             const int s = ReferenceScore(f);
+            // the encoder's own score of the finished symbol agrees with the reference
+            std::vector<uint8_t> modules;
+            for (int y = 0; y < f.SymbolSize(); ++y)
+                for (int x = 0; x < f.SymbolSize(); ++x)
+                    modules.push_back(static_cast<uint8_t>((f.IsDark(x, y) ? 1 : 0) |
+                                                           (f.IsFunction(x, y) ? 2 : 0)));
+            EXPECT_EQ(QRMaskScore(modules, f.SymbolSize()), s) << in.constData() << " mask " << m;
             if (best < 0 || s < best) {
                 best = s;
                 bestMask = m;
