@@ -3,6 +3,7 @@
 #include "UClasses.h"
 #include "UDrawObject.h"
 #include "UDrawSite.h"
+#include "ULOJANCode.h"
 #include "ULOQRCode.h"
 
 #include <map>
@@ -50,5 +51,5 @@ std::unique_ptr<TDrawObject> CreateObjectOfKind(const QString& KindName) {
 
 void RegisterObjectClasses() {
     RegisterClasses<TDrawSite>();
-    RegisterClasses<TLOQRCode, TLOQRStd>();
+    RegisterClasses<TLOQRCode, TLOQRStd, TLOJANCode>();
 }

@@ -122,3 +122,50 @@ TEST(TJANCode, ReaderDecodesEan13AndEan8) {
             EXPECT_EQ(QString::fromLatin1(out).trimmed(), want) << code << " angle " << angle;
         }
 }
+
+// ---- The drawing object -------------------------------------------------------------------
+
+#include "ULOJANCode.h"
+#include "UObjectFactory.h"
+#include "UPropStream.h"
+
+TEST(TLOJANCode, StreamsDrawsAndTurns) {
+    RegisterObjectClasses();
+    TLOJANCode j;
+    EXPECT_EQ(j.GetRect(), TRect(0, 0, 300, 100));
+    EXPECT_TRUE(j.ShowNumber());
+    j.SetJANCode(QStringLiteral("4901234567894"));
+    j.SetShowFrame(true);
+    j.SetAngle(90);
+    // turned a quarter about the centre (150, 50): the bounds are 100 wide and 300 high
+    EXPECT_EQ(j.GetBoundsRect(), TRect(100, -100, 200, 200));
+    EXPECT_TRUE(j.HitTest(TPoint{150, -90}));
+    EXPECT_FALSE(j.HitTest(TPoint{10, 50}));
+
+    TMemoryStream s;
+    WriteComponent(s, j);
+    s.SetPosition(0);
+    std::unique_ptr<TComponent> read = ReadComponent(s);
+    auto* copy = qobject_cast<TLOJANCode*>(read.get());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->JANCode(), QStringLiteral("4901234567894"));
+    EXPECT_TRUE(copy->ShowFrame());
+    EXPECT_EQ(copy->GetAngle(), 90);
+    EXPECT_EQ(copy->GetBoundsRect(), j.GetBoundsRect());
+
+    TLOJANCode assigned;
+    assigned.Assign(&j);
+    EXPECT_EQ(assigned.JANCode(), j.JANCode());
+    EXPECT_EQ(assigned.GetAngle(), 90);
+
+    // drawn on a canvas: bars for a valid code, nothing for a code with a letter
+    for (const char* code : {"4901234567894", "490123456789X"}) {
+        TLOJANCode flat;
+        flat.SetShowNumber(false);
+        flat.SetJANCode(QString::fromLatin1(code));
+        TBitmap b(300, 100, pf24bit);
+        b.Fill(clWhite);
+        flat.DrawTo(b.Canvas());
+        EXPECT_EQ(DarkCount(b) > 0, code[12] != 'X') << code;
+    }
+}
