@@ -5,6 +5,11 @@
 #include "UObjectFactory.h"
 #include "UPropStream.h"
 
+#include "UBitmap.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -140,4 +145,49 @@ TEST(TLOQRCode, RefusedDataIsReported) {
     q.QRCode().Encode();
     EXPECT_EQ(q.QRCode().Status(), TQRStatus::TooLong);
     EXPECT_TRUE(q.QRCode().Symbol().Empty());
+}
+
+namespace {
+
+QByteArray ZbarBytes(const QString& Path) {
+    QProcess p;
+    p.start(QStringLiteral("zbarimg"), {"--raw", "-q", "-Sbinary", Path});
+    p.waitForFinished(60000);
+    return p.readAllStandardOutput();
+}
+
+} // namespace
+
+TEST(TLOQRCode, DrawnSymbolReadsBackStraightAndTurned) {
+    if (QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty())
+        GTEST_SKIP() << "zbarimg is not installed (zbar-tools, see scripts/bootstrap)";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const int angle : {0, 90, 30}) {
+        TLOQRStd q;
+        q.SetBoundsRect(TRect(50, 50, 350, 350));
+        q.SetQRTel1(QStringLiteral("0312345678"));
+        q.SetQRName(u"山田 太郎"_qs);
+        q.SetAngle(angle);
+        TBitmap b(400, 400, pf24bit);
+        b.Fill(clWhite);
+        q.DrawTo(b.Canvas());
+        const QString path = dir.filePath(QStringLiteral("qr%1.png").arg(angle));
+        ASSERT_TRUE(b.ToQImage().save(path, "PNG"));
+        EXPECT_EQ(FromCP932(ZbarBytes(path)), u"MECARD:N:山田 太郎;TEL:0312345678;;"_qs)
+            << "angle " << angle;
+    }
+}
+
+TEST(TLOQRCode, RefusedDataShowsAPlaceholderOnScreenOnly) {
+    TLOQRCode q;
+    q.GetDataStream().WriteBytes(QByteArray(100, 'x'));
+    q.QRCode().RequestEncode();
+    q.SetAutoVersion(false);
+    q.SetVersion(1);
+    TBitmap b(200, 200, pf24bit);
+    b.Fill(clWhite);
+    q.DrawTo(b.Canvas());
+    EXPECT_EQ(b.GetPixel(100, 100), clRed) << "the crossed box on the screen";
+    EXPECT_EQ(b.GetPixel(50, 20), clWhite);
 }
