@@ -191,3 +191,28 @@ TEST(TLOQRCode, RefusedDataShowsAPlaceholderOnScreenOnly) {
     EXPECT_EQ(b.GetPixel(100, 100), clRed) << "the crossed box on the screen";
     EXPECT_EQ(b.GetPixel(50, 20), clWhite);
 }
+
+TEST(TLOQRStd, LoadingRebuildsOnceAtTheEnd) {
+    TLOQRStd q;
+    q.IncludeState(csLoading);
+    q.SetQRTel1(QStringLiteral("1"));
+    q.SetQREmail1(QStringLiteral("a@b.jp"));
+    EXPECT_TRUE(DataOf(q).isEmpty()) << "no rebuild per field while loading";
+    q.Loaded();
+    EXPECT_EQ(DataOf(q), QByteArray("MECARD:TEL:1;EMAIL:a@b.jp;;"));
+    EXPECT_FALSE(q.QRCode().Dirty());
+
+    // the AU format: empty data before and after a reload
+    RegisterObjectClasses();
+    q.SetQRType(sqtAU);
+    EXPECT_TRUE(DataOf(q).isEmpty());
+    TMemoryStream s;
+    WriteComponent(s, q);
+    s.SetPosition(0);
+    std::unique_ptr<TComponent> read = ReadComponent(s);
+    auto* copy = qobject_cast<TLOQRStd*>(read.get());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->QRType(), sqtAU);
+    EXPECT_EQ(copy->QRTel1(), QStringLiteral("1"));
+    EXPECT_TRUE(DataOf(*copy).isEmpty());
+}
