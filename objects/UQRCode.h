@@ -111,7 +111,7 @@ private:
     TSafetyBitmap FSymbol;
 };
 
-// Tables and pieces of the encoding, for the tests and the benchmark.
+// Tables and steps of the encoding, for the tests and the benchmark.
 
 // Level index: L 0, M 1, Q 2, H 3; -1 for anything else.
 int QRLevelIndex(char Level);
