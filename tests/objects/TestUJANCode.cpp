@@ -95,6 +95,16 @@ TEST(TJANCode, ModuleGridAndFrameInset) {
     EXPECT_EQ(t.GetPixel(7, 7), clWhite);
 }
 
+TEST(TJANCode, DigitsTurnWithTheCode) {
+    for (const auto& [angle, escapement] : {std::pair{90, 2700}, {270, 900}, {0, 3600}}) {
+        TBitmap b(200, 200, pf24bit);
+        DrawJANCode(b.Canvas(), QStringLiteral("96385074"), TRect{0, 0, 162, 60}, false, true,
+                    angle);
+        EXPECT_EQ(b.Canvas().Font().Escapement(), escapement) << angle;
+        EXPECT_EQ(b.Canvas().Font().Orientation(), escapement) << angle;
+    }
+}
+
 TEST(TJANCode, ReaderDecodesEan13AndEan8) {
     if (QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty())
         GTEST_SKIP() << "zbarimg is not installed (zbar-tools, see scripts/bootstrap)";
