@@ -4,6 +4,8 @@
 #include "UDrawObject.h"
 #include "UDrawSite.h"
 #include "ULOFace.h"
+#include "ULOJANCode.h"
+#include "ULOQRCode.h"
 
 #include <map>
 
@@ -50,4 +52,5 @@ std::unique_ptr<TDrawObject> CreateObjectOfKind(const QString& KindName) {
 
 void RegisterObjectClasses() {
     RegisterClasses<TDrawSite, TLOFace>();
+    RegisterClasses<TLOQRCode, TLOQRStd, TLOJANCode>();
 }

@@ -1,0 +1,53 @@
+#pragma once
+// TLOJANCode: the drawing object that shows a JAN (EAN-13 or EAN-8) bar code through
+// TJANCode in its rectangle, turned by Angle about the rectangle's centre, with the digits
+// below in Font and an optional frame. A code that is not 8 or 13 digits draws nothing.
+
+#include "UDrawObject.h"
+#include "UFont.h"
+#include "UTransformer.h"
+
+class TLOJANCode : public TLORectBase, public IDORotate, public IDOFont {
+    Q_OBJECT
+    Q_PROPERTY(int Angle READ GetAngle WRITE SetAngle)
+    Q_PROPERTY(QString JANCode READ JANCode WRITE SetJANCode)
+    Q_PROPERTY(bool ShowNumber READ ShowNumber WRITE SetShowNumber)
+    Q_PROPERTY(bool ShowFrame READ ShowFrame WRITE SetShowFrame)
+    Q_CLASSINFO("Default:ShowNumber", "true")
+    Q_CLASSINFO("Default:ShowFrame", "false")
+public:
+    Q_INVOKABLE explicit TLOJANCode(TComponent* Owner = nullptr);
+
+    int GetAngle() const override { return FRotator.GetAngle(); }
+    virtual void SetAngle(int Value) override;
+    QString JANCode() const { return FJANCode; }
+    void SetJANCode(const QString& Value);
+    bool ShowNumber() const { return FShowNumber; }
+    void SetShowNumber(bool Value);
+    bool ShowFrame() const { return FShowFrame; }
+    void SetShowFrame(bool Value);
+
+    // The font of the digits; any change: Changed, Invalidate, surface notified.
+    TFont* GetFont() const override { return FFont.get(); }
+    void SetFont(const TFont& Value) override { FFont->Assign(Value); }
+
+    TRect GetBoundsRect() const override;
+    bool HitTest(const TPoint& P) const override;
+    void ResizeTo(int AWidth, int AHeight) override;
+    void DrawOutline(TCanvas& Canvas) override;
+    void SetBoundsRect(const TRect& R) override;
+    bool QueryInterface(const TGUID& Id, void** Obj) override;
+
+protected:
+    void AssignTo(TPersistent* Dest) const override;
+    void Paint() override;
+
+private:
+    std::vector<TPoint> RotatedCorners() const;
+
+    TRotator FRotator;
+    QString FJANCode;
+    bool FShowNumber = true;
+    bool FShowFrame = false;
+    std::unique_ptr<TFont> FFont;
+};
