@@ -376,7 +376,8 @@ void TPapers::Delete(int Index) {
 
 void TPapers::Put(const TPaperInfo& Paper) {
     CheckWritable();
-    if (FPurposeList->Merge(*Paper.PurposeList()))
+    // A new library gets its purpose list with its first paper.
+    if (FPurposeList->Merge(*Paper.PurposeList()) || !FRoot->StreamExists(PurposeListPath))
         SavePurposes();
 
     std::unique_ptr<TPaperInfo> Copy = CloneOf(Paper);
@@ -518,8 +519,12 @@ void TPapersV2::SetGroupList(const QStringList& Value) {
 
 void TPapersV2::RegisterExtraInfo(std::unique_ptr<TExtraInfoBase> Handler) {
     std::unique_ptr<TDocStorage> Storage;
+    const bool WasUnchanged = !IsReadOnly() && !Modified() && !Root().GetModified();
     if (!IsReadOnly() || Root().StorageExists(Handler->Name()))
         Storage = std::make_unique<TDocStorage>(Root(), Handler->Name(), !IsReadOnly());
+    // An empty handler storage alone is no reason to write the file back.
+    if (WasUnchanged)
+        Root().SetModified(false);
     Handler->Init(std::move(Storage));
     const QString Name = Handler->Name();
     FHandlers.erase(std::remove_if(FHandlers.begin(), FHandlers.end(),
