@@ -118,7 +118,12 @@ QString ValidatePurpose(const QString& ID) {
 // TPaperInfo
 
 TPaperInfo::TPaperInfo(TComponent* Owner)
-    : TComponent(Owner), FPurposeList(std::make_unique<TPurposeList>()) {}
+    : TComponent(Owner), FPurposeList(std::make_unique<TPurposeList>()) {
+    // Collections create their items by class name: a paper works without start-up having
+    // registered anything.
+    static const bool Registered = (RegisterPaperClasses(), true);
+    (void)Registered;
+}
 
 TPaperInfo::~TPaperInfo() = default;
 

@@ -399,9 +399,8 @@ void TPapers::Put(const TPaperInfo& Paper) {
     if (Found >= 0) {
         FList[Found].second = std::move(Copy);
     } else {
+        // The new number is the highest, so the list stays in numeric order.
         FList.emplace_back(Element, std::move(Copy));
-        std::sort(FList.begin(), FList.end(),
-                  [](const auto& A, const auto& B) { return A.first < B.first; });
     }
     SetModified();
 }
