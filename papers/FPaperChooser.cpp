@@ -95,10 +95,14 @@ TfrmPaperChooser::TfrmPaperChooser(const TPaperLibrary& Library, QWidget* Parent
     FButtons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
 
     auto* GroupColumn = new QVBoxLayout;
-    GroupColumn->addWidget(new QLabel(QStringLiteral("グループ(&G):"), this));
+    auto* GroupLabel = new QLabel(QStringLiteral("グループ(&G):"), this);
+    GroupLabel->setBuddy(FGroups);
+    GroupColumn->addWidget(GroupLabel);
     GroupColumn->addWidget(FGroups);
     auto* PaperColumn = new QVBoxLayout;
-    PaperColumn->addWidget(new QLabel(QStringLiteral("用紙(&P):"), this));
+    auto* PaperLabel = new QLabel(QStringLiteral("用紙(&P):"), this);
+    PaperLabel->setBuddy(FPapers);
+    PaperColumn->addWidget(PaperLabel);
     PaperColumn->addWidget(FPapers);
     auto* PreviewColumn = new QVBoxLayout;
     PreviewColumn->addWidget(new QLabel(QStringLiteral("プレビュー:"), this));
