@@ -462,3 +462,15 @@ TEST_F(PaperLibrary, SavedLibraryPassesAnIndependentCompoundFileCheck) {
                                                               << Output.toStdString();
     EXPECT_EQ(Text.count(QStringLiteral("b'TPF0'")), 5) << Output.toStdString();
 }
+
+TEST_F(PaperLibrary, ReorderOfAnEmptyLibraryChangesNothing) {
+    {
+        TPapersV2 L(File(), false, false);
+        L.Reorder({});
+        EXPECT_EQ(L.GetCount(), 0);
+        EXPECT_THROW(L.Reorder({QStringLiteral("A")}), EPaperLibraryError);
+        L.Put(*MakePaper(QStringLiteral("A")));
+    }
+    TPapersV2 L(File(), false, false);
+    EXPECT_EQ(ElementsOf(L), QStringList({QStringLiteral("$00000001")}));
+}
