@@ -63,16 +63,23 @@ void TPaperLibrary::Refresh() {
     }
 }
 
+const TPaperLibrary::TEntry& TPaperLibrary::Entry(int Index) const {
+    if (Index < 0 || Index >= GetCount())
+        throw EListError(
+            QStringLiteral("リストのインデックスが範囲を超えています (%1)").arg(Index));
+    return FEntries[static_cast<size_t>(Index)];
+}
+
 const TPaperInfo& TPaperLibrary::GetPaper(int Index) const {
-    return *FEntries.at(static_cast<size_t>(Index)).Paper;
+    return *Entry(Index).Paper;
 }
 
 const QString& TPaperLibrary::GetName(int Index) const {
-    return FEntries.at(static_cast<size_t>(Index)).Name;
+    return Entry(Index).Name;
 }
 
 bool TPaperLibrary::IsUserPaper(int Index) const {
-    return FEntries.at(static_cast<size_t>(Index)).User;
+    return Entry(Index).User;
 }
 
 int TPaperLibrary::IndexOf(const QString& Name) const {

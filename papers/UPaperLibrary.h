@@ -30,6 +30,7 @@ public:
     // paper named like an earlier paper is listed with "$" appended to its name, as a merge
     // into the system library would store it.
     int GetCount() const { return static_cast<int>(FEntries.size()); }
+    // Raises EListError outside 0 .. GetCount() - 1.
     const TPaperInfo& GetPaper(int Index) const;
     // The name the paper is listed under.
     const QString& GetName(int Index) const;
@@ -56,6 +57,8 @@ private:
         bool User;
     };
     std::unique_ptr<TPapersV2> OpenLibrary(const QString& FileName, bool ReadOnly);
+    // Raises EListError outside 0 .. GetCount() - 1.
+    const TEntry& Entry(int Index) const;
 
     std::unique_ptr<TFreePaperInfo> FDefault;
     std::unique_ptr<TPapersV2> FSystem;

@@ -41,6 +41,8 @@ TEST(PaperLibraryView, DefaultPaperAlone) {
     TPaperLibrary L(Dir.filePath(QStringLiteral("missing.ppr")), QString());
     ASSERT_EQ(L.GetCount(), 1);
     EXPECT_TRUE(L.Errors().isEmpty());
+    EXPECT_THROW(L.GetPaper(1), EListError);
+    EXPECT_THROW(L.GetName(-1), EListError);
     const TPaperInfo& A4 = L.GetPaper(0);
     EXPECT_EQ(L.GetName(0), QStringLiteral("A4"));
     EXPECT_EQ(A4.GroupName(), QStringLiteral("定型"));
