@@ -39,9 +39,24 @@ std::unique_ptr<T> CloneOf(const T& Source) {
 }
 
 // Reads the component stored at Path below Storage and checks its class.
+// Larger element streams are refused as damaged: a paper with thousands of faces stays far
+// below this.
+constexpr int64_t MaxElementSize = 16 * 1024 * 1024;
+
+// The whole content of the stream at Path below Storage, read at once: the stream
+// reader takes a few bytes at a time, which is slow straight from the file.
+QByteArray ReadElement(TDocStorage& Storage, const QString& Path) {
+    TDocStream S(Storage, Path, 0);
+    const int64_t Size = S.GetSize();
+    if (Size < 0 || Size > MaxElementSize)
+        throw EPaperLibraryError(
+            QStringLiteral("要素 %1 の大きさ (%2) が不正です").arg(Path).arg(Size));
+    return S.ReadBytes(Size);
+}
+
 template <class T>
 std::unique_ptr<T> ReadStored(TDocStorage& Storage, const QString& Path) {
-    TDocStream S(Storage, Path, 0);
+    TMemoryStream S(ReadElement(Storage, Path));
     std::unique_ptr<TComponent> C = ReadComponent(S);
     auto* Typed = qobject_cast<T*>(C.get());
     if (!Typed)
@@ -481,9 +496,7 @@ QStringList TPapersV2::LoadTextList(const QString& Name) const {
     const QString Path = Name + QLatin1Char('\\') + Name;
     if (!Root().StreamExists(Path))
         return {};
-    TDocStream S(Root(), Path, 0);
-    const QByteArray Bytes = S.ReadBytes(S.GetSize());
-    QStringList Lines = FromCP932(Bytes).split(QStringLiteral("\r\n"));
+    QStringList Lines = FromCP932(ReadElement(Root(), Path)).split(QStringLiteral("\r\n"));
     if (!Lines.isEmpty() && Lines.last().isEmpty())
         Lines.removeLast();
     return Lines;
