@@ -474,3 +474,28 @@ TEST_F(PaperLibrary, ReorderOfAnEmptyLibraryChangesNothing) {
     TPapersV2 L(File(), false, false);
     EXPECT_EQ(ElementsOf(L), QStringList({QStringLiteral("$00000001")}));
 }
+
+TEST_F(PaperLibrary, AnOversizedPaperStreamIsRefused) {
+    {
+        TPapersV2 L(File(), false, false);
+        L.Put(*MakePaper(QStringLiteral("A")));
+    }
+    {
+        // A paper stream far larger than any paper: damaged or not a library of ours.
+        TTemporaryStorage Root;
+        Root.LoadFromFile(File());
+        TDocStream S(Root, QStringLiteral("Papers\\$00000002"), smCreate);
+        S.WriteBytes(QByteArray("TPF0") + QByteArray(17 * 1024 * 1024, '\0'));
+        Root.SaveToFile(File());
+    }
+    const QByteArray Before = FileBytes(File());
+    for (const bool ReadOnly : {true, false}) {
+        try {
+            TPapersV2 L(File(), false, ReadOnly);
+            ADD_FAILURE() << "opened";
+        } catch (const EPaperLibraryError& E) {
+            EXPECT_TRUE(E.Message.contains(QStringLiteral("$00000002"))) << E.what();
+        }
+    }
+    EXPECT_EQ(FileBytes(File()), Before);
+}
