@@ -4,6 +4,7 @@
 #include "UException.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -118,7 +119,98 @@ unsigned NearestColorIndex(TColor C, const std::vector<TRGBQuad>& Table) {
     return best;
 }
 
+TNearestColorLookup::TNearestColorLookup(const std::vector<TRGBQuad>& Table)
+    : FTable(Table), FLarge(Table.size() > 256) {}
+
 namespace {
+
+// Squared distance from component V to the interval [Lo, Hi], and the largest one to it.
+int NearDistance(int V, int Lo, int Hi) {
+    const int d = V < Lo ? Lo - V : V > Hi ? V - Hi : 0;
+    return d * d;
+}
+
+int FarDistance(int V, int Lo, int Hi) {
+    const int d = std::max(std::abs(V - Lo), std::abs(V - Hi));
+    return d * d;
+}
+
+} // namespace
+
+const std::vector<uint8_t>& TNearestColorLookup::Cell(int Index) {
+    std::vector<uint8_t>& cell = FCells[Index];
+    if (FBuilt[Index])
+        return cell;
+    const int r0 = (Index >> 6) * 32, g0 = ((Index >> 3) & 7) * 32, b0 = (Index & 7) * 32;
+    // An entry can be nearest to a colour of the cell only when its least distance to the
+    // cell is at most the smallest greatest distance of any entry.
+    int bound = std::numeric_limits<int>::max();
+    for (const TRGBQuad& q : FTable)
+        bound = std::min(bound, FarDistance(q.rgbRed, r0, r0 + 31) +
+                                    FarDistance(q.rgbGreen, g0, g0 + 31) +
+                                    FarDistance(q.rgbBlue, b0, b0 + 31));
+    for (unsigned i = 0; i < FTable.size(); ++i) {
+        const TRGBQuad& q = FTable[i];
+        if (NearDistance(q.rgbRed, r0, r0 + 31) + NearDistance(q.rgbGreen, g0, g0 + 31) +
+                NearDistance(q.rgbBlue, b0, b0 + 31) <=
+            bound)
+            cell.push_back(static_cast<uint8_t>(i));
+    }
+    FBuilt[Index] = true;
+    return cell;
+}
+
+unsigned TNearestColorLookup::IndexOf(TColor C) {
+    if (C == FLastColor)
+        return FLastIndex;
+    unsigned best = 0;
+    if (FLarge) {
+        best = NearestColorIndex(C, FTable);
+    } else {
+        const int r = GetRValue(C), g = GetGValue(C), b = GetBValue(C);
+        int bestDist = std::numeric_limits<int>::max();
+        // Candidates in table order, so that the first of equals wins as in the plain search.
+        for (const uint8_t i : Cell((r >> 5) << 6 | (g >> 5) << 3 | (b >> 5))) {
+            const TRGBQuad& q = FTable[i];
+            const int dr = q.rgbRed - r, dg = q.rgbGreen - g, db = q.rgbBlue - b;
+            const int d = dr * dr + dg * dg + db * db;
+            if (d < bestDist) {
+                bestDist = d;
+                best = i;
+                if (d == 0)
+                    break;
+            }
+        }
+    }
+    FLastColor = C;
+    FLastIndex = best;
+    return best;
+}
+
+namespace {
+
+void WriteIndex(uint8_t* Row, int X, TPixelFormat F, unsigned Index) {
+    switch (F) {
+    case pf1bit: {
+        const uint8_t bit = static_cast<uint8_t>(0x80 >> (X & 7));
+        if (Index)
+            Row[X >> 3] |= bit;
+        else
+            Row[X >> 3] &= static_cast<uint8_t>(~bit);
+        break;
+    }
+    case pf4bit: {
+        const unsigned i = Index & 0xF;
+        uint8_t& byte = Row[X >> 1];
+        byte = (X & 1) ? static_cast<uint8_t>((byte & 0xF0) | i)
+                       : static_cast<uint8_t>((byte & 0x0F) | (i << 4));
+        break;
+    }
+    default:
+        Row[X] = static_cast<uint8_t>(Index);
+        break;
+    }
+}
 
 void WritePixel(uint8_t* Row, int X, TPixelFormat F, const std::vector<TRGBQuad>& Table, TColor C) {
     const unsigned r = GetRValue(C), g = GetGValue(C), b = GetBValue(C);
@@ -332,6 +424,18 @@ void TBitmap::SetPixelFormat(TPixelFormat Format) {
     img->Stride = BytesPerLineOf(img->Width, Format);
     img->Table = IsIndexed(Format) ? DefaultColorTable(Format) : std::vector<TRGBQuad>();
     img->Pixels.assign(static_cast<size_t>(img->Stride) * static_cast<size_t>(img->Height), 0);
+    if (IsIndexed(Format)) {
+        TNearestColorLookup lookup(img->Table);
+        for (int y = 0; y < img->Height; ++y) {
+            const uint8_t* src = FImage->Pixels.data() + static_cast<size_t>(y) * FImage->Stride;
+            uint8_t* dst = img->Pixels.data() + static_cast<size_t>(y) * img->Stride;
+            for (int x = 0; x < img->Width; ++x)
+                WriteIndex(dst, x, Format,
+                           lookup.IndexOf(ReadPixel(src, x, FImage->Format, FImage->Table)));
+        }
+        FImage = std::move(img);
+        return;
+    }
     for (int y = 0; y < img->Height; ++y) {
         const uint8_t* src = FImage->Pixels.data() + static_cast<size_t>(y) * FImage->Stride;
         uint8_t* dst = img->Pixels.data() + static_cast<size_t>(y) * img->Stride;
