@@ -1,6 +1,8 @@
 #include "UEffects.h"
 
 #include "UFixedStretch.h"
+#include "UPixelMath.h"
+#include "UPixelThreads.h"
 
 #include <algorithm>
 #include <array>
@@ -32,6 +34,10 @@ void PrepareDest(TBitmap& Dest, TPixelFormat Format, const TRect& R) {
     Dest.SetSize(R.Width(), R.Height());
 }
 
+int64_t WorkOf(const TRect& R, int Bytes) {
+    return static_cast<int64_t>(R.Width()) * R.Height() * Bytes * 2;
+}
+
 const uint8_t* SourceRow(const TBitmap& Source, const TRect& R, int Y) {
     return Source.ScanLine(R.Top + Y) + R.Left * BytesOf(Source);
 }
@@ -52,12 +58,19 @@ void RunRows(TGREffector& E, bool TableStep, TRow&& Row) {
             E.Progress->Step();
     }
     PrepareDest(*E.Dest, source.PixelFormat(), r);
+    TBitmap& dest = *E.Dest;
+    dest.Bits(); // unshared before the bands write their rows
     const int bytes = BytesOf(source);
-    for (int y = 0; y < height; ++y) {
-        Row(SourceRow(source, r, y), E.Dest->ScanLine(y), r.Width(), bytes);
-        if (E.Progress && (y & 63) == 0)
-            E.Progress->Step();
-    }
+    RunPixelRowChunks(
+        height, WorkOf(r, bytes),
+        [&](int Y0, int Y1) {
+            for (int y = Y0; y < Y1; ++y)
+                Row(SourceRow(source, r, y), dest.ScanLine(y), r.Width(), bytes);
+        },
+        [&] {
+            if (E.Progress)
+                E.Progress->Step();
+        });
     if (E.Progress)
         E.Progress->EndPhase();
 }
@@ -279,15 +292,23 @@ void TGREffectUnsharpMask::Execute() {
     if (Progress)
         Progress->Step();
     const int bytes = BytesOf(source);
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* s = SourceRow(source, r, y);
-        uint8_t* d = Dest->ScanLine(y);
-        for (int x = 0; x < r.Width(); ++x, s += bytes, d += bytes)
-            for (int c = 0; c < 3; ++c)
-                d[c] = static_cast<uint8_t>(std::clamp(2 * s[c] - d[c], 0, 255));
-        if (Progress && (y & 63) == 0)
-            Progress->Step();
-    }
+    TBitmap& dest = *Dest;
+    dest.Bits();
+    RunPixelRowChunks(
+        height, WorkOf(r, bytes),
+        [&](int Y0, int Y1) {
+            for (int y = Y0; y < Y1; ++y) {
+                const uint8_t* s = SourceRow(source, r, y);
+                uint8_t* d = dest.ScanLine(y);
+                for (int x = 0; x < r.Width(); ++x, s += bytes, d += bytes)
+                    for (int c = 0; c < 3; ++c)
+                        d[c] = ClampByte(2 * s[c] - d[c]);
+            }
+        },
+        [&] {
+            if (Progress)
+                Progress->Step();
+        });
     if (Progress)
         Progress->EndPhase();
 }

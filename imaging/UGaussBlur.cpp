@@ -1,6 +1,7 @@
 #include "UGaussBlur.h"
 
 #include "UFixedStretch.h"
+#include "UPixelMath.h"
 #include "UPixelThreads.h"
 
 #include <algorithm>
@@ -71,10 +72,6 @@ struct TSplitFactor {
 inline int32_t FixedMulSplit(TSplitFactor D, int32_t P) {
     return D.High * P + static_cast<int32_t>(D.Low) * (P >> 16) +
            static_cast<int32_t>((D.Low * (static_cast<uint32_t>(P) & 0xFFFF) + 32768u) >> 16);
-}
-
-uint8_t ClampByte(int32_t V) {
-    return static_cast<uint8_t>(std::clamp(V, 0, 255));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -33,6 +33,13 @@ int PixelThreadsFor(int64_t WorkBytes);
 void RunPixelBands(int Count, int64_t WorkBytes, const std::function<void(int, int)>& Body,
                    int MinBand = 1);
 
+// Rows 0..Rows-1 in chunks of ChunkRows, for engines that report progress: the chunks run in
+// groups on all threads, and after each group the calling thread calls AfterChunk once per
+// chunk of it, in order (so a progress display sees the same number of steps as on one
+// thread, and only the calling thread touches it).
+void RunPixelRowChunks(int Rows, int64_t WorkBytes, const std::function<void(int, int)>& Body,
+                       const std::function<void()>& AfterChunk, int ChunkRows = 64);
+
 // Sets the limit and the minimum work for its lifetime and restores the previous ones.
 class TPixelThreadScope {
 public:

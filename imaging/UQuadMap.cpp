@@ -1,5 +1,6 @@
 #include "UQuadMap.h"
 
+#include "UPixelThreads.h"
 #include "UPolygonScan.h"
 
 #include <algorithm>
@@ -109,14 +110,28 @@ void PrepareDest(TBitmap& Dest, const TBitmap& Source, const TRect& Box, TColor 
     Dest.Fill(BackColor);
 }
 
+// The spans are found on the calling thread (the scan is cheap and sequential); sampling
+// them, where the time goes, runs in bands of spans, each row written by one band only.
 template <int Bytes>
 void ScanQuad(const std::array<TPolyScanVertex, 4>& Vertices, const TRect& Clip,
               const TQuadMapContext& C) {
+    struct TSpan {
+        int Y, X0, X1;
+        TPolyScanVertex Start, Step;
+    };
+    std::vector<TSpan> spans;
     ScanPolygon(
         Vertices, psAttr1 | psAttr2, Clip,
-        [&C](int Y, int X0, int X1, const TPolyScanVertex& Start, const TPolyScanVertex& Step) {
-            SampleSpan<Bytes>(C, Y, X0, X1, Start, Step);
+        [&spans](int Y, int X0, int X1, const TPolyScanVertex& Start, const TPolyScanVertex& Step) {
+            spans.push_back({Y, X0, X1, Start, Step});
         });
+    const int64_t work = static_cast<int64_t>(Clip.Width() + 1) * (Clip.Height() + 1) * Bytes;
+    RunPixelBands(static_cast<int>(spans.size()), work, [&](int First, int End) {
+        for (int i = First; i < End; ++i) {
+            const TSpan& s = spans[i];
+            SampleSpan<Bytes>(C, s.Y, s.X0, s.X1, s.Start, s.Step);
+        }
+    });
 }
 
 } // namespace
