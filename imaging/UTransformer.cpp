@@ -345,7 +345,12 @@ void TCoonsDistortion::WriteData(TStream& Stream, TExtendedEncoder Encode) const
     out.reserve(DataHeaderSize + points * DataPointSize);
     char value[ExtendedSize];
     for (const TEdge& e : FEdges)
-        for (const TCoonsPoint& p : e.Points) {
+        for (size_t i = 0; i < e.Points.size(); ++i) {
+            const TCoonsPoint& p = e.Points[i];
+            if (i < e.Stored.size() && e.Stored[i].Value == p) {
+                out.append(e.Stored[i].Bytes.data(), 2 * ExtendedSize);
+                continue;
+            }
             Encode(p.X, value);
             out.append(value, ExtendedSize);
             Encode(p.Y, value);
@@ -379,11 +384,15 @@ void TCoonsDistortion::ReadData(TStream& Stream, TExtendedDecoder Decode) {
     const char* p = body.constData();
     for (int e = Top; e <= Left; ++e) {
         edges[e].Points.resize(static_cast<size_t>(counts[e]));
-        for (TCoonsPoint& pt : edges[e].Points) {
+        edges[e].Stored.resize(static_cast<size_t>(counts[e]));
+        for (size_t i = 0; i < edges[e].Points.size(); ++i) {
+            TCoonsPoint& pt = edges[e].Points[i];
             pt.X = Decode(p);
             pt.Y = Decode(p + ExtendedSize);
             if (!std::isfinite(pt.X) || !std::isfinite(pt.Y))
                 RaiseCorruptData(QStringLiteral("座標が数値ではありません"));
+            edges[e].Stored[i].Value = pt;
+            std::memcpy(edges[e].Stored[i].Bytes.data(), p, 2 * ExtendedSize);
             p += 2 * ExtendedSize;
         }
     }
