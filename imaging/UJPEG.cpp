@@ -280,6 +280,15 @@ TBitmap DecodeJPEG(const QByteArray& Data, const TJPEGDecodeOptions& Options) {
     return bitmap;
 }
 
+void ValidateJPEG(const QByteArray& Data) {
+    // An eighth-size decode still reads every scan's entropy-coded data (all of it must be
+    // decoded to find where the next scan starts) but skips most of the transform.
+    TJPEGDecodeOptions options;
+    options.Scale = jsEighth;
+    options.Performance = jpBestSpeed;
+    DecodeJPEG(Data, options);
+}
+
 QByteArray EncodeJPEG(const TBitmap& Bitmap, int Quality) {
     if (Bitmap.Empty())
         Fail("empty image");
@@ -413,6 +422,7 @@ void TSafetyJPEGImage::Draw(TCanvas& Canvas, const TRect& Rect) const {
 void TSafetyJPEGImage::LoadFromStream(TStream& Stream) {
     QByteArray data = Stream.ReadBytes(Stream.Remaining());
     const TJPEGInfo info = ReadJPEGInfo(data);
+    ValidateJPEG(data);
     FData = std::move(data);
     FInfo = info;
     FBitmap.reset();
