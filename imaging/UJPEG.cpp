@@ -262,7 +262,9 @@ TBitmap DecodeJPEG(const QByteArray& Data, const TJPEGDecodeOptions& Options) {
     Check(StageStart(r), r);
 
     const int w = static_cast<int>(info.output_width), h = static_cast<int>(info.output_height);
-    TBitmap bitmap(w, h, pf24bit);
+    // Every row is written below (or the decode fails and the bitmap is dropped).
+    TBitmap bitmap(0, 0, pf24bit);
+    bitmap.SetSizeForOverwrite(w, h);
     std::vector<unsigned char> cmykRows;
     std::vector<unsigned char*> rows(static_cast<size_t>(h));
     if (cmyk) {

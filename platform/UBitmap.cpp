@@ -7,13 +7,42 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <type_traits>
+#include <utility>
+
+namespace {
+
+// Leaves bytes added by resize uninitialised (assign with a value still fills), so that a
+// bitmap made for overwriting is not cleared first and its pages are first touched by the
+// code that writes them.
+template <class T>
+struct TDefaultInitAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = TDefaultInitAllocator<U>;
+    };
+    TDefaultInitAllocator() = default;
+    template <class U>
+    TDefaultInitAllocator(const TDefaultInitAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* P) noexcept(std::is_nothrow_default_constructible_v<U>) {
+        ::new (static_cast<void*>(P)) U;
+    }
+    template <class U, class... TArgs>
+    void construct(U* P, TArgs&&... Args) {
+        ::new (static_cast<void*>(P)) U(std::forward<TArgs>(Args)...);
+    }
+};
+
+} // namespace
 
 struct TBitmap::TImage {
     int Width = 0;
     int Height = 0;
     TPixelFormat Format = pf24bit;
     int Stride = 0;
-    std::vector<uint8_t> Pixels;
+    std::vector<uint8_t, TDefaultInitAllocator<uint8_t>> Pixels;
     std::vector<TRGBQuad> Table;
 };
 
@@ -372,6 +401,29 @@ int TBitmap::BytesPerLine() const {
 void TBitmap::Detach() {
     if (FImage.use_count() > 1)
         FImage = std::make_shared<TImage>(*FImage);
+}
+
+void TBitmap::SetSizeForOverwrite(int Width, int Height) {
+    CheckSize(Width, Height);
+    if (Width == 0 || Height == 0)
+        Width = Height = 0;
+    if (Width == FImage->Width && Height == FImage->Height)
+        return;
+    CheckGeometryUnlocked();
+    auto img = std::make_shared<TImage>();
+    img->Format = FImage->Format;
+    img->Table = FImage->Table;
+    img->Width = Width;
+    img->Height = Height;
+    img->Stride = BytesPerLineOf(Width, img->Format);
+    img->Pixels.resize(static_cast<size_t>(img->Stride) * static_cast<size_t>(Height));
+    // The padding at the end of each row is cleared, so that whole rows compare equal.
+    const size_t used = (static_cast<size_t>(Width) * BitsPerPixelOf(img->Format) + 7) / 8;
+    if (used < static_cast<size_t>(img->Stride))
+        for (int y = 0; y < Height; ++y)
+            std::memset(img->Pixels.data() + static_cast<size_t>(y) * img->Stride + used, 0,
+                        static_cast<size_t>(img->Stride) - used);
+    FImage = std::move(img);
 }
 
 void TBitmap::SetSize(int Width, int Height) {

@@ -85,6 +85,9 @@ public:
     // with FillColor (the canvas brush colour, white by default). A side of 0 empties the
     // bitmap. Sides of MaxBitmapSide + 1 or more, or negative ones, raise Exception.
     void SetSize(int Width, int Height);
+    // The same size change for code that writes every pixel next: the pixels are left unset
+    // (not cleared, so that the pages are first touched by the threads that write them).
+    void SetSizeForOverwrite(int Width, int Height);
     void SetWidth(int Width) { SetSize(Width, Height()); }
     void SetHeight(int Height) { SetSize(Width(), Height); }
     // Converts the pixels to another format. Towards 1, 4 and 8 bits each pixel takes the
