@@ -37,9 +37,9 @@ struct TQuadMapContext {
 
 // Trunc(V * 65536), kept within +-2^40 so that stepping across a whole row stays in 64 bits
 // (such positions are far outside any bitmap and clamped anyway).
-int64_t ToFixed(long double V) {
-    constexpr long double limit = 1099511627776.0L; // 2^40
-    return static_cast<int64_t>(std::clamp(V * 65536.0L, -limit, limit));
+int64_t ToFixed(double V) {
+    constexpr double limit = 1099511627776.0; // 2^40
+    return static_cast<int64_t>(std::clamp(V * 65536.0, -limit, limit));
 }
 
 // One span's 16.16 source positions: u (column) and v (row) at the span's first pixel (u

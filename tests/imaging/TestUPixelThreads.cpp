@@ -143,7 +143,7 @@ TEST(PixelThreads, StretchIsBitIdentical) {
 
 TEST(PixelThreads, BlendersAndEffectsAreBitIdentical) {
     for (TPixelFormat f : {pf24bit, pf32bit}) {
-        const TBitmap source = Noise(151, 133, f, 1);
+        const TBitmap source = Noise(151, 333, f, 1);
         const TBitmap backdrop = Noise(160, 140, f, 2);
         const TBitmap alpha = Noise(151, 133, pf8bit, 4);
         ExpectSameOnAllThreadCounts([&] {
@@ -152,7 +152,7 @@ TEST(PixelThreads, BlendersAndEffectsAreBitIdentical) {
             blend.Dest = &dest;
             blend.DestRect = TRect(5, 4, 156, 137);
             blend.Source = &source;
-            blend.SourceRect = TRect(0, 0, 151, 133);
+            blend.SourceRect = TRect(0, 0, 151, 133); // the source's top part
             blend.AlphaMap = &alpha;
             blend.AlphaRect = TRect(0, 0, 151, 133);
             blend.Ratio = 70;
@@ -166,15 +166,18 @@ TEST(PixelThreads, BlendersAndEffectsAreBitIdentical) {
         bc.Contrast = -30;
         TGREffectUnsharpMask sharp;
         sharp.Amount = 2;
+        TGREffectBlur blur; // passes in place: bands read their neighbours' rows as they were
+        blur.Count = 3;
         TGREffectColorChange change;
         change.FromColor = RGB(255, 255, 255);
         change.ToColor = RGB(1, 2, 3);
-        for (TGREffector* e : std::initializer_list<TGREffector*>{&mono, &bc, &sharp, &change})
+        for (TGREffector* e :
+             std::initializer_list<TGREffector*>{&mono, &bc, &sharp, &blur, &change})
             ExpectSameOnAllThreadCounts([&] {
                 TBitmap dest;
                 e->Source = &source;
                 e->Dest = &dest;
-                e->Rect = TRect(1, 2, 150, 131);
+                e->Rect = TRect(1, 2, 150, 331);
                 e->Execute();
                 return dest;
             });
