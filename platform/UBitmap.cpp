@@ -8,8 +8,11 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <sys/mman.h>
 #include <type_traits>
 #include <utility>
+
+#include <sys/mman.h>
 
 namespace {
 
@@ -35,6 +38,26 @@ struct TDefaultInitAllocator : std::allocator<T> {
     }
 };
 
+using TPixelBytes = std::vector<uint8_t, TDefaultInitAllocator<uint8_t>>;
+
+// Pictures of a few megabytes and more get their memory in 2 MB pages where the system
+// offers them on request: the first touch of a large bitmap then costs a few hundred page
+// faults instead of hundreds of thousands. Called before the memory is first written.
+void ReservePixels(TPixelBytes& Pixels, size_t Bytes) {
+    Pixels.reserve(Bytes);
+#ifdef MADV_HUGEPAGE
+    constexpr size_t hugeFrom = size_t(4) << 20;
+    if (Bytes < hugeFrom)
+        return;
+    const size_t page = 4096;
+    const auto begin = reinterpret_cast<uintptr_t>(Pixels.data());
+    const uintptr_t first = (begin + page - 1) / page * page;
+    const uintptr_t last = (begin + Bytes) / page * page;
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE); // advice only
+#endif
+}
+
 } // namespace
 
 struct TBitmap::TImage {
@@ -42,7 +65,7 @@ struct TBitmap::TImage {
     int Height = 0;
     TPixelFormat Format = pf24bit;
     int Stride = 0;
-    std::vector<uint8_t, TDefaultInitAllocator<uint8_t>> Pixels;
+    TPixelBytes Pixels;
     std::vector<TRGBQuad> Table;
 };
 
@@ -416,7 +439,9 @@ void TBitmap::SetSizeForOverwrite(int Width, int Height) {
     img->Width = Width;
     img->Height = Height;
     img->Stride = BytesPerLineOf(Width, img->Format);
-    img->Pixels.resize(static_cast<size_t>(img->Stride) * static_cast<size_t>(Height));
+    const size_t bytes = static_cast<size_t>(img->Stride) * static_cast<size_t>(Height);
+    ReservePixels(img->Pixels, bytes);
+    img->Pixels.resize(bytes);
     // The padding at the end of each row is cleared, so that whole rows compare equal.
     const size_t used = (static_cast<size_t>(Width) * BitsPerPixelOf(img->Format) + 7) / 8;
     if (used < static_cast<size_t>(img->Stride))
@@ -439,6 +464,7 @@ void TBitmap::SetSize(int Width, int Height) {
     img->Width = Width;
     img->Height = Height;
     img->Stride = BytesPerLineOf(Width, img->Format);
+    ReservePixels(img->Pixels, static_cast<size_t>(img->Stride) * static_cast<size_t>(Height));
     img->Pixels.assign(static_cast<size_t>(img->Stride) * static_cast<size_t>(Height), 0);
     // Fill the whole new image, then copy back the pixels that still fit.
     if (Width > 0) {
