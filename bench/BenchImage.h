@@ -1,32 +1,25 @@
 #pragma once
 // Shared fixture of the imaging benchmarks: a 4000 x 3000 24-bit picture with smooth shapes
-// and noise, kept in memory and, for the peer programs, as a vips image file under /tmp
-// (prepared once per run). The peer is run as a single-threaded subprocess.
+// and noise, kept in memory; timing of a peer beside our engine in the same process; the
+// peak memory of one call.
 
 #include "UBitmap.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QString>
-
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <fstream>
+#include <functional>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace BenchImage {
 
 constexpr int Width = 4000;
 constexpr int Height = 3000;
-
-inline QString Folder() {
-    return QDir::tempPath() + QStringLiteral("/vantomi-bench");
-}
 
 inline TBitmap MakePicture() {
     TBitmap b(Width, Height, pf24bit);
@@ -49,51 +42,47 @@ inline const TBitmap& Picture() {
     return picture;
 }
 
-// Runs a shell command line; false when it could not run or failed.
-inline bool Run(const std::string& Command) {
-    return std::system(Command.c_str()) == 0;
+inline int64_t PictureBytes() {
+    return int64_t(Width) * Height * 3;
 }
 
-// The picture as a vips file (written once through a PPM file). Empty when vips is missing.
-inline std::string VipsInput() {
-    static const std::string path = [] {
-        QDir().mkpath(Folder());
-        const QString ppm = Folder() + QStringLiteral("/in.ppm");
-        const QString v = Folder() + QStringLiteral("/in.v");
-        if (!QFile::exists(v)) {
-            QFile f(ppm);
-            if (!f.open(QIODevice::WriteOnly))
-                return std::string();
-            f.write(QStringLiteral("P6 %1 %2 255\n").arg(Width).arg(Height).toLatin1());
-            const TBitmap& b = Picture();
-            QByteArray row(Width * 3, 0);
-            for (int y = 0; y < Height; ++y) {
-                const uint8_t* s = b.ScanLine(y);
-                for (int x = 0; x < Width; ++x) {
-                    row[3 * x] = static_cast<char>(s[3 * x + 2]);
-                    row[3 * x + 1] = static_cast<char>(s[3 * x + 1]);
-                    row[3 * x + 2] = static_cast<char>(s[3 * x]);
-                }
-                f.write(row);
-            }
-            f.close();
-            if (!Run("vips copy " + ppm.toStdString() + " " + v.toStdString()))
-                return std::string();
-            QFile::remove(ppm);
-        }
-        return v.toStdString();
-    }();
-    return path;
+// Seconds of one call of F (a monotonic clock).
+inline double Seconds(const std::function<void()>& F) {
+    const auto start = std::chrono::steady_clock::now();
+    F();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-inline std::string VipsOutput() {
-    return (Folder() + QStringLiteral("/out.v")).toStdString();
+// The median of Runs calls of F, after one warm-up call.
+inline double MedianSeconds(const std::function<void()>& F, int Runs = 5) {
+    F();
+    std::vector<double> t;
+    for (int i = 0; i < Runs; ++i)
+        t.push_back(Seconds(F));
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
 }
 
-// "VIPS_CONCURRENCY=1 vips <Arguments>" with the input and output files around Operation.
-inline std::string VipsCommand(const std::string& Operation, const std::string& Arguments) {
-    return "VIPS_CONCURRENCY=1 vips " + Operation + " " + VipsInput() + " " + VipsOutput() +
-           (Arguments.empty() ? "" : " " + Arguments) + " >/dev/null 2>&1";
+// A field of /proc/self/status in kB (VmRSS, VmHWM).
+inline int64_t StatusKB(const std::string& Field) {
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind(Field + ":", 0) == 0)
+            return std::stoll(line.substr(Field.size() + 1));
+    return 0;
+}
+
+// Bytes the resident set grew by at its peak during F: the peak mark is reset first
+// (writing 5 to /proc/self/clear_refs), and the resident size before F is the base.
+inline int64_t PeakGrowthBytes(const std::function<void()>& F) {
+    {
+        std::ofstream clear("/proc/self/clear_refs");
+        clear << "5";
+    }
+    const int64_t base = StatusKB("VmRSS");
+    F();
+    return (StatusKB("VmHWM") - base) * 1024;
 }
 
 } // namespace BenchImage

@@ -18,33 +18,33 @@ constexpr double MaxLineSize = 1024.0;
 const std::array<int32_t, (1 << IntensityBits) + 1>& IntensityTable() {
     static const auto table = [] {
         std::array<int32_t, (1 << IntensityBits) + 1> t{};
-        const int32_t diagonal = static_cast<int32_t>(std::sqrt(0.5L) * 65536 + 0.5L);
+        const int32_t diagonal = static_cast<int32_t>(std::sqrt(0.5) * 65536 + 0.5);
         t.fill(diagonal);
-        const long double dt = 1.0L / (1 << IntensityBits);
-        long double v = 0;
+        const double dt = 1.0 / (1 << IntensityBits);
+        double v = 0;
         for (int i = 0; v < 1 && i < (1 << IntensityBits); ++i, v += dt)
-            t[i] = static_cast<int32_t>(std::sqrt(1 / (v * v + 1)) * 65536 + 0.5L);
+            t[i] = static_cast<int32_t>(std::sqrt(1 / (v * v + 1)) * 65536 + 0.5);
         return t;
     }();
     return table;
 }
 
 // The part of a disc of radius R beyond a straight edge at distance X from its centre.
-long double DiscBeyond(long double X, long double R) {
+double DiscBeyond(double X, double R) {
     if (R <= 0)
-        return X < 0 ? 1 : X > 0 ? 0 : 0.5L;
-    const long double pi = 3.141592653589793238462643383279502884L;
+        return X < 0 ? 1 : X > 0 ? 0 : 0.5;
+    const double pi = 3.141592653589793238462643383279502884;
     X = std::clamp(X, -R, R);
-    return 0.5L - X * std::sqrt(R * R - X * X) / (pi * R * R) - std::asin(X / R) / pi;
+    return 0.5 - X * std::sqrt(R * R - X * X) / (pi * R * R) - std::asin(X / R) / pi;
 }
 
-int ByteOf(long double Value) {
-    return std::clamp(static_cast<int>(Value * 255 + 0.5L), 0, 255);
+int ByteOf(double Value) {
+    return std::clamp(static_cast<int>(Value * 255 + 0.5), 0, 255);
 }
 
 TAALineShape BuildShape(double HalfWidth, double FilterRadius, double Opacity) {
     TAALineShape shape;
-    const long double w = HalfWidth, r = FilterRadius, reach = w + r;
+    const double w = HalfWidth, r = FilterRadius, reach = w + r;
     if (!(reach * 65536 >= 1)) {
         shape.Profile.assign(2, 0);
         shape.DotRadius = 1;
@@ -53,26 +53,26 @@ TAALineShape BuildShape(double HalfWidth, double FilterRadius, double Opacity) {
     }
     // About 128 samples span the reach.
     shape.ProfileShift = std::max(0, 16 - (7 - (static_cast<int>(std::log2(reach)) + 1)));
-    const int n = static_cast<int>(reach * 65536 + 0.5L) >> shape.ProfileShift;
+    const int n = static_cast<int>(reach * 65536 + 0.5) >> shape.ProfileShift;
     shape.Reach = n << shape.ProfileShift;
     std::vector<int>& profile = shape.Profile;
     profile.assign(static_cast<size_t>(n) + 2, 0);
-    const long double dt = reach / n;
-    long double t = 0;
+    const double dt = reach / n;
+    double t = 0;
     int k = 0;
-    auto fill = [&](long double Until, auto Value) {
+    auto fill = [&](double Until, auto Value) {
         for (; t < Until && k <= n + 1; t += dt)
             profile[k++] = ByteOf(Value(t));
     };
     if (w < r) {
         fill(std::min(w, r - w),
-             [&](long double x) { return 1 - DiscBeyond(w - x, r) - DiscBeyond(w + x, r); });
-        fill(r - w, [&](long double x) { return DiscBeyond(x - w, r) - DiscBeyond(x + w, r); });
+             [&](double x) { return 1 - DiscBeyond(w - x, r) - DiscBeyond(w + x, r); });
+        fill(r - w, [&](double x) { return DiscBeyond(x - w, r) - DiscBeyond(x + w, r); });
     } else {
-        fill(w - r, [](long double) { return 1.0L; });
+        fill(w - r, [](double) { return 1.0; });
     }
-    fill(w, [&](long double x) { return 1 - DiscBeyond(w - x, r); });
-    fill(w + r, [&](long double x) { return DiscBeyond(x - w, r); });
+    fill(w, [&](double x) { return 1 - DiscBeyond(w - x, r); });
+    fill(w + r, [&](double x) { return DiscBeyond(x - w, r); });
     for (int& e : profile)
         e = std::clamp(static_cast<int>(std::nearbyint(e * Opacity)), 0, 255);
 

@@ -2,6 +2,7 @@
 
 #include "UFixedStretch.h"
 #include "UGaussBlur.h"
+#include "UPixelThreads.h"
 
 #include <algorithm>
 #include <array>
@@ -122,17 +123,25 @@ void BlendUnderAlpha(const TGRBlender& B, const TBitmap* AlphaMap, const TRect& 
     const TBlendTable& table = BlendTable();
     if (B.Progress)
         B.Progress->BeginPhase(0, rows / 64 + 1);
-    for (int y = 0; y < rows; ++y) {
-        const uint8_t* a = alpha.ScanLine(r.Alpha.Top + y) + r.Alpha.Left;
-        const uint8_t* s = source.ScanLine(r.Source.Top + y) + r.Source.Left * bytes;
-        uint8_t* d = dest.ScanLine(r.Dest.Top + y) + r.Dest.Left * bytes;
-        if (bytes == 4)
-            BlendRow<4>(d, s, a, count, Rows, table);
-        else
-            BlendRow<3>(d, s, a, count, Rows, table);
-        if (B.Progress && (y & 63) == 0)
-            B.Progress->Step();
-    }
+    dest.Bits(); // unshared before the bands write their rows
+    const int64_t work = static_cast<int64_t>(rows) * count * bytes * 2;
+    RunPixelRowChunks(
+        rows, work,
+        [&](int Y0, int Y1) {
+            for (int y = Y0; y < Y1; ++y) {
+                const uint8_t* a = alpha.ScanLine(r.Alpha.Top + y) + r.Alpha.Left;
+                const uint8_t* s = source.ScanLine(r.Source.Top + y) + r.Source.Left * bytes;
+                uint8_t* d = dest.ScanLine(r.Dest.Top + y) + r.Dest.Left * bytes;
+                if (bytes == 4)
+                    BlendRow<4>(d, s, a, count, Rows, table);
+                else
+                    BlendRow<3>(d, s, a, count, Rows, table);
+            }
+        },
+        [&] {
+            if (B.Progress)
+                B.Progress->Step();
+        });
     if (B.Progress)
         B.Progress->EndPhase();
 }

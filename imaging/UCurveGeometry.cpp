@@ -1,6 +1,7 @@
 #include "UCurveGeometry.h"
 
 #include "UCanvas.h"
+#include "UPixelMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,48 +11,28 @@
 
 namespace {
 
-constexpr long double Pi = std::numbers::pi_v<long double>;
-constexpr long double TwoPi = 2 * Pi;
-constexpr long double IntMax = std::numeric_limits<int>::max();
-
-int ClampToInt(int64_t V) {
-    return static_cast<int>(
-        std::clamp<int64_t>(V, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
-// Rounds half away from zero; NaN gives 0 and values beyond 32 bits are clamped.
-int RoundToInt(long double V) {
-    if (std::isnan(V))
-        return 0;
-    return ClampToInt(std::llround(std::clamp<long double>(V, -4e18L, 4e18L)));
-}
-
-// Truncates toward zero; NaN gives 0 and values beyond 32 bits are clamped.
-int TruncToInt(long double V) {
-    if (std::isnan(V))
-        return 0;
-    return ClampToInt(static_cast<int64_t>(std::clamp<long double>(V, -4e18L, 4e18L)));
-}
+constexpr double Pi = std::numbers::pi_v<double>;
+constexpr double TwoPi = 2 * Pi;
+constexpr double IntMax = std::numeric_limits<int>::max();
 
 TPoint Offset(const TPoint& Origin, int64_t Dx, int64_t Dy) {
     return {ClampToInt(Origin.x + Dx), ClampToInt(Origin.y + Dy)};
 }
 
 // Direction of (Dx, Dy) in 0..2pi.
-long double Angle(long double Dx, long double Dy) {
-    long double a = std::atan2(Dy, Dx);
+double Angle(double Dx, double Dy) {
+    double a = std::atan2(Dy, Dx);
     if (a < 0)
         a += TwoPi;
     return a;
 }
 
-long double AngleFrom(const TPoint& Center, const TPoint& P) {
-    return Angle(static_cast<long double>(P.x) - Center.x,
-                 static_cast<long double>(P.y) - Center.y);
+double AngleFrom(const TPoint& Center, const TPoint& P) {
+    return Angle(static_cast<double>(P.x) - Center.x, static_cast<double>(P.y) - Center.y);
 }
 
 // A circle whose every point has 32-bit coordinates even after rounding.
-bool CircleFits(long double Cx, long double Cy, long double R) {
+bool CircleFits(double Cx, double Cy, double R) {
     return std::isfinite(Cx) && std::isfinite(Cy) && std::isfinite(R) &&
            std::fabs(Cx) + R + 1 <= IntMax && std::fabs(Cy) + R + 1 <= IntMax;
 }
@@ -59,7 +40,7 @@ bool CircleFits(long double Cx, long double Cy, long double R) {
 // The circle through three points, its centre relative to P1, in extended precision so
 // that nearly collinear points cannot overflow.
 struct TCircleFit {
-    long double Ux = 0, Uy = 0, R = 0;
+    double Ux = 0, Uy = 0, R = 0;
     bool Found = false; // false: the points are in a line
     bool Fits = false;  // the circle fits in 32-bit coordinates
 };
@@ -72,9 +53,9 @@ TCircleFit FitCircle(const TPoint& P1, const TPoint& P2, const TPoint& P3) {
     TCircleFit fit;
     if (cross == 0) // integer points: |cross| < 0.1 only when it is 0
         return fit;
-    const long double k = 0.5L / static_cast<long double>(cross);
-    const long double s1 = static_cast<long double>(ax) * ax + static_cast<long double>(ay) * ay;
-    const long double s2 = static_cast<long double>(bx) * bx + static_cast<long double>(by) * by;
+    const double k = 0.5 / static_cast<double>(cross);
+    const double s1 = static_cast<double>(ax) * ax + static_cast<double>(ay) * ay;
+    const double s2 = static_cast<double>(bx) * bx + static_cast<double>(by) * by;
     fit.Ux = (s1 * by - s2 * ay) * k;
     fit.Uy = (ax * s2 - bx * s1) * k;
     fit.R = std::hypot(fit.Ux, fit.Uy);
@@ -98,7 +79,7 @@ bool DrawnAsCircle(const TArc& Arc, int Bulge) {
 }
 
 // The arc's angles as an increasing range: the start moves below 0 when the arc wraps.
-void IncreasingAngles(const TArc& Arc, long double& Start, long double& End) {
+void IncreasingAngles(const TArc& Arc, double& Start, double& End) {
     Start = Arc.StartAngle;
     End = Arc.EndAngle;
     if (End < Start)
@@ -107,24 +88,24 @@ void IncreasingAngles(const TArc& Arc, long double& Start, long double& End) {
 
 // Point of the parabola through P1 (t = 0), Pm (t = 1/2) and P3 (t = 1).
 struct TFloatPt {
-    long double X, Y;
+    double X, Y;
 };
-TFloatPt ParabolaPoint(const TPoint& P1, const TPoint& Pm, const TPoint& P3, long double T) {
-    const long double ax = 4.0L * Pm.x - 3.0L * P1.x - P3.x;
-    const long double ay = 4.0L * Pm.y - 3.0L * P1.y - P3.y;
-    const long double bx = static_cast<long double>(P1.x) + P3.x - 2.0L * Pm.x;
-    const long double by = static_cast<long double>(P1.y) + P3.y - 2.0L * Pm.y;
+TFloatPt ParabolaPoint(const TPoint& P1, const TPoint& Pm, const TPoint& P3, double T) {
+    const double ax = 4.0 * Pm.x - 3.0 * P1.x - P3.x;
+    const double ay = 4.0 * Pm.y - 3.0 * P1.y - P3.y;
+    const double bx = static_cast<double>(P1.x) + P3.x - 2.0 * Pm.x;
+    const double by = static_cast<double>(P1.y) + P3.y - 2.0 * Pm.y;
     return {P1.x + T * ax + 2 * T * T * bx, P1.y + T * ay + 2 * T * T * by};
 }
 
 constexpr int ParabolaSteps = 8;
 
 std::vector<TPoint> CirclePolyline(const TArc& Arc) {
-    constexpr long double step = TwoPi / 180;
-    long double start, end;
+    constexpr double step = TwoPi / 180;
+    double start, end;
     IncreasingAngles(Arc, start, end);
-    const long double r = Arc.Radius;
-    auto at = [&](long double a) {
+    const double r = Arc.Radius;
+    auto at = [&](double a) {
         return Offset(Arc.Center, TruncToInt(r * std::cos(a)), TruncToInt(r * std::sin(a)));
     };
     std::vector<TPoint> pts{at(start)};
@@ -137,7 +118,7 @@ std::vector<TPoint> CirclePolyline(const TArc& Arc) {
 std::vector<TPoint> ParabolaPolyline(const TPoint& P1, const TPoint& Pm, const TPoint& P3) {
     std::vector<TPoint> pts{P1};
     for (int i = 1; i < ParabolaSteps; ++i) {
-        const TFloatPt b = ParabolaPoint(P1, Pm, P3, static_cast<long double>(i) / ParabolaSteps);
+        const TFloatPt b = ParabolaPoint(P1, Pm, P3, static_cast<double>(i) / ParabolaSteps);
         pts.push_back({RoundToInt(b.X), RoundToInt(b.Y)});
     }
     pts.push_back(P3);
@@ -152,13 +133,13 @@ int HalfPenWidth(int PenWidth) {
 std::vector<TPoint> CircleOutline(const TArc& Arc, int PenWidth) {
     const int w = std::max(PenWidth, 0);
     const int h = HalfPenWidth(w);
-    const long double outer = static_cast<long double>(Arc.Radius) + h;
-    const long double inner = outer - w;
-    const long double step = Arc.Radius >= 500 ? TwoPi / 90 : TwoPi / 60;
-    long double start, end;
+    const double outer = static_cast<double>(Arc.Radius) + h;
+    const double inner = outer - w;
+    const double step = Arc.Radius >= 500 ? TwoPi / 90 : TwoPi / 60;
+    double start, end;
     IncreasingAngles(Arc, start, end);
 
-    std::vector<TPoint> pts{PointOnCircle(Arc, start, static_cast<long double>(Arc.Radius) - h)};
+    std::vector<TPoint> pts{PointOnCircle(Arc, start, static_cast<double>(Arc.Radius) - h)};
     pts.push_back(PointOnCircle(Arc, start, outer));
     for (int i = 1; start + i * step <= end - step; ++i)
         pts.push_back(PointOnCircle(Arc, start + i * step, outer));
@@ -178,14 +159,14 @@ struct TSidePair {
 TSidePair SidesTowards(const TFloatPt* B, int K, int J, int H) {
     const TFloatPt& from = B[std::min(K, J)];
     const TFloatPt& to = B[std::max(K, J)];
-    const long double dx = to.X - from.X, dy = to.Y - from.Y;
-    const long double len = std::hypot(dx, dy);
+    const double dx = to.X - from.X, dy = to.Y - from.Y;
+    const double len = std::hypot(dx, dy);
     const TFloatPt& p = B[K];
-    if (len < 0.01L) {
+    if (len < 0.01) {
         const TPoint t{TruncToInt(p.X), TruncToInt(p.Y)};
         return {t, t};
     }
-    const long double nx = -dy / len * H, ny = dx / len * H;
+    const double nx = -dy / len * H, ny = dx / len * H;
     return {{TruncToInt(p.X + nx), TruncToInt(p.Y + ny)},
             {TruncToInt(p.X - nx), TruncToInt(p.Y - ny)}};
 }
@@ -207,7 +188,7 @@ std::vector<TPoint> ParabolaOutline(const TPoint& P1, const TPoint& Pm, const TP
     const int h = HalfPenWidth(PenWidth);
     TFloatPt b[n];
     for (int k = 0; k < n; ++k)
-        b[k] = ParabolaPoint(P1, Pm, P3, static_cast<long double>(k) / ParabolaSteps);
+        b[k] = ParabolaPoint(P1, Pm, P3, static_cast<double>(k) / ParabolaSteps);
     TSidePair sides[n];
     sides[0] = SidesTowards(b, 0, 1, h);
     sides[n - 1] = SidesTowards(b, n - 1, n - 2, h);
@@ -226,20 +207,19 @@ std::vector<TPoint> ParabolaOutline(const TPoint& P1, const TPoint& Pm, const TP
 
 } // namespace
 
-TPoint PointOnCircle(const TArc& Arc, long double Angle, long double Radius) {
+TPoint PointOnCircle(const TArc& Arc, double Angle, double Radius) {
     return Offset(Arc.Center, RoundToInt(std::cos(Angle) * Radius),
                   RoundToInt(std::sin(Angle) * Radius));
 }
 
-long double CircleThrough3(TPoint& Center, const TPoint& P1, const TPoint& P2, const TPoint& P3) {
+double CircleThrough3(TPoint& Center, const TPoint& P1, const TPoint& P2, const TPoint& P3) {
     const TCircleFit fit = FitCircle(P1, P2, P3);
     if (fit.Found && fit.Fits) {
         Center = RoundedCenter(P1, fit);
         return fit.R;
     }
     Center = Centroid(P1, P2, P3);
-    return std::hypot(static_cast<long double>(P2.x) - Center.x,
-                      static_cast<long double>(P2.y) - Center.y);
+    return std::hypot(static_cast<double>(P2.x) - Center.x, static_cast<double>(P2.y) - Center.y);
 }
 
 TArc CalcArc(const TPoint& P1, const TPoint& Pm, const TPoint& P3) {
@@ -262,7 +242,7 @@ TArc CalcArc(const TPoint& P1, const TPoint& Pm, const TPoint& P3) {
 void GetArcPoints(TPoint& PStart, TPoint& PMid, TPoint& PEnd, const TArc& Arc) {
     PStart = PointOnCircle(Arc, Arc.StartAngle, Arc.Radius);
     PEnd = PointOnCircle(Arc, Arc.EndAngle, Arc.Radius);
-    long double m = (Arc.StartAngle + Arc.EndAngle) / 2;
+    double m = (Arc.StartAngle + Arc.EndAngle) / 2;
     if (Arc.EndAngle < Arc.StartAngle)
         m += Pi;
     if (m >= TwoPi)
@@ -274,8 +254,8 @@ TRect GetArcBounds(const TArc& Arc) {
     TPoint ps, pm, pe;
     GetArcPoints(ps, pm, pe, Arc);
     TRect r(std::min(ps.x, pe.x), std::min(ps.y, pe.y), std::max(ps.x, pe.x), std::max(ps.y, pe.y));
-    auto quadrant = [](long double a) {
-        return static_cast<int>(std::clamp<long double>(std::trunc(a / (Pi / 2)), 0, 3));
+    auto quadrant = [](double a) {
+        return static_cast<int>(std::clamp<double>(std::trunc(a / (Pi / 2)), 0, 3));
     };
     const int qs = quadrant(Arc.StartAngle);
     int qe = quadrant(Arc.EndAngle);
@@ -310,7 +290,7 @@ int GetPointsBulge(const TPoint& P1, const TPoint& Pm, const TPoint& P3) {
         return 0;
     // The centre as drawing code sees it (rounded); a circle too large for 32-bit
     // coordinates keeps its exact centre, so a nearly straight curve gets its true, tiny bulge.
-    long double cx = P1.x + fit.Ux, cy = P1.y + fit.Uy;
+    double cx = P1.x + fit.Ux, cy = P1.y + fit.Uy;
     int centreSide;
     if (fit.Fits) {
         const TPoint c = RoundedCenter(P1, fit);
@@ -318,13 +298,13 @@ int GetPointsBulge(const TPoint& P1, const TPoint& Pm, const TPoint& P3) {
         cy = c.y;
         centreSide = PointOrientation(P1, P3, c);
     } else {
-        const long double cross = (static_cast<long double>(P3.x) - P1.x) * (cy - P1.y) -
-                                  (static_cast<long double>(P3.y) - P1.y) * (cx - P1.x);
+        const double cross = (static_cast<double>(P3.x) - P1.x) * (cy - P1.y) -
+                             (static_cast<double>(P3.y) - P1.y) * (cx - P1.x);
         centreSide = cross < 0 ? 1 : cross == 0 ? 0 : -1;
     }
-    const long double mx = (static_cast<long double>(P1.x) + P3.x) / 2;
-    const long double my = (static_cast<long double>(P1.y) + P3.y) / 2;
-    long double d = fit.R - std::hypot(mx - cx, my - cy);
+    const double mx = (static_cast<double>(P1.x) + P3.x) / 2;
+    const double my = (static_cast<double>(P1.y) + P3.y) / 2;
+    double d = fit.R - std::hypot(mx - cx, my - cy);
     if (d < -1)
         return 0;
     if (centreSide == s) // the centre lies on the curve's side: the major arc
@@ -335,28 +315,28 @@ int GetPointsBulge(const TPoint& P1, const TPoint& Pm, const TPoint& P3) {
 }
 
 TPoint GetBulgePoint(const TPoint& P1, const TPoint& P2, int Bulge) {
-    const long double b = std::clamp(Bulge, -4000, 4000);
-    const long double dx = static_cast<long double>(P2.x) - P1.x;
-    const long double dy = static_cast<long double>(P2.y) - P1.y;
-    const long double c = std::hypot(dx, dy);
-    if (c < 0.1L)
+    const double b = std::clamp(Bulge, -4000, 4000);
+    const double dx = static_cast<double>(P2.x) - P1.x;
+    const double dy = static_cast<double>(P2.y) - P1.y;
+    const double c = std::hypot(dx, dy);
+    if (c < 0.1)
         return P1;
-    const long double mx = P1.x + dx / 2, my = P1.y + dy / 2;
+    const double mx = P1.x + dx / 2, my = P1.y + dy / 2;
     return {RoundToInt(mx + dy * b / c), RoundToInt(my - dx * b / c)};
 }
 
 bool ArcFromChord(TArc& Arc, const TPoint& P1, const TPoint& P2, int Bulge) {
-    long double dx = static_cast<long double>(P2.x) - P1.x;
-    long double dy = static_cast<long double>(P2.y) - P1.y;
-    const long double c = std::hypot(dx, dy);
-    const long double mx = P1.x + dx / 2, my = P1.y + dy / 2;
-    const long double b = std::fabs(static_cast<long double>(Bulge));
-    long double r, cx, cy;
+    double dx = static_cast<double>(P2.x) - P1.x;
+    double dy = static_cast<double>(P2.y) - P1.y;
+    const double c = std::hypot(dx, dy);
+    const double mx = P1.x + dx / 2, my = P1.y + dy / 2;
+    const double b = std::fabs(static_cast<double>(Bulge));
+    double r, cx, cy;
     if (b >= 1) {
-        if (c < 0.9L)
+        if (c < 0.9)
             return false;
         r = c * c / (8 * b) + b / 2;
-        const long double k = (b - r) / c;
+        const double k = (b - r) / c;
         if (Bulge < 0) {
             dx = -dx;
             dy = -dy;

@@ -19,8 +19,8 @@ class TCanvas;
 struct TArc {
     TPoint Center;
     int Radius = 0;
-    long double StartAngle = 0;
-    long double EndAngle = 0;
+    double StartAngle = 0;
+    double EndAngle = 0;
 };
 
 // A curve bends enough to be drawn as a circular arc when its bulge is at least this large
@@ -31,13 +31,13 @@ constexpr int MaxArcRadius = 8000;
 
 // The point of Arc's circle at Angle and distance Radius from the centre, each coordinate
 // rounded half away from zero.
-TPoint PointOnCircle(const TArc& Arc, long double Angle, long double Radius);
+TPoint PointOnCircle(const TArc& Arc, double Angle, double Radius);
 
 // The circle through three points: answers its radius and sets Center (rounded half away
 // from zero). Points in a line (or so nearly in a line that the circle would not fit in
 // 32-bit coordinates) give the centroid of the three points (each coordinate truncated
 // toward zero) and its distance to P2.
-long double CircleThrough3(TPoint& Center, const TPoint& P1, const TPoint& P2, const TPoint& P3);
+double CircleThrough3(TPoint& Center, const TPoint& P1, const TPoint& P2, const TPoint& P3);
 
 // The arc of the circle through P1, Pm and P3, from P1 to P3 in increasing angle; it passes
 // Pm when the curve turns clockwise (a positive bulge), so callers put the points of a

@@ -1,6 +1,8 @@
 #include "UEffects.h"
 
 #include "UFixedStretch.h"
+#include "UPixelMath.h"
+#include "UPixelThreads.h"
 
 #include <algorithm>
 #include <array>
@@ -32,6 +34,10 @@ void PrepareDest(TBitmap& Dest, TPixelFormat Format, const TRect& R) {
     Dest.SetSize(R.Width(), R.Height());
 }
 
+int64_t WorkOf(const TRect& R, int Bytes) {
+    return static_cast<int64_t>(R.Width()) * R.Height() * Bytes * 2;
+}
+
 const uint8_t* SourceRow(const TBitmap& Source, const TRect& R, int Y) {
     return Source.ScanLine(R.Top + Y) + R.Left * BytesOf(Source);
 }
@@ -52,12 +58,19 @@ void RunRows(TGREffector& E, bool TableStep, TRow&& Row) {
             E.Progress->Step();
     }
     PrepareDest(*E.Dest, source.PixelFormat(), r);
+    TBitmap& dest = *E.Dest;
+    dest.Bits(); // unshared before the bands write their rows
     const int bytes = BytesOf(source);
-    for (int y = 0; y < height; ++y) {
-        Row(SourceRow(source, r, y), E.Dest->ScanLine(y), r.Width(), bytes);
-        if (E.Progress && (y & 63) == 0)
-            E.Progress->Step();
-    }
+    RunPixelRowChunks(
+        height, WorkOf(r, bytes),
+        [&](int Y0, int Y1) {
+            for (int y = Y0; y < Y1; ++y)
+                Row(SourceRow(source, r, y), dest.ScanLine(y), r.Width(), bytes);
+        },
+        [&] {
+            if (E.Progress)
+                E.Progress->Step();
+        });
     if (E.Progress)
         E.Progress->EndPhase();
 }
@@ -144,36 +157,62 @@ void RowSums(const uint8_t* Row, int Width, int Bytes, uint16_t* Sums) {
     }
 }
 
-// One pass from the rows In(y) to the rows Out(y); Out may be In (each input row is read
-// before the output row above it is written).
+// Output rows Y0..Y1-1 of one pass from the rows In(y) to the rows Out(y), edges replicated.
+// Out may be In: each input row is read before the output row above it is written; In(Y0 - 1)
+// and In(Y1) are the only rows outside the band it reads.
 template <class TIn, class TOut>
-void BoxPass(int Width, int Height, int Bytes, TIn&& In, TOut&& Out) {
+void BoxPassRows(int Width, int Height, int Bytes, int Y0, int Y1, TIn&& In, TOut&& Out) {
     std::array<std::vector<uint16_t>, 3> sums;
     for (auto& s : sums)
         s.resize(static_cast<size_t>(Width) * 3);
-    auto slot = [&](int Y) { return sums[Y % 3].data(); };
-    RowSums(In(0), Width, Bytes, slot(0));
-    if (Height > 1)
-        RowSums(In(1), Width, Bytes, slot(1));
+    auto slot = [&](int Y) { return sums[static_cast<size_t>(Y - Y0 + 1) % 3].data(); };
+    auto sumRow = [&](int Y) { RowSums(In(std::clamp(Y, 0, Height - 1)), Width, Bytes, slot(Y)); };
+    sumRow(Y0 - 1);
+    sumRow(Y0);
     const auto& ninth = NinthTable();
-    for (int y = 0; y < Height; ++y) {
-        const uint16_t* above = slot(y > 0 ? y - 1 : 0);
+    for (int y = Y0; y < Y1; ++y) {
+        sumRow(y + 1);
+        const uint16_t* above = slot(y - 1);
         const uint16_t* at = slot(y);
-        const uint16_t* below = slot(y < Height - 1 ? y + 1 : y);
+        const uint16_t* below = slot(y + 1);
         uint8_t* d = Out(y);
         for (int x = 0; x < Width; ++x)
             for (int c = 0; c < 3; ++c) {
                 const int i = 3 * x + c;
                 d[x * Bytes + c] = ninth[above[i] + at[i] + below[i]];
             }
-        if (y + 2 < Height)
-            RowSums(In(y + 2), Width, Bytes, slot(y + 2));
     }
 }
 
 int BlurPasses(int Count) {
     return std::clamp(Count, 1, MaxBlurPasses);
 }
+
+constexpr int BlurChunkRows = 64;
+
+// Rows the bands of an in-place pass read outside themselves, kept as they were before the
+// pass: the rows on both sides of every chunk boundary (bands start and end on them).
+class TBoundaryRows {
+public:
+    TBoundaryRows(const TBitmap& Bitmap, int RowBytes) : FRowBytes(RowBytes) {
+        const int height = Bitmap.Height();
+        for (int b = BlurChunkRows; b < height; b += BlurChunkRows)
+            for (int y : {b - 1, b}) {
+                const uint8_t* row = Bitmap.ScanLine(y);
+                FRows.insert(FRows.end(), row, row + RowBytes);
+            }
+    }
+    // The saved row Y (next to boundary B): Y = B - 1 or B.
+    const uint8_t* Row(int Y, int Boundary) const {
+        const size_t index =
+            static_cast<size_t>(Boundary / BlurChunkRows - 1) * 2 + (Y - Boundary + 1);
+        return FRows.data() + index * static_cast<size_t>(FRowBytes);
+    }
+
+private:
+    int FRowBytes;
+    std::vector<uint8_t> FRows;
+};
 
 void RunBlur(TGREffector& E, int Passes) {
     if (!Usable(E))
@@ -187,16 +226,37 @@ void RunBlur(TGREffector& E, int Passes) {
         E.Progress->BeginPhase(0, Passes * stepsPerPass);
     PrepareDest(*E.Dest, source.PixelFormat(), r);
     TBitmap& dest = *E.Dest;
-    auto progressOut = [&](int Y) {
-        if (E.Progress && (Y & 63) == 0)
+    dest.Bits(); // unshared before the bands write their rows
+    const int64_t work = WorkOf(r, bytes);
+    auto step = [&] {
+        if (E.Progress)
             E.Progress->Step();
-        return dest.ScanLine(Y);
     };
-    BoxPass(
-        width, height, bytes, [&](int Y) { return SourceRow(source, r, Y); }, progressOut);
-    for (int pass = 1; pass < Passes; ++pass)
-        BoxPass(
-            width, height, bytes, [&](int Y) { return dest.ScanLine(Y); }, progressOut);
+    RunPixelRowChunks(
+        height, work,
+        [&](int Y0, int Y1) {
+            BoxPassRows(
+                width, height, bytes, Y0, Y1, [&](int Y) { return SourceRow(source, r, Y); },
+                [&](int Y) { return dest.ScanLine(Y); });
+        },
+        step, BlurChunkRows);
+    for (int pass = 1; pass < Passes; ++pass) {
+        const TBoundaryRows saved(dest, width * bytes);
+        RunPixelRowChunks(
+            height, work,
+            [&](int Y0, int Y1) {
+                auto in = [&](int Y) -> const uint8_t* {
+                    if (Y < Y0)
+                        return saved.Row(Y, Y0);
+                    if (Y >= Y1)
+                        return saved.Row(Y, Y1);
+                    return dest.ScanLine(Y);
+                };
+                BoxPassRows(width, height, bytes, Y0, Y1, in,
+                            [&](int Y) { return dest.ScanLine(Y); });
+            },
+            step, BlurChunkRows);
+    }
     if (E.Progress)
         E.Progress->EndPhase();
 }
@@ -279,15 +339,23 @@ void TGREffectUnsharpMask::Execute() {
     if (Progress)
         Progress->Step();
     const int bytes = BytesOf(source);
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* s = SourceRow(source, r, y);
-        uint8_t* d = Dest->ScanLine(y);
-        for (int x = 0; x < r.Width(); ++x, s += bytes, d += bytes)
-            for (int c = 0; c < 3; ++c)
-                d[c] = static_cast<uint8_t>(std::clamp(2 * s[c] - d[c], 0, 255));
-        if (Progress && (y & 63) == 0)
-            Progress->Step();
-    }
+    TBitmap& dest = *Dest;
+    dest.Bits();
+    RunPixelRowChunks(
+        height, WorkOf(r, bytes),
+        [&](int Y0, int Y1) {
+            for (int y = Y0; y < Y1; ++y) {
+                const uint8_t* s = SourceRow(source, r, y);
+                uint8_t* d = dest.ScanLine(y);
+                for (int x = 0; x < r.Width(); ++x, s += bytes, d += bytes)
+                    for (int c = 0; c < 3; ++c)
+                        d[c] = ClampByte(2 * s[c] - d[c]);
+            }
+        },
+        [&] {
+            if (Progress)
+                Progress->Step();
+        });
     if (Progress)
         Progress->EndPhase();
 }

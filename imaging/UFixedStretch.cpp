@@ -1,5 +1,7 @@
 #include "UFixedStretch.h"
 
+#include "UPixelThreads.h"
+
 #include <algorithm>
 #include <array>
 #include <cassert>
@@ -8,6 +10,10 @@
 #include <vector>
 
 namespace {
+
+// Destination rows per band: each band of the filtered pipeline starts by resampling up to
+// four source rows across.
+constexpr int MinResampleBand = 16;
 
 // Gives Dest the pixel format without converting its pixels, which are all overwritten.
 void TakePixelFormat(TBitmap& Dest, TPixelFormat Format) {
@@ -25,7 +31,7 @@ void TakePixelFormat(TBitmap& Dest, TPixelFormat Format) {
 // the previous destination row whole.
 
 template <int Ch>
-void ResampleNearest(TBitmap& Dest, const TBitmap& Source, const TRect& R) {
+void ResampleNearest(TBitmap& Dest, const TBitmap& Source, const TRect& R, int Y0, int Y1) {
     const int w = R.Width();
     const int h = R.Height();
     const int W = Dest.Width();
@@ -35,7 +41,7 @@ void ResampleNearest(TBitmap& Dest, const TBitmap& Source, const TRect& R) {
         columns[x] = (static_cast<int>((static_cast<int64_t>(x) * w + w / 2) / W) + R.Left) * Ch;
     const size_t rowBytes = static_cast<size_t>(W) * Ch;
     int previous = -1;
-    for (int y = 0; y < H; ++y) {
+    for (int y = Y0; y < Y1; ++y) {
         const int sourceRow = static_cast<int>((static_cast<int64_t>(y) * h + h / 2) / H) + R.Top;
         uint8_t* d = Dest.ScanLine(y);
         if (sourceRow == previous) {
@@ -168,7 +174,9 @@ class TResampler {
 public:
     TResampler(TBitmap& Dest, const TBitmap& Source, const TRect& R, int Channels,
                TResampleFilter Filter, TResampleEdge Edge);
-    void Run();
+    // Forms destination rows Y0..Y1-1. Every row depends only on the source, so bands of
+    // rows may be formed by separate resamplers at the same time.
+    void Run(int Y0, int Y1);
 
 private:
     enum THorizontal { hzCopy, hzBox, hzLinear, hzCubic };
@@ -182,9 +190,9 @@ private:
     void ResampleRowT(int32_t* Out) const;
     // Age 0 is the newest ring row, 3 the oldest.
     const int32_t* Slot(int Age) const { return FRing[(FNewest - Age) & 3].data(); }
-    void RowsEqual();
-    void RowsBox();
-    void RowsFiltered();
+    void RowsEqual(int Y0, int Y1);
+    void RowsBox(int Y0, int Y1);
+    void RowsFiltered(int Y0, int Y1);
     void StoreDestRow(int Y);
 
     TBitmap& FDest;
@@ -223,13 +231,13 @@ TResampler::TResampler(TBitmap& Dest, const TBitmap& Source, const TRect& R, int
     FAccum.assign(static_cast<size_t>(FDW) * FCh, 0);
 }
 
-void TResampler::Run() {
+void TResampler::Run(int Y0, int Y1) {
     if (FDH < FH)
-        RowsBox();
+        RowsBox(Y0, Y1);
     else if (FDH > FH)
-        RowsFiltered();
+        RowsFiltered(Y0, Y1);
     else
-        RowsEqual();
+        RowsEqual(Y0, Y1);
 }
 
 int TResampler::ServeRow(int Y) const {
@@ -365,9 +373,9 @@ void TResampler::StoreDestRow(int Y) {
     }
 }
 
-void TResampler::RowsEqual() {
+void TResampler::RowsEqual(int Y0, int Y1) {
     const size_t count = FAccum.size();
-    for (int y = 0; y < FDH; ++y) {
+    for (int y = Y0; y < Y1; ++y) {
         FetchSourceRow(y);
         const int32_t* row = Slot(0);
         for (size_t i = 0; i < count; ++i)
@@ -376,18 +384,37 @@ void TResampler::RowsEqual() {
     }
 }
 
+// floor(N / D) for 0 <= N < 2^63 and 0 < D < 2^32 by a multiplication: Inverse =
+// floor((2^64 - 1) / D) gives a quotient at most one too small, which one comparison mends.
+struct TIntegerDivisor {
+    uint64_t D = 1;
+    uint64_t Inverse = 0;
+    explicit TIntegerDivisor(uint64_t Divisor) : D(Divisor), Inverse(~uint64_t(0) / Divisor) {}
+    uint64_t Divide(uint64_t N) const {
+        uint64_t q = static_cast<uint64_t>((static_cast<unsigned __int128>(N) * Inverse) >> 64);
+        if (N - q * D >= D)
+            ++q;
+        return q;
+    }
+};
+
 // Shrinking vertically: output row k averages the source rows over [k * step, (k + 1) *
 // step) with 16-bit fractions at both ends. The weights add up to step exactly; the sum is
 // divided by it and rounded half up to 8.8, so uniform areas keep their value for every
-// ratio.
-void TResampler::RowsBox() {
+// ratio. Each output row starts from the source row holding its first position, so a band
+// of rows can be formed on its own.
+void TResampler::RowsBox(int Y0, int Y1) {
     const int32_t step = (FH << 16) / FDH;
     const size_t count = FAccum.size();
     std::vector<int64_t> sum(count);
-    const double divisor = step;
-    int32_t q = 0;
-    FetchSourceRow(0);
-    for (int y = 0; y < FDH; ++y) {
+    const TIntegerDivisor divisor(static_cast<uint64_t>(step));
+    // Cubic enlarging across may leave the byte range a little; the bias keeps every
+    // numerator positive (floor((N + k step) / step) = floor(N / step) + k).
+    constexpr int64_t bias = 4096 * 256;
+    const int64_t biasSum = bias * step + step / 2;
+    int32_t q = Y0 * step;
+    FetchSourceRow(q >> 16);
+    for (int y = Y0; y < Y1; ++y) {
         const int32_t first = 65536 - (q & 65535);
         const int32_t* row = Slot(0);
         for (size_t i = 0; i < count; ++i)
@@ -404,23 +431,23 @@ void TResampler::RowsBox() {
         FetchSourceRow(to);
         row = Slot(0);
         const int32_t last = q & 65535;
-        // floor((sum * 256 + step / 2) / step): the numerator stays below 2^53, so the
-        // correctly rounded double quotient floors to the exact integer quotient.
+        // floor((sum * 256 + step / 2) / step), exactly, in integers.
         for (size_t i = 0; i < count; ++i) {
             const int64_t total = sum[i] + static_cast<int64_t>(row[i]) * last;
-            FAccum[i] = static_cast<int32_t>(
-                std::floor(static_cast<double>(total * 256 + step / 2) / divisor));
+            const uint64_t n = static_cast<uint64_t>(total * 256 + biasSum);
+            FAccum[i] = static_cast<int32_t>(static_cast<int64_t>(divisor.Divide(n)) - bias);
         }
         StoreDestRow(y);
     }
 }
 
-void TResampler::RowsFiltered() {
+void TResampler::RowsFiltered(int Y0, int Y1) {
     const int32_t step = (FH << 16) / FDH;
     const size_t count = FAccum.size();
-    int32_t q = 0;
-    int fetched = -4;
-    for (int y = 0; y < FDH; ++y, q += step) {
+    int32_t q = Y0 * step;
+    // The ring is filled from row r - 1 of the band's first output row on.
+    int fetched = FixedToInt(q - 32768) - 3;
+    for (int y = Y0; y < Y1; ++y, q += step) {
         const int32_t v = q - 32768;
         const int32_t r = FixedToInt(v);
         while (r >= fetched) {
@@ -546,21 +573,33 @@ void ResampleBitmapRect(TBitmap* Dest, const TBitmap* Source, const TRect& Sourc
     // A shared copy keeps the source pixels stable even when Dest is the same bitmap.
     const TBitmap source = *Source;
     TakePixelFormat(*Dest, source.PixelFormat());
+    Dest->Bits(); // unshared before the bands write their rows
+    const int64_t work = (static_cast<int64_t>(Dest->Width()) * Dest->Height() +
+                          static_cast<int64_t>(SourceRect.Width()) * SourceRect.Height()) *
+                         channels;
+    TBitmap& dest = *Dest;
     if (Filter == rfNearest) {
-        switch (channels) {
-        case 1:
-            ResampleNearest<1>(*Dest, source, SourceRect);
-            break;
-        case 3:
-            ResampleNearest<3>(*Dest, source, SourceRect);
-            break;
-        default:
-            ResampleNearest<4>(*Dest, source, SourceRect);
-            break;
-        }
+        RunPixelBands(dest.Height(), work, [&](int Y0, int Y1) {
+            switch (channels) {
+            case 1:
+                ResampleNearest<1>(dest, source, SourceRect, Y0, Y1);
+                break;
+            case 3:
+                ResampleNearest<3>(dest, source, SourceRect, Y0, Y1);
+                break;
+            default:
+                ResampleNearest<4>(dest, source, SourceRect, Y0, Y1);
+                break;
+            }
+        });
         return;
     }
-    TResampler(*Dest, source, SourceRect, channels, Filter, Edge).Run();
+    RunPixelBands(
+        dest.Height(), work,
+        [&](int Y0, int Y1) {
+            TResampler(dest, source, SourceRect, channels, Filter, Edge).Run(Y0, Y1);
+        },
+        MinResampleBand);
 }
 
 void StretchDrawFiltered(TBitmap* Dest, const TBitmap* Source, TResampleFilter Filter) {

@@ -1,6 +1,8 @@
 #include "UGaussBlur.h"
 
 #include "UFixedStretch.h"
+#include "UPixelMath.h"
+#include "UPixelThreads.h"
 
 #include <algorithm>
 #include <array>
@@ -70,10 +72,6 @@ struct TSplitFactor {
 inline int32_t FixedMulSplit(TSplitFactor D, int32_t P) {
     return D.High * P + static_cast<int32_t>(D.Low) * (P >> 16) +
            static_cast<int32_t>((D.Low * (static_cast<uint32_t>(P) & 0xFFFF) + 32768u) >> 16);
-}
-
-uint8_t ClampByte(int32_t V) {
-    return static_cast<uint8_t>(std::clamp(V, 0, 255));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -379,15 +377,26 @@ struct TBlurArea {
     int Ch;
 };
 
+int64_t AreaBytes(const TBlurArea& A) {
+    return static_cast<int64_t>(A.R.Width()) * A.R.Height() * A.Ch;
+}
+
+// Blocks of VerticalLanes byte columns are independent; each band of blocks has its own
+// work buffers.
 template <class TLines>
 void VerticalPass(const TBlurArea& A, const TLines& Lines) {
     const int height = A.R.Height();
     const int rowBytes = A.R.Width() * A.Ch;
     uint8_t* top = A.Bitmap.ScanLine(A.R.Top) + static_cast<ptrdiff_t>(A.R.Left) * A.Ch;
     const ptrdiff_t stride = A.Bitmap.BytesPerLine();
-    typename TLines::TWork work;
-    for (int s = 0; s < rowBytes; s += VerticalLanes)
-        Lines.Run(top + s, stride, height, std::min(VerticalLanes, rowBytes - s), work);
+    const int blocks = (rowBytes + VerticalLanes - 1) / VerticalLanes;
+    RunPixelBands(blocks, AreaBytes(A), [&](int First, int End) {
+        typename TLines::TWork work;
+        for (int b = First; b < End; ++b) {
+            const int s = b * VerticalLanes;
+            Lines.Run(top + s, stride, height, std::min(VerticalLanes, rowBytes - s), work);
+        }
+    });
 }
 
 // Moves the rows of a block to and from lanes: sample x of row r, channel c is
@@ -423,21 +432,27 @@ void Transpose(int Ch, uint8_t* const* Rows, int RowCount, int Width, uint8_t* B
     }
 }
 
+// Blocks of HorizontalRows rows are independent; each band of blocks has its own block
+// buffer.
 template <class TLines>
 void HorizontalPass(const TBlurArea& A, const TLines& Lines) {
     const int width = A.R.Width();
     const int ch = A.Ch;
-    std::vector<uint8_t> block(static_cast<size_t>(width) * HorizontalRows * ch);
-    std::array<uint8_t*, HorizontalRows> rows{};
-    typename TLines::TWork work;
-    for (int y0 = A.R.Top; y0 < A.R.Bottom; y0 += HorizontalRows) {
-        const int count = std::min(HorizontalRows, A.R.Bottom - y0);
-        for (int r = 0; r < count; ++r)
-            rows[r] = A.Bitmap.ScanLine(y0 + r) + static_cast<ptrdiff_t>(A.R.Left) * ch;
-        Transpose<true>(ch, rows.data(), count, width, block.data());
-        Lines.Run(block.data(), count * ch, width, count * ch, work);
-        Transpose<false>(ch, rows.data(), count, width, block.data());
-    }
+    const int blocks = (A.R.Height() + HorizontalRows - 1) / HorizontalRows;
+    RunPixelBands(blocks, AreaBytes(A), [&](int First, int End) {
+        std::vector<uint8_t> block(static_cast<size_t>(width) * HorizontalRows * ch);
+        std::array<uint8_t*, HorizontalRows> rows{};
+        typename TLines::TWork work;
+        for (int b = First; b < End; ++b) {
+            const int y0 = A.R.Top + b * HorizontalRows;
+            const int count = std::min(HorizontalRows, A.R.Bottom - y0);
+            for (int r = 0; r < count; ++r)
+                rows[r] = A.Bitmap.ScanLine(y0 + r) + static_cast<ptrdiff_t>(A.R.Left) * ch;
+            Transpose<true>(ch, rows.data(), count, width, block.data());
+            Lines.Run(block.data(), count * ch, width, count * ch, work);
+            Transpose<false>(ch, rows.data(), count, width, block.data());
+        }
+    });
 }
 
 bool PassRuns(double Radius) {
@@ -456,6 +471,7 @@ void Blur(TBitmap& Bitmap, const TRect& Rect, double RadiusX, double RadiusY, TM
     const int ch = ChannelsOf(Bitmap.PixelFormat());
     if (ch == 0)
         return;
+    Bitmap.Bits(); // unshared before the bands write their rows
     const TBlurArea area{Bitmap, r, ch};
     // One coefficient set, recomputed only when the horizontal radius differs.
     std::optional<TLines> lines;

@@ -4,8 +4,9 @@
 // not depend on the radius. The vertical pass runs first, then the horizontal one.
 //
 // Radius r (pixels) stands for the Gaussian that falls to 1/255 of its peak at r + 1:
-// sigma = (r + 1) / sqrt(2 ln 255). Radii up to 50 run in 16.16 fixed point, larger ones in
-// double precision. Both keep a flat colour exactly flat: the filter's overall gain is
+// sigma = (r + 1) / sqrt(2 ln 255). Radii up to 15 run in 16.16 fixed point, larger ones in
+// double precision: beyond that the 16.16 feedback coefficients of the slow poles are too
+// coarse, and a step edge drifts by more than one level and shifts (by 0.5 px at 40..50). Both keep a flat colour exactly flat: the filter's overall gain is
 // normalised to 1 for the coefficients actually used, and the line ends are continued with
 // the recursion at its steady state.
 //
@@ -18,7 +19,7 @@
 #include <cstdint>
 
 // Largest radius served by the fixed-point path.
-constexpr double MaxFixedBlurRadius = 50.0;
+constexpr double MaxFixedBlurRadius = 15.0;
 // Radii above this count as this (the blur is then practically a line average, and the
 // recursion would lose its precision).
 constexpr double MaxBlurRadius = 1000.0;
@@ -54,7 +55,8 @@ double BlurSigmaOfRadius(double Radius);
 TDericheCoefficients DericheCoefficients(double Sigma);
 TDericheCoefficientsFixed DericheCoefficientsFixed(double Sigma);
 
-// Blurs the part of Rect inside Bitmap in place, vertically with RadiusY and then
+// Blurs the part of Rect inside Bitmap in place (with no copy of it; the passes run in bands
+// of lines on all cores for large rectangles, see UPixelThreads.h), vertically with RadiusY and then
 // horizontally with RadiusX (a radius below 1, or NaN, skips its pass). Pixels outside the
 // rectangle are neither read nor written. Radii up to MaxFixedBlurRadius (both) run in fixed
 // point, otherwise both passes run in floating point.

@@ -7,7 +7,10 @@
 
 namespace {
 
-constexpr QImage::Format PixelFormat = QImage::Format_ARGB32_Premultiplied;
+// Unpremultiplied, so that semi-transparent pixels keep their exact colours (premultiplied
+// bytes lose them where alpha is low, for good once the picture is written again); drawing
+// premultiplies.
+constexpr QImage::Format PixelFormat = QImage::Format_ARGB32;
 
 // The pixels of a bitmap graphic; its transparent colour, when it is transparent, becomes
 // fully transparent.

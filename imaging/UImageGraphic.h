@@ -1,7 +1,8 @@
 #pragma once
 // TImageGraphic: the base of graphics whose pixels may be partly transparent (PNG, GIF,
 // icons). It keeps the file as read, so that saving gives back the same bytes, and the
-// decoded pixels as a QImage in Format_ARGB32_Premultiplied.
+// decoded pixels as a QImage in Format_ARGB32 (not premultiplied: colours stay exact where
+// alpha is low; drawing premultiplies).
 //
 // Drawing blends the pixels over the canvas's target bitmap (24 or 32 bits) within its clip
 // region, sampling the nearest pixel; with Transparent cleared, or on other targets, the
@@ -55,7 +56,7 @@ private:
     mutable std::optional<TBitmap> FOpaque;
 };
 
-// True when any pixel of a premultiplied ARGB image is not fully opaque.
+// True when any pixel of an image with alpha is not fully opaque.
 bool HasTransparentPixels(const QImage& Image);
 // Blends Image over the canvas's target within Rect (logical units) and the clip region;
 // answers false, drawing nothing, when the target is not a 24- or 32-bit bitmap.

@@ -262,7 +262,9 @@ TBitmap DecodeJPEG(const QByteArray& Data, const TJPEGDecodeOptions& Options) {
     Check(StageStart(r), r);
 
     const int w = static_cast<int>(info.output_width), h = static_cast<int>(info.output_height);
-    TBitmap bitmap(w, h, pf24bit);
+    // Every row is written below (or the decode fails and the bitmap is dropped).
+    TBitmap bitmap(0, 0, pf24bit);
+    bitmap.SetSizeForOverwrite(w, h);
     std::vector<unsigned char> cmykRows;
     std::vector<unsigned char*> rows(static_cast<size_t>(h));
     if (cmyk) {
@@ -278,6 +280,15 @@ TBitmap DecodeJPEG(const QByteArray& Data, const TJPEGDecodeOptions& Options) {
         for (int y = 0; y < h; ++y)
             CMYKToBGR(rows[size_t(y)], bitmap.ScanLine(y), w, info.saw_Adobe_marker);
     return bitmap;
+}
+
+void ValidateJPEG(const QByteArray& Data) {
+    // An eighth-size decode still reads every scan's entropy-coded data (all of it must be
+    // decoded to find where the next scan starts) but skips most of the transform.
+    TJPEGDecodeOptions options;
+    options.Scale = jsEighth;
+    options.Performance = jpBestSpeed;
+    DecodeJPEG(Data, options);
 }
 
 QByteArray EncodeJPEG(const TBitmap& Bitmap, int Quality) {
@@ -413,6 +424,7 @@ void TSafetyJPEGImage::Draw(TCanvas& Canvas, const TRect& Rect) const {
 void TSafetyJPEGImage::LoadFromStream(TStream& Stream) {
     QByteArray data = Stream.ReadBytes(Stream.Remaining());
     const TJPEGInfo info = ReadJPEGInfo(data);
+    ValidateJPEG(data);
     FData = std::move(data);
     FInfo = info;
     FBitmap.reset();

@@ -1,5 +1,7 @@
 #include "UMaskedImage.h"
 
+#include "UCanvasGuards.h"
+
 #include <array>
 #include <cstring>
 
@@ -93,16 +95,13 @@ void TMaskedImage::SetMask(const TBitmap& Mask) {
 void TMaskedImage::Draw(TCanvas& Canvas, const TRect& R) const {
     if (FMask.Empty() || FImage.Empty())
         return;
-    const uint32_t copyMode = Canvas.CopyMode();
-    const int stretchMode = Canvas.SetStretchBltMode(COLORONCOLOR);
-    const TColor bk = Canvas.SetBkColor(clWhite);
-    const TColor text = Canvas.SetTextColor(clBlack);
+    // The guard puts the copy mode, colours and stretch mode back even when drawing raises.
+    const TCanvasSaver saver = CreateCanvasSaver(Canvas, true);
+    Canvas.SetStretchBltMode(COLORONCOLOR);
+    Canvas.SetBkColor(clWhite);
+    Canvas.SetTextColor(clBlack);
     Canvas.SetCopyMode(MERGEPAINT);
     Canvas.StretchDraw(R, FMask);
     Canvas.SetCopyMode(SRCAND);
     Canvas.StretchDraw(R, FImage);
-    Canvas.SetCopyMode(copyMode);
-    Canvas.SetTextColor(text);
-    Canvas.SetBkColor(bk);
-    Canvas.SetStretchBltMode(stretchMode);
 }

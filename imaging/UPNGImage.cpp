@@ -61,7 +61,9 @@ bool StageReadInfo(TPngReader& R) {
     if (setjmp(png_jmpbuf(R.Png)))
         return false;
     png_set_read_fn(R.Png, &R, OnRead);
-    png_set_user_limits(R.Png, MaxBitmapSide, MaxBitmapSide);
+    // libpng's own limit would answer "Invalid IHDR data"; ours is checked after the header
+    // with a message that says what is wrong.
+    png_set_user_limits(R.Png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_read_info(R.Png, R.Info);
     return true;
 }
@@ -114,7 +116,10 @@ QImage DecodePNG(const QByteArray& Data) {
     const int64_t bits =
         int64_t(png_get_bit_depth(r.Png, r.Info)) * png_get_channels(r.Png, r.Info);
     if (w <= 0 || h <= 0 || w > MaxBitmapSide || h > MaxBitmapSide)
-        Fail(QStringLiteral("image size out of range"));
+        Fail(QStringLiteral("大きさ %1 x %2 は上限 %3 x %3 を超えています")
+                 .arg(w)
+                 .arg(h)
+                 .arg(MaxBitmapSide));
     if (h * (1 + (w * bits + 7) / 8) > MaxInflateRatio * Data.size() + InflateAllowance)
         Fail(QStringLiteral("image size larger than its data"));
 
@@ -131,7 +136,7 @@ QImage DecodePNG(const QByteArray& Data) {
         rows[size_t(y)] = image.scanLine(y);
     if (!StageReadImage(r, rows.data()))
         Fail(QString::fromLatin1(r.Message));
-    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return image;
 }
 
 QByteArray EncodePNG(const QImage& Image) {

@@ -7,9 +7,9 @@ namespace {
 
 // Row and column numbers are kept in 64 bits, limited far beyond any clip, so that huge
 // coordinates cannot overflow.
-constexpr long double RowLimit = 4.0e18L;
+constexpr double RowLimit = 4.0e18;
 
-int64_t ToRow(long double V) {
+int64_t ToRow(double V) {
     return static_cast<int64_t>(std::clamp(V, -RowLimit, RowLimit));
 }
 
@@ -17,8 +17,8 @@ bool Flagged(uint8_t Flags, int K) {
     return (Flags >> K) & 1;
 }
 
-long double Reciprocal(long double D) {
-    return std::fabs(D) <= PolyScanSmallDenominator ? 1.0L : 1.0L / D;
+double Reciprocal(double D) {
+    return std::fabs(D) <= PolyScanSmallDenominator ? 1.0 : 1.0 / D;
 }
 
 // One chain of edges (left or right) walking from the top vertex.
@@ -32,8 +32,8 @@ struct TScanEdge {
 
 void SetupScanEdge(TScanEdge& E, const TPolyScanVertex& A, const TPolyScanVertex& B, int64_t Y,
                    uint8_t Flags) {
-    const long double r = Reciprocal(B.Y - A.Y);
-    const long double t = static_cast<long double>(Y) + 0.5L - A.Y;
+    const double r = Reciprocal(B.Y - A.Y);
+    const double t = static_cast<double>(Y) + 0.5 - A.Y;
     E.Inc.X = (B.X - A.X) * r;
     E.Pos.X = E.Inc.X * t + A.X;
     for (int k = 0; k < 3; ++k)
@@ -52,8 +52,8 @@ void StepScanEdge(TScanEdge& E, uint8_t Flags) {
 
 void SetupScanSpan(const TPolyScanVertex& L, const TPolyScanVertex& R, int X0, uint8_t Flags,
                    TPolyScanVertex& Start, TPolyScanVertex& Step) {
-    const long double r = Reciprocal(R.X - L.X);
-    const long double t = static_cast<long double>(X0) + 0.5L - L.X;
+    const double r = Reciprocal(R.X - L.X);
+    const double t = static_cast<double>(X0) + 0.5 - L.X;
     for (int k = 0; k < 3; ++k)
         if (Flagged(Flags, k)) {
             Step.Attr[k] = (R.Attr[k] - L.Attr[k]) * r;
@@ -63,8 +63,8 @@ void SetupScanSpan(const TPolyScanVertex& L, const TPolyScanVertex& R, int X0, u
 
 void EmitScanSpan(int64_t Y, const TPolyScanVertex& L, const TPolyScanVertex& R, uint8_t Flags,
                   const TRect& Clip, const TPolyScanSpanEvent& OnSpan) {
-    const long double x0 = std::max(std::ceil(L.X - 0.5L), static_cast<long double>(Clip.Left));
-    const long double x1 = std::min(std::floor(R.X - 0.5L), static_cast<long double>(Clip.Right));
+    const double x0 = std::max(std::ceil(L.X - 0.5), static_cast<double>(Clip.Left));
+    const double x1 = std::min(std::floor(R.X - 0.5), static_cast<double>(Clip.Right));
     if (!(x1 >= x0))
         return;
     TPolyScanVertex start, step;
@@ -112,7 +112,7 @@ void TPolygonScanner::StartEdge(TScanEdge& E, int To) {
     E.From = E.Vertex;
     E.Vertex = To;
     SetupScanEdge(E, FV[E.From], FV[To], FY, FFlags);
-    E.EndRow = ToRow(std::floor(FV[To].Y + 0.5L));
+    E.EndRow = ToRow(std::floor(FV[To].Y + 0.5));
 }
 
 bool TPolygonScanner::ScanRows(int64_t End) {
@@ -140,7 +140,7 @@ void TPolygonScanner::Run() {
     for (int i = 1; i < FN; ++i)
         if (FV[i].Y < FV[top].Y)
             top = i;
-    FY = ToRow(std::ceil(FV[top].Y - 0.5L));
+    FY = ToRow(std::ceil(FV[top].Y - 0.5));
     FLeft.Vertex = FRight.Vertex = top;
     FLeft.EndRow = FRight.EndRow = FY - 1;
     int remaining = FN;

@@ -16,9 +16,9 @@
 // A vertex; also the running position of an edge, and the start values and per-pixel steps
 // handed to the span callback (whose X and Y are then meaningless).
 struct TPolyScanVertex {
-    long double X = 0;
-    long double Y = 0;
-    long double Attr[3] = {};
+    double X = 0;
+    double Y = 0;
+    double Attr[3] = {};
 };
 
 // Attribute flags: bit k selects Attr[k]. Attributes whose bit is clear are neither read nor
@@ -33,7 +33,7 @@ using TPolyScanSpanEvent = std::function<void(int Y, int X0, int X1, const TPoly
                                               const TPolyScanVertex& Step)>;
 
 // Reciprocals of edge heights and span widths at most this small are taken as 1.
-constexpr long double PolyScanSmallDenominator = 1e-5L;
+constexpr double PolyScanSmallDenominator = 1e-5;
 
 // Scans the convex polygon whose vertices are given in order (either winding). Clip's four
 // limits are all inclusive. Fewer than three vertices, or a non-finite coordinate or flagged

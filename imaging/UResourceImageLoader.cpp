@@ -3,12 +3,14 @@
 #include "UContainerStream.h"
 #include "UJPEG.h"
 #include "UMetafile.h"
+#include "UPNGImage.h"
 #include "UPathResolver.h"
 #include "UPictureEx.h"
 #include "UResStream.h"
 #include "USafetyBitmap.h"
 
 #include <QCoreApplication>
+#include <QtEndian>
 
 namespace {
 
@@ -37,6 +39,58 @@ void BitmapFile(TStream& Resource, TMemoryStream& File) {
     bytes[1] = 'M';
     bytes += Resource.ReadBytes(Resource.Remaining());
     File = TMemoryStream(std::move(bytes));
+}
+
+// A new graphic of class T to load into; when the picture already holds one, a copy of it,
+// so that its settings (a JPEG's scale, say) carry over. The picture itself only changes
+// once the load has succeeded: a damaged resource leaves the old picture in place.
+template <class T>
+std::unique_ptr<T> FreshGraphic(const TPictureEx& Picture) {
+    if (const auto* current = dynamic_cast<const T*>(Picture.Graphic())) {
+        std::unique_ptr<TGraphic> copy = current->CreateNew();
+        if (auto* typed = dynamic_cast<T*>(copy.get())) {
+            typed->Assign(current);
+            copy.release();
+            return std::unique_ptr<T>(typed);
+        }
+    }
+    return std::make_unique<T>();
+}
+
+[[noreturn]] void RaiseBadIcon(const QString& Name, const char* Detail) {
+    RaiseInvalidGraphic(QStringLiteral("アイコンのリソース %1 を読み込めません (%2)")
+                            .arg(Name, QString::fromLatin1(Detail)));
+}
+
+// An icon resource: a PNG file, or a device-independent bitmap whose header gives twice the
+// icon's height (the colour image, then its one-bit mask). The colour image is loaded; the
+// mask is not used.
+std::unique_ptr<TGraphic> IconGraphic(TStream& Resource, const QString& Name) {
+    constexpr int64_t MaxIconBytes = 16 << 20;
+    if (Resource.Remaining() > MaxIconBytes)
+        RaiseBadIcon(Name, "too large");
+    QByteArray bytes = Resource.ReadBytes(Resource.Remaining());
+    if (bytes.startsWith("\x89PNG\r\n\x1a\n")) {
+        auto png = std::make_unique<TPNGImage>();
+        TMemoryStream file(bytes);
+        png->LoadFromStream(file);
+        return png;
+    }
+    constexpr int InfoHeaderSize = 40;
+    if (bytes.size() < InfoHeaderSize || qFromLittleEndian<quint32>(bytes.constData()) != 40)
+        RaiseBadIcon(Name, "no bitmap header");
+    const qint32 height = qFromLittleEndian<qint32>(bytes.constData() + 8);
+    if (height <= 0 || height % 2 != 0)
+        RaiseBadIcon(Name, "height is not that of an image and its mask");
+    qToLittleEndian<qint32>(height / 2, bytes.data() + 8);
+    QByteArray file(FileHeaderSize, '\0');
+    file[0] = 'B';
+    file[1] = 'M';
+    file += bytes;
+    TMemoryStream stream(std::move(file));
+    auto bitmap = std::make_unique<TSafetyBitmap>();
+    bitmap->LoadFromStream(stream);
+    return bitmap;
 }
 
 } // namespace
@@ -86,7 +140,9 @@ bool TResourceImageLoader::LoadByType(TStream& Stream) {
     if (IsType(FResType, u"RT_BITMAP") || IsType(FResType, u"CBM")) {
         TMemoryStream file;
         BitmapFile(Stream, file);
-        ForceSafetyBitmap(*FPicture).LoadFromStream(file);
+        auto bitmap = FreshGraphic<TSafetyBitmap>(*FPicture);
+        bitmap->LoadFromStream(file);
+        FPicture->SetGraphic(std::move(bitmap));
         return true;
     }
     if (IsType(FResType, u"METAFILE")) {
@@ -96,7 +152,13 @@ bool TResourceImageLoader::LoadByType(TStream& Stream) {
         return true;
     }
     if (IsType(FResType, u"JPEG")) {
-        ForceSafetyJPEGImage(*FPicture).LoadFromStream(Stream);
+        auto jpeg = FreshGraphic<TSafetyJPEGImage>(*FPicture);
+        jpeg->LoadFromStream(Stream);
+        FPicture->SetGraphic(std::move(jpeg));
+        return true;
+    }
+    if (IsType(FResType, u"RT_ICON")) {
+        FPicture->SetGraphic(IconGraphic(Stream, FResName));
         return true;
     }
     return false;

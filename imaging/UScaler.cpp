@@ -1,17 +1,10 @@
 #include "UScaler.h"
 
 #include "UMemoryCanvas.h"
+#include "UPixelMath.h"
 
 #include <algorithm>
 #include <numeric>
-
-namespace {
-
-int ClampToInt(int64_t V) {
-    return static_cast<int>(std::clamp<int64_t>(V, INT32_MIN, INT32_MAX));
-}
-
-} // namespace
 
 int GetCanvasPixelsPerInch(TCanvas& Canvas) {
     if (const auto* memory = dynamic_cast<const TMemoryCanvas*>(&Canvas))

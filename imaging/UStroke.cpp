@@ -3,6 +3,7 @@
 #include "UAALine.h"
 #include "UBitmap.h"
 #include "UCanvas.h"
+#include "UPixelMath.h"
 
 #include <QtGlobal>
 #include <algorithm>
@@ -14,15 +15,6 @@ namespace {
 // Cubic Bezier circle factor: control points of a quarter circle lie this fraction of the
 // radius from the arc's ends.
 constexpr double BezierCircleFactor = 0.5522847;
-
-int ClampToInt(int64_t V) {
-    return static_cast<int>(
-        std::clamp<int64_t>(V, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
-int RoundToInt(double V) {
-    return ClampToInt(RoundOff(V));
-}
 
 // Point at T of the cubic Bezier P0..P3, rounded half away from zero.
 TPoint BezierPoint(const TPoint& P0, const TPoint& P1, const TPoint& P2, const TPoint& P3,

@@ -2,6 +2,7 @@
 
 #include "UException.h"
 #include "UExtended.h"
+#include "UPixelMath.h"
 #include "UStreams.h"
 #include "UStroke.h"
 
@@ -17,20 +18,6 @@ namespace {
 constexpr int DataHeaderSize = 32;                  // identity and four counts
 constexpr int ExtendedSize = 10;                    // one stored coordinate
 constexpr int DataPointSize = 2 * ExtendedSize + 1; // X, Y and the flag byte
-
-int ClampToInt(int64_t V) {
-    return static_cast<int>(
-        std::clamp<int64_t>(V, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
-// Rounds half away from zero; callers pass finite values.
-int64_t RoundHalfAway(long double V) {
-    return std::llround(std::clamp<long double>(V, -4e18L, 4e18L));
-}
-
-int64_t Trunc(long double V) {
-    return static_cast<int64_t>(std::clamp<long double>(V, -4e18L, 4e18L));
-}
 
 TCoonsPoint Mid(const TCoonsPoint& A, const TCoonsPoint& B) {
     return {(A.X + B.X) / 2, (A.Y + B.Y) / 2};
@@ -329,8 +316,8 @@ void TCoonsDistortion::TransformPoint(TPoint& P) const {
         blend(ct.Y, cb.Y, cl.Y, cr.Y, k0.Y, k1.Y, k2.Y, k3.Y) * FTarget.Height + 0.01L;
     if (!std::isfinite(x) || !std::isfinite(y))
         return;
-    P.x = ClampToInt(Trunc(x) + FTarget.Rect.Left);
-    P.y = ClampToInt(Trunc(y) + FTarget.Rect.Top);
+    P.x = ClampToInt(TruncToInt64(x) + FTarget.Rect.Left);
+    P.y = ClampToInt(TruncToInt64(y) + FTarget.Rect.Top);
 }
 
 void TCoonsDistortion::WriteData(TStream& Stream, TExtendedEncoder Encode) const {
@@ -345,7 +332,12 @@ void TCoonsDistortion::WriteData(TStream& Stream, TExtendedEncoder Encode) const
     out.reserve(DataHeaderSize + points * DataPointSize);
     char value[ExtendedSize];
     for (const TEdge& e : FEdges)
-        for (const TCoonsPoint& p : e.Points) {
+        for (size_t i = 0; i < e.Points.size(); ++i) {
+            const TCoonsPoint& p = e.Points[i];
+            if (i < e.Stored.size() && e.Stored[i].Value == p) {
+                out.append(e.Stored[i].Bytes.data(), 2 * ExtendedSize);
+                continue;
+            }
             Encode(p.X, value);
             out.append(value, ExtendedSize);
             Encode(p.Y, value);
@@ -379,11 +371,15 @@ void TCoonsDistortion::ReadData(TStream& Stream, TExtendedDecoder Decode) {
     const char* p = body.constData();
     for (int e = Top; e <= Left; ++e) {
         edges[e].Points.resize(static_cast<size_t>(counts[e]));
-        for (TCoonsPoint& pt : edges[e].Points) {
+        edges[e].Stored.resize(static_cast<size_t>(counts[e]));
+        for (size_t i = 0; i < edges[e].Points.size(); ++i) {
+            TCoonsPoint& pt = edges[e].Points[i];
             pt.X = Decode(p);
             pt.Y = Decode(p + ExtendedSize);
             if (!std::isfinite(pt.X) || !std::isfinite(pt.Y))
                 RaiseCorruptData(QStringLiteral("座標が数値ではありません"));
+            edges[e].Stored[i].Value = pt;
+            std::memcpy(edges[e].Stored[i].Bytes.data(), p, 2 * ExtendedSize);
             p += 2 * ExtendedSize;
         }
     }

@@ -163,7 +163,8 @@ public:
 
     // The stored form: the identity (16 bytes), the four counts (32-bit, top, right,
     // bottom, left), every edge's points as X and Y extended values (10 bytes each), then
-    // every edge's flag bytes; little-endian. Knots are not stored.
+    // every edge's flag bytes; little-endian. Knots are not stored. A point still holding
+    // the value it was read as is written with the bytes it was read from.
     void WriteData(TStream& Stream, TExtendedEncoder Encode) const;
     // Reads the stored form from Stream's position. Counts other than 0 or 2..MaxEdgePoints,
     // data shorter than the counts need, and non-finite coordinates raise EReadError and
@@ -181,6 +182,14 @@ private:
         std::vector<uint8_t> Flags;
         // One per point, rebuilt when the patch is prepared.
         mutable std::vector<long double> Knots;
+        // The stored bytes of each point as read (X then Y), with the value they were read
+        // as: a point whose value is unchanged is written back with its own bytes, so that
+        // extended values that do not fit a double survive opening and saving unaltered.
+        struct TStoredPoint {
+            TCoonsPoint Value;
+            std::array<char, 20> Bytes;
+        };
+        std::vector<TStoredPoint> Stored;
     };
 
     struct TCachedRect {

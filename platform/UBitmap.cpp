@@ -4,15 +4,68 @@
 #include "UException.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <sys/mman.h>
+#include <type_traits>
+#include <utility>
+
+#include <sys/mman.h>
+
+namespace {
+
+// Leaves bytes added by resize uninitialised (assign with a value still fills), so that a
+// bitmap made for overwriting is not cleared first and its pages are first touched by the
+// code that writes them.
+template <class T>
+struct TDefaultInitAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = TDefaultInitAllocator<U>;
+    };
+    TDefaultInitAllocator() = default;
+    template <class U>
+    TDefaultInitAllocator(const TDefaultInitAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* P) noexcept(std::is_nothrow_default_constructible_v<U>) {
+        ::new (static_cast<void*>(P)) U;
+    }
+    template <class U, class... TArgs>
+    void construct(U* P, TArgs&&... Args) {
+        ::new (static_cast<void*>(P)) U(std::forward<TArgs>(Args)...);
+    }
+};
+
+using TPixelBytes = std::vector<uint8_t, TDefaultInitAllocator<uint8_t>>;
+
+// Pictures of a few megabytes and more get their memory in 2 MB pages where the system
+// offers them on request: the first touch of a large bitmap then costs a few hundred page
+// faults instead of hundreds of thousands. Called before the memory is first written.
+void ReservePixels(TPixelBytes& Pixels, size_t Bytes) {
+    Pixels.reserve(Bytes);
+#ifdef MADV_HUGEPAGE
+    constexpr size_t hugeFrom = size_t(4) << 20;
+    if (Bytes < hugeFrom)
+        return;
+    const size_t page = 4096;
+    const auto begin = reinterpret_cast<uintptr_t>(Pixels.data());
+    const uintptr_t first = (begin + page - 1) / page * page;
+    const uintptr_t last = (begin + Bytes) / page * page;
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE); // advice only
+#endif
+}
+
+} // namespace
 
 struct TBitmap::TImage {
     int Width = 0;
     int Height = 0;
     TPixelFormat Format = pf24bit;
     int Stride = 0;
-    std::vector<uint8_t> Pixels;
+    TPixelBytes Pixels;
     std::vector<TRGBQuad> Table;
 };
 
@@ -118,7 +171,98 @@ unsigned NearestColorIndex(TColor C, const std::vector<TRGBQuad>& Table) {
     return best;
 }
 
+TNearestColorLookup::TNearestColorLookup(const std::vector<TRGBQuad>& Table)
+    : FTable(Table), FLarge(Table.size() > 256) {}
+
 namespace {
+
+// Squared distance from component V to the interval [Lo, Hi], and the largest one to it.
+int NearDistance(int V, int Lo, int Hi) {
+    const int d = V < Lo ? Lo - V : V > Hi ? V - Hi : 0;
+    return d * d;
+}
+
+int FarDistance(int V, int Lo, int Hi) {
+    const int d = std::max(std::abs(V - Lo), std::abs(V - Hi));
+    return d * d;
+}
+
+} // namespace
+
+const std::vector<uint8_t>& TNearestColorLookup::Cell(int Index) {
+    std::vector<uint8_t>& cell = FCells[Index];
+    if (FBuilt[Index])
+        return cell;
+    const int r0 = (Index >> 6) * 32, g0 = ((Index >> 3) & 7) * 32, b0 = (Index & 7) * 32;
+    // An entry can be nearest to a colour of the cell only when its least distance to the
+    // cell is at most the smallest greatest distance of any entry.
+    int bound = std::numeric_limits<int>::max();
+    for (const TRGBQuad& q : FTable)
+        bound = std::min(bound, FarDistance(q.rgbRed, r0, r0 + 31) +
+                                    FarDistance(q.rgbGreen, g0, g0 + 31) +
+                                    FarDistance(q.rgbBlue, b0, b0 + 31));
+    for (unsigned i = 0; i < FTable.size(); ++i) {
+        const TRGBQuad& q = FTable[i];
+        if (NearDistance(q.rgbRed, r0, r0 + 31) + NearDistance(q.rgbGreen, g0, g0 + 31) +
+                NearDistance(q.rgbBlue, b0, b0 + 31) <=
+            bound)
+            cell.push_back(static_cast<uint8_t>(i));
+    }
+    FBuilt[Index] = true;
+    return cell;
+}
+
+unsigned TNearestColorLookup::IndexOf(TColor C) {
+    if (C == FLastColor)
+        return FLastIndex;
+    unsigned best = 0;
+    if (FLarge) {
+        best = NearestColorIndex(C, FTable);
+    } else {
+        const int r = GetRValue(C), g = GetGValue(C), b = GetBValue(C);
+        int bestDist = std::numeric_limits<int>::max();
+        // Candidates in table order, so that the first of equals wins as in the plain search.
+        for (const uint8_t i : Cell((r >> 5) << 6 | (g >> 5) << 3 | (b >> 5))) {
+            const TRGBQuad& q = FTable[i];
+            const int dr = q.rgbRed - r, dg = q.rgbGreen - g, db = q.rgbBlue - b;
+            const int d = dr * dr + dg * dg + db * db;
+            if (d < bestDist) {
+                bestDist = d;
+                best = i;
+                if (d == 0)
+                    break;
+            }
+        }
+    }
+    FLastColor = C;
+    FLastIndex = best;
+    return best;
+}
+
+namespace {
+
+void WriteIndex(uint8_t* Row, int X, TPixelFormat F, unsigned Index) {
+    switch (F) {
+    case pf1bit: {
+        const uint8_t bit = static_cast<uint8_t>(0x80 >> (X & 7));
+        if (Index)
+            Row[X >> 3] |= bit;
+        else
+            Row[X >> 3] &= static_cast<uint8_t>(~bit);
+        break;
+    }
+    case pf4bit: {
+        const unsigned i = Index & 0xF;
+        uint8_t& byte = Row[X >> 1];
+        byte = (X & 1) ? static_cast<uint8_t>((byte & 0xF0) | i)
+                       : static_cast<uint8_t>((byte & 0x0F) | (i << 4));
+        break;
+    }
+    default:
+        Row[X] = static_cast<uint8_t>(Index);
+        break;
+    }
+}
 
 void WritePixel(uint8_t* Row, int X, TPixelFormat F, const std::vector<TRGBQuad>& Table, TColor C) {
     const unsigned r = GetRValue(C), g = GetGValue(C), b = GetBValue(C);
@@ -282,6 +426,31 @@ void TBitmap::Detach() {
         FImage = std::make_shared<TImage>(*FImage);
 }
 
+void TBitmap::SetSizeForOverwrite(int Width, int Height) {
+    CheckSize(Width, Height);
+    if (Width == 0 || Height == 0)
+        Width = Height = 0;
+    if (Width == FImage->Width && Height == FImage->Height)
+        return;
+    CheckGeometryUnlocked();
+    auto img = std::make_shared<TImage>();
+    img->Format = FImage->Format;
+    img->Table = FImage->Table;
+    img->Width = Width;
+    img->Height = Height;
+    img->Stride = BytesPerLineOf(Width, img->Format);
+    const size_t bytes = static_cast<size_t>(img->Stride) * static_cast<size_t>(Height);
+    ReservePixels(img->Pixels, bytes);
+    img->Pixels.resize(bytes);
+    // The padding at the end of each row is cleared, so that whole rows compare equal.
+    const size_t used = (static_cast<size_t>(Width) * BitsPerPixelOf(img->Format) + 7) / 8;
+    if (used < static_cast<size_t>(img->Stride))
+        for (int y = 0; y < Height; ++y)
+            std::memset(img->Pixels.data() + static_cast<size_t>(y) * img->Stride + used, 0,
+                        static_cast<size_t>(img->Stride) - used);
+    FImage = std::move(img);
+}
+
 void TBitmap::SetSize(int Width, int Height) {
     CheckSize(Width, Height);
     if (Width == 0 || Height == 0)
@@ -295,6 +464,7 @@ void TBitmap::SetSize(int Width, int Height) {
     img->Width = Width;
     img->Height = Height;
     img->Stride = BytesPerLineOf(Width, img->Format);
+    ReservePixels(img->Pixels, static_cast<size_t>(img->Stride) * static_cast<size_t>(Height));
     img->Pixels.assign(static_cast<size_t>(img->Stride) * static_cast<size_t>(Height), 0);
     // Fill the whole new image, then copy back the pixels that still fit.
     if (Width > 0) {
@@ -332,6 +502,18 @@ void TBitmap::SetPixelFormat(TPixelFormat Format) {
     img->Stride = BytesPerLineOf(img->Width, Format);
     img->Table = IsIndexed(Format) ? DefaultColorTable(Format) : std::vector<TRGBQuad>();
     img->Pixels.assign(static_cast<size_t>(img->Stride) * static_cast<size_t>(img->Height), 0);
+    if (IsIndexed(Format)) {
+        TNearestColorLookup lookup(img->Table);
+        for (int y = 0; y < img->Height; ++y) {
+            const uint8_t* src = FImage->Pixels.data() + static_cast<size_t>(y) * FImage->Stride;
+            uint8_t* dst = img->Pixels.data() + static_cast<size_t>(y) * img->Stride;
+            for (int x = 0; x < img->Width; ++x)
+                WriteIndex(dst, x, Format,
+                           lookup.IndexOf(ReadPixel(src, x, FImage->Format, FImage->Table)));
+        }
+        FImage = std::move(img);
+        return;
+    }
     for (int y = 0; y < img->Height; ++y) {
         const uint8_t* src = FImage->Pixels.data() + static_cast<size_t>(y) * FImage->Stride;
         uint8_t* dst = img->Pixels.data() + static_cast<size_t>(y) * img->Stride;

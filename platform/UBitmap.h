@@ -19,6 +19,7 @@
 #include "UException.h"
 
 #include <QImage>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -84,6 +85,9 @@ public:
     // with FillColor (the canvas brush colour, white by default). A side of 0 empties the
     // bitmap. Sides of MaxBitmapSide + 1 or more, or negative ones, raise Exception.
     void SetSize(int Width, int Height);
+    // The same size change for code that writes every pixel next: the pixels are left unset
+    // (not cleared, so that the pages are first touched by the threads that write them).
+    void SetSizeForOverwrite(int Width, int Height);
     void SetWidth(int Width) { SetSize(Width, Height()); }
     void SetHeight(int Height) { SetSize(Width(), Height); }
     // Converts the pixels to another format. Towards 1, 4 and 8 bits each pixel takes the
@@ -155,6 +159,24 @@ VANTOMI_DECLARE_EXCEPTION(EInvalidGraphic, Exception)
 
 // Index of the colour-table entry nearest to C (squared RGB distance; the first of equals).
 unsigned NearestColorIndex(TColor C, const std::vector<TRGBQuad>& Table);
+
+// The same answer as NearestColorIndex for many colours against one table: the RGB cube is
+// cut into 8 x 8 x 8 cells, and each cell keeps (once first asked) the entries that can be
+// nearest to any colour inside it, so a colour is compared with a few entries, not all.
+class TNearestColorLookup {
+public:
+    explicit TNearestColorLookup(const std::vector<TRGBQuad>& Table);
+    unsigned IndexOf(TColor C);
+
+private:
+    const std::vector<TRGBQuad>& FTable;
+    std::array<std::vector<uint8_t>, 512> FCells;
+    std::array<bool, 512> FBuilt{};
+    bool FLarge = false; // more than 256 entries: plain search
+    TColor FLastColor = clNone;
+    unsigned FLastIndex = 0;
+    const std::vector<uint8_t>& Cell(int Index);
+};
 
 // Default colour tables: 2 entries black/white, the 16 VGA colours, and a 256-entry table
 // (the 20 static system colours and a 6x6x6 colour cube with greys).

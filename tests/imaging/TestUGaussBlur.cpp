@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -166,7 +168,7 @@ int ChannelsOf(const TBitmap& B) {
 // Blurs Rect of B with the reference, vertical pass first.
 void RefBlur(TBitmap& B, const TRect& R, double Rx, double Ry) {
     const int ch = ChannelsOf(B);
-    const bool fixed = std::max(Rx >= 1 ? Rx : 0, Ry >= 1 ? Ry : 0) <= 50;
+    const bool fixed = std::max(Rx >= 1 ? Rx : 0, Ry >= 1 ? Ry : 0) <= MaxFixedBlurRadius;
     auto line = [&](double radius, const std::vector<uint8_t>& x) {
         return fixed ? RefLineFixed(RefFixed(radius), x) : RefLineFloat(radius, x);
     };
@@ -393,4 +395,64 @@ TEST(GaussBlur, RandomCasesMatchReference) {
         GaussianBlurRect(b, r, rx, ry);
         ASSERT_EQ(Bytes(b), Bytes(expected));
     }
+}
+
+namespace {
+
+// A step from 0 to 255 at the middle of a line, blurred across, against the exact sampled
+// Gaussian of the same sigma: the largest difference in levels, and the shift of the edge in
+// pixels (the area between the two curves over the step's height).
+struct TStepError {
+    double MaxLevels = 0;
+    double Shift = 0;
+};
+
+TStepError StepEdgeError(double Radius, void (*Blur)(TBitmap&, const TRect&, double, double)) {
+    const double sigma = BlurSigmaOfRadius(Radius);
+    const int half = static_cast<int>(std::ceil(8 * sigma)) + 4;
+    const int length = 2 * half;
+    TBitmap b(length, 1, pf8bit);
+    for (int x = 0; x < length; ++x)
+        b.ScanLine(0)[x] = x < half ? 0 : 255;
+    Blur(b, TRect(0, 0, length, 1), Radius, 0);
+    std::vector<double> g(2 * length);
+    double total = 0;
+    for (int d = -length + 1; d < length; ++d)
+        total += g[d + length] = std::exp(-0.5 * d * d / (sigma * sigma));
+    TStepError e;
+    double area = 0;
+    for (int x = 0; x < length; ++x) {
+        double ref = 0;
+        for (int k = half; k < x + length && k < 3 * length; ++k)
+            ref += g[std::clamp(x - k + length, 0, 2 * length - 1)];
+        // Beyond the line the step continues with its end values.
+        ref = 255 * ref / total;
+        const double diff = b.ScanLine(0)[x] - ref;
+        e.MaxLevels = std::max(e.MaxLevels, std::fabs(diff));
+        area += diff;
+    }
+    e.Shift = area / 255;
+    return e;
+}
+
+} // namespace
+
+// The table of step-edge accuracy over the radii the program uses: within one level of the
+// exact Gaussian everywhere, and the edge stays where it was.
+TEST(GaussBlur, StepEdgeAccuracyForEveryRadius) {
+    double worst = 0, worstShift = 0;
+    std::vector<double> radii;
+    for (int r = 1; r <= 200; ++r)
+        radii.push_back(r);
+    radii.push_back(MaxFixedBlurRadius + 0.5);
+    for (double r : radii) {
+        const TStepError e = StepEdgeError(r, GaussianBlurRect);
+        std::printf("radius %5.1f  sigma %7.3f  max error %.3f levels  shift %+.4f px\n", r,
+                    BlurSigmaOfRadius(r), e.MaxLevels, e.Shift);
+        worst = std::max(worst, e.MaxLevels);
+        worstShift = std::max(worstShift, std::fabs(e.Shift));
+        EXPECT_LE(e.MaxLevels, 1.0) << "radius " << r;
+        EXPECT_LE(std::fabs(e.Shift), 0.01) << "radius " << r;
+    }
+    std::printf("worst: %.3f levels, %.4f px\n", worst, worstShift);
 }

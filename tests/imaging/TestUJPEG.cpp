@@ -177,3 +177,29 @@ TEST(JPEG, FuzzedInputNeverCrashes) {
         }
     }
 }
+
+// A file whose header is sound but whose later scan is damaged (an impossible spectral range
+// in the second scan of a progressive file) is refused when it is loaded, not when it is
+// first drawn; the graphic keeps what it held.
+TEST(JPEG, DamagedScanIsRefusedAtLoad) {
+    const QByteArray progressive = ReadTestData("pictures/progressive.jpg");
+    const qsizetype first = progressive.indexOf(QByteArray("\xFF\xDA", 2));
+    const qsizetype second = progressive.indexOf(QByteArray("\xFF\xDA", 2), first + 2);
+    ASSERT_GT(second, first);
+    QByteArray damaged = progressive;
+    const int components = static_cast<uint8_t>(damaged[second + 4]);
+    damaged[second + 5 + 2 * components + 1] = static_cast<char>(0x7F); // Se beyond 63
+    EXPECT_NO_THROW(ReadJPEGInfo(damaged)) << "the header alone looks right";
+    EXPECT_THROW(DecodeJPEG(damaged), EInvalidGraphic);
+
+    TSafetyJPEGImage jpeg;
+    TMemoryStream good(progressive);
+    jpeg.LoadFromStream(good);
+    const int width = jpeg.Width();
+    TMemoryStream bad(damaged);
+    EXPECT_THROW(jpeg.LoadFromStream(bad), EInvalidGraphic);
+    EXPECT_EQ(jpeg.Width(), width);
+    EXPECT_EQ(jpeg.Data(), progressive);
+    TBitmap canvas(8, 8);
+    EXPECT_NO_THROW(jpeg.Draw(canvas.Canvas(), TRect(0, 0, 8, 8)));
+}

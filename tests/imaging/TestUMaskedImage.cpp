@@ -31,7 +31,14 @@ TEST(MaskedImage, TransparentPixelsShowTheBackground) {
         masked.Invalidate();
         masked.Update(sprite, clWhite);
         TBitmap target = Red(4, 3);
+        target.Canvas().SetStretchBltMode(HALFTONE);
+        target.Canvas().SetBkColor(clYellow);
+        target.Canvas().SetTextColor(clBlue);
         masked.Draw(target.Canvas(), Rect(0, 0, 4, 3));
+        // The modes and colours the draw sets are put back.
+        EXPECT_EQ(target.Canvas().GetStretchBltMode(), HALFTONE);
+        EXPECT_EQ(target.Canvas().GetBkColor(), clYellow);
+        EXPECT_EQ(target.Canvas().GetTextColor(), clBlue);
         for (int x = 0; x < 4; ++x) {
             EXPECT_EQ(target.GetPixel(x, 1), clRed) << f;
             EXPECT_EQ(target.GetPixel(x, 0), sprite.GetPixel(x, 0)) << f;

@@ -4,8 +4,11 @@
 #include "TestSupport.h"
 #include "USafetyBitmap.h"
 
+#include <QBuffer>
 #include <QtEndian>
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace {
 
@@ -140,4 +143,67 @@ TEST(PNG, FuzzedInputNeverCrashes) {
             }
         }
     }
+}
+
+// A picture beyond the size limit is refused with the program's own message naming the size
+// and the limit.
+TEST(PNG, OversizeGetsAClearMessage) {
+    const QByteArray good = ReadTestData("pictures/photo.png");
+    for (const auto& [w, h] : {std::pair{40000u, 1u}, std::pair{1u, MaxBitmapSide + 1u}}) {
+        try {
+            DecodePNG(WithSize(good, w, h));
+            ADD_FAILURE() << "no error for " << w << " x " << h;
+        } catch (const EInvalidGraphic& e) {
+            EXPECT_TRUE(e.Message.contains(QStringLiteral("%1 x %2").arg(w).arg(h)))
+                << e.Message.toStdString();
+            EXPECT_TRUE(e.Message.contains(QString::number(MaxBitmapSide)));
+            EXPECT_FALSE(e.Message.contains("IHDR"));
+        }
+    }
+}
+
+// A 16-bit RGBA ramp whose alpha runs down to almost nothing: every pixel keeps its colour
+// (as 8-bit samples) after loading, and after writing the picture again and reading it back.
+TEST(PNG, SemiTransparentColoursStayExact) {
+    constexpr int width = 256;
+    QImage ramp(width, 3, QImage::Format_RGBA64);
+    const QRgba64 colours[] = {QRgba64::fromRgba64(51400, 25700, 12850, 0),
+                               QRgba64::fromRgba64(65535, 257, 32896, 0),
+                               QRgba64::fromRgba64(1285, 60395, 47288, 0)};
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < width; ++x) {
+            QRgba64 c = colours[y];
+            c.setAlpha(static_cast<quint16>(257 * (x == 0 ? 1 : x))); // 1/255 .. 255/255
+            reinterpret_cast<QRgba64*>(ramp.scanLine(y))[x] = c;
+        }
+    QByteArray file;
+    {
+        QBuffer buffer(&file);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(ramp.save(&buffer, "PNG"));
+    }
+    ASSERT_EQ(static_cast<uint8_t>(file[24]), 16) << "a 16-bit file";
+    auto expectExact = [&](const QImage& Image, const char* When) {
+        ASSERT_EQ(Image.width(), width) << When;
+        const QImage argb = Image.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < width; ++x) {
+                const QRgb p = argb.pixel(x, y);
+                const QRgb want = colours[y].toArgb32();
+                ASSERT_EQ(qRed(p), qRed(want)) << When << " x " << x << " row " << y;
+                ASSERT_EQ(qGreen(p), qGreen(want)) << When << " x " << x << " row " << y;
+                ASSERT_EQ(qBlue(p), qBlue(want)) << When << " x " << x << " row " << y;
+                ASSERT_EQ(qAlpha(p), x == 0 ? 1 : x) << When << " x " << x;
+            }
+    };
+    TPNGImage png;
+    TMemoryStream in(file);
+    png.LoadFromStream(in);
+    expectExact(png.Image(), "loaded");
+    TPNGImage again;
+    again.SetImage(png.Image()); // encoded anew
+    const QByteArray written = again.Data();
+    EXPECT_NE(written, file);
+    expectExact(DecodePNG(written), "written and read");
+    expectExact(QImage::fromData(written, "PNG"), "read by another reader");
 }

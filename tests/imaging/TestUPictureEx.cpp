@@ -257,13 +257,14 @@ TEST(PictureEx, ResourceTypesAndFiles) {
             << type;
         EXPECT_TRUE(target.StreamDataSuppressed());
     }
-    // Other types load nothing unless the load event does.
+    // An icon resource that is no image is refused with a message, and the picture stays
+    // as it was; the load event can still take it.
     TPictureEx other;
     TResourceImageLoader icon(&other);
     icon.Assign(&loader);
     icon.SetResType("RT_ICON");
     icon.SetResName("ICON");
-    icon.Load();
+    EXPECT_THROW(icon.Load(), EInvalidGraphic);
     EXPECT_EQ(other.Graphic(), nullptr);
     EXPECT_FALSE(other.StreamDataSuppressed());
     QByteArray seen;
@@ -274,6 +275,60 @@ TEST(PictureEx, ResourceTypesAndFiles) {
     icon.Load();
     EXPECT_EQ(seen, "icon bits");
     EXPECT_TRUE(other.StreamDataSuppressed());
+
+    // A real icon (its bitmap header gives twice the height: the image, then its mask).
+    {
+        TPictureEx target;
+        TResourceImageLoader l(&target);
+        l.Assign(&loader);
+        l.SetResType("RT_ICON");
+        l.SetResName("REAL");
+        QByteArray dib = bmp.Bytes().mid(14);
+        const qint32 height = qFromLittleEndian<qint32>(dib.constData() + 8);
+        const qint32 width = qFromLittleEndian<qint32>(dib.constData() + 4);
+        qToLittleEndian<qint32>(height * 2, dib.data() + 8);
+        dib += QByteArray((width + 31) / 32 * 4 * height, '\0');
+        const QString iconRes = dir.filePath("Icons.RES");
+        WriteFileAtomic(iconRes, ResEntry("#0", "#0", {}) + ResEntry("#3", "REAL", dib));
+        l.SetResFile(QDir(QCoreApplication::applicationDirPath()).relativeFilePath(iconRes));
+        l.Load();
+        ASSERT_NE(dynamic_cast<TSafetyBitmap*>(target.Graphic()), nullptr);
+        EXPECT_EQ(
+            MaxChannelDifference(static_cast<TSafetyBitmap*>(target.Graphic())->Bitmap().ToQImage(),
+                                 FixtureImage("indexed.png")),
+            0);
+    }
+
+    // A damaged resource leaves the picture it was to replace as it was.
+    {
+        TPictureEx kept;
+        kept.LoadFromFile(TestDataPath("pictures/photo.png"));
+        const QString damagedRes = dir.filePath("Damaged.RES");
+        QByteArray jpeg = ReadTestData("pictures/photo.jpg");
+        jpeg.truncate(jpeg.size() / 2);
+        WriteFileAtomic(damagedRes, ResEntry("#0", "#0", {}) + ResEntry("JPEG", "BROKEN", jpeg) +
+                                        ResEntry("CBM", "BROKEN", QByteArray("BM broken")));
+        for (const char* type : {"JPEG", "CBM"}) {
+            TResourceImageLoader l(&kept);
+            l.SetResFile(QDir(QCoreApplication::applicationDirPath()).relativeFilePath(damagedRes));
+            l.SetResType(type);
+            l.SetResName("BROKEN");
+            EXPECT_ANY_THROW(l.Load()) << type;
+            ASSERT_NE(kept.Graphic(), nullptr) << type;
+            EXPECT_EQ(kept.Graphic()->GraphicClassName(), "TPNGImage") << type;
+        }
+        // Also when the picture already holds a graphic of the type being loaded.
+        TPictureEx jpegKept;
+        jpegKept.LoadFromFile(TestDataPath("pictures/photo.jpg"));
+        const int width = jpegKept.Width();
+        TResourceImageLoader l(&jpegKept);
+        l.SetResFile(QDir(QCoreApplication::applicationDirPath()).relativeFilePath(damagedRes));
+        l.SetResType("JPEG");
+        l.SetResName("BROKEN");
+        EXPECT_THROW(l.Load(), EInvalidGraphic);
+        EXPECT_EQ(jpegKept.Width(), width);
+        EXPECT_FALSE(static_cast<TSafetyJPEGImage*>(jpegKept.Graphic())->Empty());
+    }
 
     // A missing resource changes nothing.
     TPictureEx kept;

@@ -480,3 +480,56 @@ TEST(Coons, DataPropertyRefusesDamage) {
 }
 
 #include "TestUTransformer.moc"
+
+// Extended values with more precision than a double (0.4 and 1/3 as the 80-bit format holds
+// them) survive reading and writing unchanged: opening and saving a document does not alter
+// its bytes. A point that was changed is written from its new value; the others keep theirs.
+TEST(Coons, UnchangedExtendedValuesKeepTheirBytes) {
+    TCoonsDistortion full;
+    MakeSample(full);
+    full.SetLeftPoint(1, {1.0L / 3, 0.4L});
+    const QByteArray x87 = Stored(full); // written with all 64 mantissa bits
+    TMemoryStream in(x87);
+    TCoonsDistortion d;
+    d.ReadData(in); // through the program's own codec (double precision)
+    TMemoryStream out;
+    d.WriteData(out);
+    EXPECT_EQ(out.Bytes(), x87);
+    // They really do not fit a double: encoding the value read gives other bytes (left
+    // point 1 lies after the header and nine points; its Y after its X).
+    char redone[10];
+    EncodeStoredExtended(d.GetLeftPoint(1).Y, redone);
+    EXPECT_NE(QByteArray(redone, 10), x87.mid(32 + 10 * 20 + 10, 10));
+    TCoonsDistortion copy;
+    copy.Assign(d);
+    TMemoryStream same;
+    copy.WriteData(same);
+    EXPECT_EQ(same.Bytes(), x87) << "the stored bytes travel with Assign";
+
+    d.SetTopPoint(1, {0.25L, -0.5L});
+    TMemoryStream changed;
+    d.WriteData(changed);
+    const QByteArray bytes = changed.Bytes();
+    ASSERT_EQ(bytes.size(), x87.size());
+    // Top point 1 starts after the 32-byte header and one point of 20 bytes.
+    char expected[10];
+    EncodeStoredExtended(0.25L, expected);
+    EXPECT_EQ(bytes.mid(52, 10), QByteArray(expected, 10));
+    EXPECT_EQ(bytes.left(52), x87.left(52));
+    EXPECT_EQ(bytes.mid(72), x87.mid(72));
+
+    // The same through the component stream: read and written again, byte for byte.
+    TDistortedThing a;
+    a.setObjectName("Text1");
+    TMemoryStream raw(x87);
+    a.CoonsDistortion()->ReadData(raw);
+    TMemoryStream first;
+    WriteComponent(first, a);
+    EXPECT_TRUE(first.Bytes().contains(x87));
+    TDistortedThing b;
+    first.SetPosition(0);
+    ReadComponent(first, b);
+    TMemoryStream second;
+    WriteComponent(second, b);
+    EXPECT_EQ(second.Bytes(), first.Bytes());
+}

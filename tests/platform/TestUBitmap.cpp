@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 TEST(Bitmap, RowsAreDwordAlignedForEveryFormat) {
     struct Row {
         TPixelFormat Format;
@@ -89,4 +92,53 @@ TEST(Bitmap, QImageViewsShareThePixels) {
     const TBitmap back = TBitmap::FromQImage(TBitmap(2, 2, pf24bit).ToQImage(), pf8bit);
     EXPECT_EQ(back.PixelFormat(), pf8bit);
     EXPECT_EQ(back.GetPixel(1, 1), clWhite);
+}
+
+// The cell lookup answers exactly what the plain nearest-colour search answers, ties
+// included, for the default tables and for a table full of repeats and near neighbours.
+TEST(Bitmap, NearestColourLookupMatchesThePlainSearch) {
+    std::vector<TRGBQuad> crowded;
+    std::mt19937 rng(5);
+    for (int i = 0; i < 256; ++i) {
+        const uint8_t base = static_cast<uint8_t>(rng() & 0xF0);
+        crowded.push_back({static_cast<uint8_t>(base + rng() % 3), base,
+                           static_cast<uint8_t>(i % 7 == 0 ? 0 : rng() & 255), 0});
+    }
+    for (const std::vector<TRGBQuad>& table : {DefaultColorTable(pf8bit), DefaultColorTable(pf4bit),
+                                               DefaultColorTable(pf1bit), crowded}) {
+        TNearestColorLookup lookup(table);
+        for (int r = 0; r < 256; r += 5)
+            for (int g = 1; g < 256; g += 6)
+                for (int b = 2; b < 256; b += 7) {
+                    const TColor c = RGB(r, g, b);
+                    ASSERT_EQ(lookup.IndexOf(c), NearestColorIndex(c, table))
+                        << r << "," << g << "," << b << " of " << table.size();
+                }
+    }
+    // Converting a picture to 8 bits gives every pixel the plain search's index.
+    TBitmap b(61, 37, pf24bit);
+    for (int y = 0; y < 37; ++y)
+        for (int x = 0; x < 61 * 3; ++x)
+            b.ScanLine(y)[x] = static_cast<uint8_t>(rng() & 255);
+    TBitmap indexed = b;
+    indexed.SetPixelFormat(pf8bit);
+    for (int y = 0; y < 37; ++y)
+        for (int x = 0; x < 61; ++x)
+            ASSERT_EQ(indexed.ScanLine(y)[x],
+                      NearestColorIndex(b.GetPixel(x, y), indexed.ColorTable()));
+}
+
+TEST(Bitmap, SizeForOverwriteClearsOnlyTheRowPadding) {
+    TBitmap b(3, 2, pf24bit);
+    b.Fill(clRed);
+    b.SetSizeForOverwrite(5, 4);
+    EXPECT_EQ(b.Width(), 5);
+    EXPECT_EQ(b.Height(), 4);
+    EXPECT_EQ(b.PixelFormat(), pf24bit);
+    ASSERT_EQ(b.BytesPerLine(), 16);
+    for (int y = 0; y < 4; ++y)
+        EXPECT_EQ(b.ScanLine(y)[15], 0) << y;
+    b.SetSizeForOverwrite(0, 7);
+    EXPECT_TRUE(b.Empty());
+    EXPECT_THROW(b.SetSizeForOverwrite(MaxBitmapSide + 1, 1), Exception);
 }
