@@ -38,7 +38,7 @@ std::unique_ptr<TPictureEx> MakeErrorPicture() {
         canvas.FillRect(TRect(0, 0, width, height));
         canvas.Font().SetColor(clRed);
         int y = 0;
-        for (std::size_t i = 0; i < lines.size(); ++i) {
+        for (qsizetype i = 0; i < lines.size(); ++i) {
             canvas.TextOut((width - extents[i].cx) / 2, y, lines[i]);
             y += extents[i].cy;
         }

@@ -279,8 +279,9 @@ TEST_F(ImageCache, EveryFileNameCanBeCached) {
     }
     TImageCacheItem none;
     EXPECT_FALSE(cache.ReadItem(Dir.filePath("b.jpg"), none));
-    if (HaveOlefile())
+    if (HaveOlefile()) {
         EXPECT_EQ(CheckedEntries(CacheName).size(), names.size());
+    }
 }
 
 TEST_F(ImageCache, FolderCacheIsKeyedByBareNamesAndReadOnly) {
@@ -370,7 +371,8 @@ TEST_F(ImageCache, TruncatedCacheIsRebuiltNotFatal) {
         ASSERT_NO_THROW(reopened.Open(CacheName, true));
         TImageCacheItem item;
         EXPECT_TRUE(reopened.ReadItem(images[0], item));
-        if (HaveOlefile() && (cut % 5 == 0 || cut < 600))
+        if (HaveOlefile() && (cut % 5 == 0 || cut < 600)) {
             EXPECT_FALSE(CheckedEntries(CacheName).isEmpty());
+        }
     }
 }
