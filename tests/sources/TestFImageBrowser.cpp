@@ -287,3 +287,45 @@ TEST_F(ImageBrowser, LongCaptionsAreShortenedWithTheFullNameAsTip) {
     browser.SelectImage(-1);
     EXPECT_EQ(browser.GetSelectedImage(), -1);
 }
+
+// A change of the source while thumbnails are on their way: the loader is emptied first, so
+// nothing of the old list is stored, and the new list loads in full.
+TEST_F(ImageBrowser, SourceChangeDropsThumbnailsOfTheOldList) {
+    QTemporaryDir first, second;
+    for (int i = 0; i < 30; ++i) {
+        QImage image(50, 20, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        ASSERT_TRUE(image.save(first.filePath(QStringLiteral("r%1.png").arg(i))));
+    }
+    for (int i = 0; i < 5; ++i) {
+        QImage image(20, 50, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        ASSERT_TRUE(image.save(second.filePath(QStringLiteral("b%1.png").arg(i))));
+    }
+    TFolderImagePack pack;
+    pack.SetFileMask(first.filePath("*.png"));
+    TfrmImageBrowser browser;
+    browser.SetImageSource(&pack);
+    browser.SetThumbnailSize(Size);
+    browser.UpdateItems();
+    for (int i = 0; i < 30; ++i) {
+        TPictureEx picture;
+        browser.ImagePack().GetImage(picture, i);
+    }
+    pack.SetFileMask(second.filePath("*.png"));
+    EXPECT_EQ(browser.PendingCount(), 0);
+    EXPECT_EQ(browser.Loader().RequestCount(), 0);
+    EXPECT_EQ(browser.Loader().ResultCount(), 0);
+    EXPECT_EQ(browser.ImagePack().CacheCount(), 0);
+    browser.UpdateItems();
+    ASSERT_EQ(browser.Items().rowCount(), 5);
+    for (int i = 0; i < 5; ++i) {
+        TPictureEx picture;
+        browser.ImagePack().GetImage(picture, i);
+    }
+    AwaitThumbnails(browser);
+    for (int i = 0; i < 5; ++i) {
+        const TSize size = ThumbnailSizeOf(browser, i);
+        EXPECT_LT(size.cx, size.cy) << i; // portrait: the new pictures
+    }
+}
