@@ -11,6 +11,7 @@
 
 #include <QCollator>
 #include <QDateTime>
+#include <QEvent>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -210,6 +211,15 @@ TfrmImageBrowser::~TfrmImageBrowser() {
     FListener.reset();
     FListView->setModel(nullptr);
     FReportTree->setModel(nullptr);
+}
+
+void TfrmImageBrowser::changeEvent(QEvent* Event) {
+    QWidget::changeEvent(Event);
+    if (Event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    QWidget* view = FReportView ? static_cast<QWidget*>(FReportTree) : FListView;
+    if (view->isVisible() && view->isEnabled())
+        view->setFocus();
 }
 
 void TfrmImageBrowser::WakeForIdle() {

@@ -109,6 +109,10 @@ public:
     // The process-wide placeholder picture.
     static const TPictureEx& PlaceholderPicture();
 
+protected:
+    // On activation the visible view takes the focus.
+    void changeEvent(QEvent* Event) override;
+
 private:
     class TThumbnailDelegate;
     void ImagePackGetImage(TPictureEx& Picture, int Index);

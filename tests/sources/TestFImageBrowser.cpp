@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -281,6 +282,20 @@ TEST_F(ImageBrowser, LongCaptionsAreShortenedWithTheFullNameAsTip) {
     EXPECT_TRUE(longCaption.startsWith(longItem->text().chopped(3)));
     EXPECT_LE(QFontMetrics(browser.ListView().font()).horizontalAdvance(longItem->text()), Size);
     EXPECT_EQ(longItem->toolTip(), longCaption);
+
+    // Activated, the window gives the list view the focus, even when another of its
+    // widgets had it last.
+    QLineEdit other(&browser);
+    browser.show();
+    QApplication::setActiveWindow(&browser);
+    other.setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(other.hasFocus());
+    QApplication::setActiveWindow(nullptr);
+    QCoreApplication::processEvents();
+    QApplication::setActiveWindow(&browser);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(browser.ListView().hasFocus());
 
     browser.SelectImage(1);
     EXPECT_EQ(browser.GetSelectedImage(), 1);
