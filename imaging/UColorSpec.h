@@ -1,9 +1,9 @@
 #pragma once
-// Colour specifications: how an area is painted. A TColorSpec is a solid colour with a
+// Colour fills: how an area is painted. A TColorSpec is a solid colour with a
 // brush style, a picture (stretched, or tiled with an optional brick shift of every second
 // row) with its filters, or a multi-colour gradation (UGradFill.h) whose colour list is a
 // TGradationColors. Every change, including one of the nested picture, filters or colour
-// list, is broadcast through the spec's notifier and reaches its OnChange.
+// list, is broadcast through the fill's notifier and reaches its OnChange.
 //
 // Stream form (property streams): Color, Style, Tile, Kind (the effective kind),
 // TileShift, ImageData (nested), GradAngle (default 270), GradKind, GradColors (nested:
@@ -92,7 +92,7 @@ private:
 class TColorSpec;
 
 // The "Bitmap" property older streams carry: its binary "Data" (a 32-bit count and a BMP
-// file) becomes the spec's picture when read. Nothing is ever written.
+// file) becomes the fill's picture when read. Nothing is ever written.
 class TColorSpecBitmap : public TPersistent {
     Q_OBJECT
 public:
@@ -198,7 +198,7 @@ public:
     void FillEx(TCanvas& Canvas, const TRect& Rect, bool Invert);
     // A solid kind with a solid brush (every colour shows exactly on our devices).
     bool IsPureSolid(TCanvas& Canvas) const;
-    // A swatch for editors and the history: checkerboard, then the spec (a tiled picture
+    // A swatch for editors and the history: checkerboard, then the fill (a tiled picture
     // scaled so that the tiling shows).
     void DrawPreview(TCanvas& Canvas, const TRect& Rect);
 

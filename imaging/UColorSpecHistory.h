@@ -1,14 +1,14 @@
 #pragma once
-// TColorSpecHistory: the most recently used colour specifications, kept in a compound file
+// TColorSpecHistory: the most recently used colour fills, kept in a compound file
 // so that the colour-spec editor can offer them again, each with a 48 x 48 preview.
 //
 // File layout:
 //   "ColorSpec\NameList"   the entry names, newest first (a stream name list); each entry
-//                          names the stream "ColorSpec\<name>" holding the spec as the
+//                          names the stream "ColorSpec\<name>" holding the fill as the
 //                          component resource of a TColorSpecWrapper;
 //   "Preview\<name>"       the preview: picture data of a 48 x 48 PNG image.
 //
-// An entry's name is the signed decimal of a 64-bit hash of the spec's stored form (without
+// An entry's name is the signed decimal of a 64-bit hash of the fill's stored form (without
 // its picture), the preview's picture data and four zero bytes; every byte counts, so two
 // specs are taken for one only when all of that is equal. Adding an existing spec only
 // moves it to the top. The list is trimmed to Limit entries when a spec is added.
