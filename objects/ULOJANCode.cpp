@@ -3,6 +3,7 @@
 #include "UCanvas.h"
 #include "UJANCode.h"
 #include "URegion.h"
+#include "URotatedRect.h"
 
 TLOJANCode::TLOJANCode(TComponent* Owner) : TLORectBase(Owner), FFont(std::make_unique<TFont>()) {
     FFont->OnChange = [this] {
@@ -47,36 +48,21 @@ void TLOJANCode::SetShowFrame(bool Value) {
 }
 
 std::vector<TPoint> TLOJANCode::RotatedCorners() const {
-    const TRect r = GetRect();
-    std::vector<TPoint> p = {
-        {r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}};
-    for (TPoint& q : p)
-        FRotator.TransformPoint(q);
-    return p;
+    return RotatedRectCorners(GetRect(), FRotator);
 }
 
 TRect TLOJANCode::GetBoundsRect() const {
-    if (FRotator.GetAngle() == 0)
-        return GetRect();
-    return TRegion::CreatePolygon(RotatedCorners(), WINDING).Box();
+    return RotatedRectBounds(GetRect(), FRotator);
 }
 
 bool TLOJANCode::HitTest(const TPoint& P) const {
     if (FRotator.GetAngle() == 0)
         return TLORectBase::HitTest(P);
-    return TRegion::CreatePolygon(RotatedCorners(), WINDING).PtInRegion(P.x, P.y);
+    return RotatedRectContains(GetRect(), FRotator, P);
 }
 
 void TLOJANCode::ResizeTo(int AWidth, int AHeight) {
-    const TRect r = GetRect();
-    if (FRotator.GetAngle() == 0) {
-        SetBoundsRect(TRect(r.Left, r.Top, r.Left + AWidth, r.Top + AHeight));
-        return;
-    }
-    const TRect b = GetBoundsRect();
-    const int bw = std::max(1, b.Right - b.Left), bh = std::max(1, b.Bottom - b.Top);
-    SetBoundsRect(TRect(r.Left, r.Top, r.Left + MulDiv(Width(), AWidth, bw),
-                        r.Top + MulDiv(Height(), AHeight, bh)));
+    SetBoundsRect(RotatedRectResized(GetRect(), FRotator, AWidth, AHeight));
 }
 
 void TLOJANCode::DrawOutline(TCanvas& Canvas) {
