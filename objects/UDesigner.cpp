@@ -9,6 +9,7 @@
 #include "UGhost.h"
 #include "UGraphic.h"
 #include "UScaler.h"
+#include "UTextGhost.h"
 #include "UUtils.h"
 
 #include <algorithm>
@@ -94,6 +95,7 @@ TDODesignerList& TheDesignerList() {
 void InstallDesignerList() {
     static const bool registered = [] {
         TheDesignerList().Add(std::make_unique<TDORectGhostDesigner>());
+        TheDesignerList().Add(std::make_unique<TDOTextGhostDesigner>());
         InstallRotateCursor();
         return true;
     }();

@@ -4,8 +4,10 @@
 #include "UDrawObject.h"
 #include "UDrawSite.h"
 #include "ULOFace.h"
+#include "ULODate.h"
 #include "ULOJANCode.h"
 #include "ULOQRCode.h"
+#include "ULOText.h"
 
 #include <map>
 
@@ -53,4 +55,5 @@ std::unique_ptr<TDrawObject> CreateObjectOfKind(const QString& KindName) {
 void RegisterObjectClasses() {
     RegisterClasses<TDrawSite, TLOFace>();
     RegisterClasses<TLOQRCode, TLOQRStd, TLOJANCode>();
+    RegisterClasses<TLOText, TLODate>();
 }

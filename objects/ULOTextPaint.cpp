@@ -1,0 +1,219 @@
+// Painting of TLOText: the glyph outlines it fills, the shadow, the outline, fills with any
+// colour specification, and the coverage mask of the blend pass.
+
+#include "ULOText.h"
+
+#include "UBitmap.h"
+#include "UCanvas.h"
+#include "UCanvasGuards.h"
+#include "URegion.h"
+#include "UScaler.h"
+
+#include <QPainterPathStroker>
+
+#include <cstring>
+
+// ---- Glyph stroke -------------------------------------------------------------------------
+
+void TLOText::BuildGlyphStroke(TStroke& Stroke) const {
+    // A bulged text is never distorted: the arc wins, so that the glyphs are always laid out
+    // in the object's own rectangle and turned with it.
+    if (!Distorted()) {
+        if (FTextStroke.GetCount() == 0)
+            FText->TextToStroke(FTextStroke, GetRect(), true);
+        Stroke.Assign(FTextStroke);
+        return;
+    }
+    // Laid out large, so that the bent outlines stay smooth, then mapped into the rectangle.
+    TSimpleText large;
+    large.Assign(FText.get());
+    large.SetAngle(0);
+    if (large.Font()->Size() < 72)
+        large.Font()->SetSize(72);
+    const int h1 = FText->GetFontHeight();
+    const int h2 = large.GetFontHeight();
+    const TRect layout = h1 > 0 ? TRect(0, 0, MulDiv(Width(), h2, h1), MulDiv(Height(), h2, h1))
+                                : TRect(0, 0, Width(), Height());
+    large.TextToStroke(Stroke, layout, false);
+    Stroke.Subdivide();
+    TCoonsDistortion patch;
+    patch.Assign(*FDistortion);
+    patch.ApplyRatio(FDistortionRatio);
+    patch.SetSourceRect(large.GetTextBounds(layout, false));
+    patch.SetTargetRect(GetRect());
+    patch.TransformStroke(Stroke);
+    FRotator.TransformStroke(Stroke);
+}
+
+const TStroke& TLOText::GlyphStroke() const {
+    if (FGlyphStroke.GetCount() == 0)
+        BuildGlyphStroke(FGlyphStroke);
+    return FGlyphStroke;
+}
+
+bool TLOText::ShowsPlaceholder(TCanvas& Canvas) const {
+    return !(ControlState() & csPaintCopy) && !IsPrinterCanvas(Canvas);
+}
+
+// ---- Painting -----------------------------------------------------------------------------
+
+void TLOText::Paint() {
+    TCanvas& canvas = GetCanvas();
+    if (Text().Count() == 0 && !ShowsPlaceholder(canvas))
+        return;
+    TPoint d;
+    GetShadowOffset(d);
+    if (d.x != 0 || d.y != 0) {
+        const TCanvasSaver saver = CreateCanvasSaver(canvas, true);
+        canvas.OffsetWindowOrgEx(-d.x, -d.y);
+        DrawText(canvas, *FShadowColor, nullptr);
+    }
+    DrawText(canvas, *FTextColor, FOutline ? FOutlineColor.get() : nullptr);
+}
+
+void TLOText::AddShapeClip(TCanvas& Canvas, bool WithOutline) {
+    TArc arc;
+    Canvas.BeginPath();
+    if (Bulge() != 0 && GetAdjustedArc(arc)) {
+        TPoint p1, pm, p3;
+        GetArcPoints(p1, pm, p3, arc);
+        const int width = TextThickness() + (WithOutline ? 2 * FOutLineWidth : 0);
+        const int old = Canvas.Pen().Width();
+        Canvas.Pen().SetWidth(width);
+        AddArcOutlineToPath(Canvas, p1, pm, p3);
+        Canvas.Pen().SetWidth(old);
+    } else {
+        TStroke frame;
+        GetFrameStroke(frame);
+        frame.Draw(Canvas);
+    }
+    Canvas.EndPath();
+    Canvas.SelectClipPath(RGN_AND);
+}
+
+void TLOText::DrawOutlineSpec(TCanvas& Canvas, TColorSpec& OutlineSpec, const TRect& R) {
+    // The glyph outlines widened to twice the outline width become the clip of the fill.
+    const TCanvasSaver saver = CreateCanvasSaver(Canvas, true);
+    Canvas.Brush().SetStyle(bsClear);
+    GlyphStroke().MakePath(Canvas);
+    const QPainterPath glyphs = Canvas.DevicePath();
+    Canvas.AbortPath();
+    const TPoint a = Canvas.LPtoDP(TPoint(0, 0));
+    const TPoint b = Canvas.LPtoDP(TPoint(2 * FOutLineWidth, 0));
+    QPainterPathStroker stroker;
+    stroker.setWidth(std::max(1, std::abs(b.x - a.x)));
+    stroker.setJoinStyle(Qt::RoundJoin);
+    stroker.setCapStyle(Qt::RoundCap);
+    const TRegion widened = TRegion::CreateFromPath(stroker.createStroke(glyphs), WINDING);
+    Canvas.ExtSelectClipRgn(&widened, RGN_AND);
+    OutlineSpec.Fill(Canvas, R);
+}
+
+void TLOText::FillGlyphs(TCanvas& Canvas, TColorSpec& Fill, const TRect& R) {
+    const TCanvasSaver saver = CreateCanvasSaver(Canvas, true);
+    Canvas.Brush().SetStyle(bsClear);
+    GlyphStroke().MakePath(Canvas);
+    Canvas.SelectClipPath(RGN_AND);
+    Fill.Fill(Canvas, R);
+}
+
+void TLOText::DrawText(TCanvas& Canvas, TColorSpec& Fill, TColorSpec* OutlineSpec) {
+    const TCanvasSaver saver = CreateCanvasSaver(Canvas, true);
+    Canvas.SetPolyFillMode(WINDING);
+    const TRect r = GetBoundsRect();
+    AddShapeClip(Canvas, OutlineSpec != nullptr);
+    if (OutlineSpec) {
+        if (OutlineSpec->Kind() == cskSolid) {
+            Canvas.Pen().SetWidth(2 * FOutLineWidth);
+            Canvas.Pen().SetStyle(psSolid);
+            Canvas.Pen().SetColor(OutlineSpec->Color());
+            Canvas.Brush().SetStyle(bsClear);
+            GlyphStroke().MakePath(Canvas);
+            Canvas.StrokePath();
+        } else {
+            DrawOutlineSpec(Canvas, *OutlineSpec, r);
+        }
+        FillGlyphs(Canvas, Fill, r);
+        return;
+    }
+    if (!Distorted() && Fill.IsPureSolid(Canvas)) {
+        // A plain colour: the text engine draws the glyphs with the font directly.
+        Canvas.Brush().SetStyle(bsClear);
+        FText->SetFontColor(Fill.Color());
+        FText->Draw(Canvas, GetRect());
+        return;
+    }
+    if (Distorted()) {
+        FillGlyphs(Canvas, Fill, r);
+        return;
+    }
+    const TCanvasSaver clip = CreateCanvasSaver(Canvas, true);
+    Canvas.Brush().SetStyle(bsClear);
+    Canvas.BeginPath();
+    FText->Draw(Canvas, GetRect());
+    Canvas.EndPath();
+    Canvas.SelectClipPath(RGN_AND);
+    Fill.Fill(Canvas, r);
+}
+
+// ---- Blend mask ---------------------------------------------------------------------------
+
+void TLOText::DrawCoverage(TCanvas& Canvas) {
+    auto shape = [&] {
+        if (!Distorted()) {
+            const TCanvasSaver saver = CreateCanvasSaver(Canvas, true);
+            Canvas.Brush().SetStyle(bsClear);
+            const TColor colour = FText->FontColor();
+            FText->SetFontColor(clWhite);
+            FText->Draw(Canvas, GetRect());
+            FText->SetFontColor(colour);
+            return;
+        }
+        const TCanvasSaver saver = CreateCanvasSaver(Canvas, true);
+        Canvas.SetPolyFillMode(WINDING);
+        Canvas.Brush().SetStyle(bsSolid);
+        Canvas.Brush().SetColor(clWhite);
+        Canvas.Pen().SetStyle(psClear);
+        GlyphStroke().MakePath(Canvas);
+        Canvas.FillPath();
+    };
+    TPoint d;
+    GetShadowOffset(d);
+    if (d.x != 0 || d.y != 0) {
+        const TCanvasSaver saver = CreateCanvasSaver(Canvas, true);
+        Canvas.OffsetWindowOrgEx(-d.x, -d.y);
+        shape();
+    }
+    shape();
+    if (FOutline && FOutLineWidth != 0) {
+        const TCanvasSaver saver = CreateCanvasSaver(Canvas, true);
+        Canvas.SetPolyFillMode(WINDING);
+        Canvas.Pen().SetWidth(2 * FOutLineWidth);
+        Canvas.Pen().SetColor(clWhite);
+        Canvas.Pen().SetStyle(psSolid);
+        Canvas.Brush().SetStyle(bsClear);
+        GlyphStroke().MakePath(Canvas);
+        Canvas.StrokePath();
+    }
+}
+
+void TLOText::FillBlendMask(TBitmap& Mask) {
+    if (Text().Count() == 0 && !ShowsPlaceholder(GetCanvas()))
+        return;
+    // The coverage is drawn white on black into a 24-bit bitmap mapped like the mask (text
+    // drawing needs a colour target), then its blue channel becomes the mask's grey levels.
+    TBitmap coverage(Mask.Width(), Mask.Height(), pf24bit);
+    TCanvas& canvas = coverage.Canvas();
+    canvas.PatBlt(0, 0, coverage.Width(), coverage.Height(), BLACKNESS);
+    TCoordMap map;
+    map.LoadFromCanvas(Mask.Canvas());
+    map.ApplyToCanvas(canvas);
+    canvas.Font().SetPixelsPerInch(Mask.Canvas().Font().PixelsPerInch());
+    DrawCoverage(canvas);
+    for (int y = 0; y < Mask.Height(); ++y) {
+        const uint8_t* src = coverage.ScanLine(y);
+        uint8_t* dst = Mask.ScanLine(y);
+        for (int x = 0; x < Mask.Width(); ++x)
+            dst[x] = src[3 * x];
+    }
+}
