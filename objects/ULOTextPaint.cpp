@@ -57,10 +57,25 @@ bool TLOText::ShowsPlaceholder(TCanvas& Canvas) const {
 
 // ---- Painting -----------------------------------------------------------------------------
 
+namespace {
+
+// The text engine lays text out on its measuring canvas, whose font resolution makes points
+// logical units; glyphs drawn directly must be sized at the same resolution, whatever font
+// the canvas came with.
+void UseLayoutResolution(TCanvas& Canvas) {
+    const int ppi = TSimpleText::ScratchCanvas().Font().PixelsPerInch();
+    if (Canvas.Font().PixelsPerInch() != ppi)
+        Canvas.Font().SetPixelsPerInch(ppi);
+}
+
+} // namespace
+
 void TLOText::Paint() {
     TCanvas& canvas = GetCanvas();
     if (Text().Count() == 0 && !ShowsPlaceholder(canvas))
         return;
+    const TCanvasSaver tools = CreateCanvasSaver(canvas, false);
+    UseLayoutResolution(canvas);
     TPoint d;
     GetShadowOffset(d);
     if (d.x != 0 || d.y != 0) {
@@ -208,7 +223,7 @@ void TLOText::FillBlendMask(TBitmap& Mask) {
     TCoordMap map;
     map.LoadFromCanvas(Mask.Canvas());
     map.ApplyToCanvas(canvas);
-    canvas.Font().SetPixelsPerInch(Mask.Canvas().Font().PixelsPerInch());
+    UseLayoutResolution(canvas);
     DrawCoverage(canvas);
     for (int y = 0; y < Mask.Height(); ++y) {
         const uint8_t* src = coverage.ScanLine(y);

@@ -3,10 +3,10 @@
 #include "DesignTestSupport.h"
 #include "FTextEdit.h"
 #include "UDrawSiteHost.h"
-#include "UUtils.h"
 #include "ULOText.h"
 #include "UObjectFactory.h"
 #include "URectGhost.h"
+#include "UUtils.h"
 
 #include <QApplication>
 #include <QCoreApplication>
