@@ -1,6 +1,7 @@
 #include "ULOText.h"
 
 #include "ObjectTestSupport.h"
+#include "UBitmap.h"
 #include "UCurveGeometry.h"
 #include "UDrawSite.h"
 #include "UObjectFactory.h"
@@ -583,4 +584,44 @@ TEST_F(TextObject, GlyphsOfABulgedDistortedTextFollowTheArc) {
     InflateRect(b, 2, 2);
     EXPECT_TRUE(IsRectInside(g, b)) << g.Left << "," << g.Top << " in " << b.Left << "," << b.Top;
     EXPECT_LT(g.Top, 2000) << "bent upwards";
+}
+
+TEST_F(TextObject, SelectionOutlineFollowsTheShape) {
+    auto outline = [](TLOText& T) {
+        TBitmap b(400, 300, pf24bit);
+        TCanvas& c = b.Canvas();
+        c.Brush().SetColor(clWhite);
+        c.FillRect(TRect(0, 0, 400, 300));
+        c.Pen().SetColor(clBlack);
+        c.Pen().SetWidth(0);
+        c.Pen().SetStyle(psDot);
+        c.Brush().SetStyle(bsClear);
+        T.DrawOutline(c);
+        return b.ToQImage();
+    };
+    auto blackNear = [](const QImage& I, int X, int Y) {
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                if (I.pixel(X + dx, Y + dy) == qRgb(0, 0, 0))
+                    return true;
+        return false;
+    };
+    TLOText straight;
+    straight.SetBoundsRect(TRect(50, 100, 350, 160));
+    straight.SetPlainText("A");
+    QImage image = outline(straight);
+    EXPECT_TRUE(blackNear(image, 300, 100)) << "the frame's top edge";
+    EXPECT_TRUE(blackNear(image, 350, 130)) << "the frame's right edge";
+    EXPECT_FALSE(blackNear(image, 200, 250));
+
+    TLOText arc;
+    arc.SetBoundsRect(TRect(50, 200, 350, 260));
+    arc.SetPlainText("ABCDEF");
+    arc.SetBulge(100);
+    image = outline(arc);
+    const TPoint top = GetBulgePoint(TPoint(50, 230), TPoint(350, 230), 100);
+    const int h = arc.SimpleText().GetFontHeight();
+    // The band's outer edge lies half a font height outside the arc.
+    EXPECT_TRUE(blackNear(image, top.x, top.y - h / 2)) << top.y - h / 2;
+    EXPECT_FALSE(blackNear(image, 200, 230)) << "nothing at the chord's middle";
 }
