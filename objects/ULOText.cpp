@@ -59,8 +59,8 @@ TLOText::TLOText(TComponent* Owner)
       FTextColor(std::make_unique<TColorSpec>()), FOutlineColor(std::make_unique<TColorSpec>()),
       FShadowColor(std::make_unique<TColorSpec>()),
       FDistortion(std::make_unique<TCoonsDistortion>()) {
-    for (TColorSpec* spec : {FTextColor.get(), FOutlineColor.get(), FShadowColor.get()})
-        spec->OnChange = [this](TColorSpec*) { StyleChanged(); };
+    for (TColorSpec* colour : {FTextColor.get(), FOutlineColor.get(), FShadowColor.get()})
+        colour->OnChange = [this](TColorSpec*) { StyleChanged(); };
     FText->OnChange = [this](TSimpleText*) { TextChanged(); };
     FText->BeginUpdate();
     FText->Font()->SetSize(24);
@@ -76,8 +76,8 @@ TLOText::TLOText(TComponent* Owner)
 TLOText::~TLOText() {
     // The owned parts go first; nothing may call back into a half-destroyed object.
     FText->OnChange = nullptr;
-    for (TColorSpec* spec : {FTextColor.get(), FOutlineColor.get(), FShadowColor.get()})
-        spec->OnChange = nullptr;
+    for (TColorSpec* colour : {FTextColor.get(), FOutlineColor.get(), FShadowColor.get()})
+        colour->OnChange = nullptr;
 }
 
 // ---- Change handlers ----------------------------------------------------------------------
@@ -85,6 +85,7 @@ TLOText::~TLOText() {
 void TLOText::ClearStrokes() const {
     FTextStroke.Clear();
     FGlyphStroke.Clear();
+    FGlyphRegions.clear();
 }
 
 void TLOText::StyleChanged() {

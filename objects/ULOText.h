@@ -2,7 +2,7 @@
 // TLOText: the text object of labels and calendar pages.
 //
 // One or more lines laid out by a TSimpleText inside the object's logical rectangle (the
-// layout rectangle before rotation), filled with a colour specification, optionally with an
+// layout rectangle before rotation), filled with a colour fill, optionally with an
 // outline, a drop shadow, a rotation (Angle, whole degrees clockwise), an arc (Bulge, the
 // sagitta of the arc over the text's chord, in logical units) and a Coons-patch distortion
 // (CoonsDistortion at DistortionRatio percent).
@@ -21,11 +21,13 @@
 #include "UColorSpec.h"
 #include "UCurveGeometry.h"
 #include "UDrawObject.h"
+#include "URegion.h"
 #include "USimpleText.h"
 #include "UStroke.h"
 #include "UTransformer.h"
 
 #include <memory>
+#include <vector>
 
 struct TFieldTypeEnum {
     Q_GADGET
@@ -239,12 +241,15 @@ private:
     TRect Fit(const TRect& R0) const;
     TPoint Anchor(const TRect& R) const;
     TRect ArcBandBounds(const TArc& Arc) const;
-    void DrawText(TCanvas& Canvas, TColorSpec& Fill, TColorSpec* OutlineSpec);
+    void DrawText(TCanvas& Canvas, TColorSpec& Fill, TColorSpec* OutlineFill);
     void AddShapeClip(TCanvas& Canvas, bool WithOutline);
-    void DrawOutlineSpec(TCanvas& Canvas, TColorSpec& OutlineSpec, const TRect& R);
+    void DrawOutlineFill(TCanvas& Canvas, TColorSpec& OutlineFill, const TRect& R);
     void FillGlyphs(TCanvas& Canvas, TColorSpec& Fill, const TRect& R);
     void DrawCoverage(TCanvas& Canvas);
     void BuildGlyphStroke(TStroke& Stroke) const;
+    // The device region of the glyph outlines on Canvas, widened by WidenBy device pixels
+    // (0: the glyphs themselves).
+    const TRegion& GlyphRegion(TCanvas& Canvas, int WidenBy) const;
 
     int FVersion = 0;
     std::unique_ptr<TSimpleText> FText;
@@ -264,6 +269,17 @@ private:
     TRotator FRotator;
     mutable TStroke FTextStroke;
     mutable TStroke FGlyphStroke;
+    // Device regions of the glyph stroke for the mappings it was last painted at (a few: the
+    // shadow pass and the text pass differ by the shadow offset), so that a repaint at the
+    // same zoom and place neither flattens the outlines nor builds regions again. Emptied
+    // with the strokes.
+    struct TGlyphRegion {
+        TPoint Origin; // device place of logical (0, 0)
+        TPoint Unit;   // device place of logical (65536, 65536)
+        int WidenBy = 0;
+        TRegion Region;
+    };
+    mutable std::vector<TGlyphRegion> FGlyphRegions;
     int FDistortionRatio = 100;
     std::unique_ptr<TCoonsDistortion> FDistortion;
     bool FAssigning = false;

@@ -1,5 +1,5 @@
 // Painting of TLOText: the glyph outlines it fills, the shadow, the outline, fills with any
-// colour specification, and the coverage mask of the blend pass.
+// colour fill, and the coverage mask of the blend pass.
 
 #include "ULOText.h"
 
@@ -49,6 +49,31 @@ const TStroke& TLOText::GlyphStroke() const {
     if (FGlyphStroke.GetCount() == 0)
         BuildGlyphStroke(FGlyphStroke);
     return FGlyphStroke;
+}
+
+const TRegion& TLOText::GlyphRegion(TCanvas& Canvas, int WidenBy) const {
+    constexpr int Far = 65536;
+    const TPoint origin = Canvas.LPtoDP(TPoint(0, 0));
+    const TPoint unit = Canvas.LPtoDP(TPoint(Far, Far));
+    for (const TGlyphRegion& r : FGlyphRegions)
+        if (r.Origin == origin && r.Unit == unit && r.WidenBy == WidenBy)
+            return r.Region;
+    constexpr size_t MaxRegions = 4;
+    if (FGlyphRegions.size() >= MaxRegions)
+        FGlyphRegions.erase(FGlyphRegions.begin());
+    GlyphStroke().MakePath(Canvas);
+    QPainterPath path = Canvas.DevicePath();
+    Canvas.AbortPath();
+    path.setFillRule(Qt::WindingFill);
+    if (WidenBy > 0) {
+        QPainterPathStroker stroker;
+        stroker.setWidth(WidenBy);
+        stroker.setJoinStyle(Qt::RoundJoin);
+        stroker.setCapStyle(Qt::RoundCap);
+        path = stroker.createStroke(path);
+    }
+    FGlyphRegions.push_back({origin, unit, WidenBy, TRegion::CreateFromPath(path, WINDING)});
+    return FGlyphRegions.back().Region;
 }
 
 bool TLOText::ShowsPlaceholder(TCanvas& Canvas) const {
@@ -106,48 +131,38 @@ void TLOText::AddShapeClip(TCanvas& Canvas, bool WithOutline) {
     Canvas.SelectClipPath(RGN_AND);
 }
 
-void TLOText::DrawOutlineSpec(TCanvas& Canvas, TColorSpec& OutlineSpec, const TRect& R) {
+void TLOText::DrawOutlineFill(TCanvas& Canvas, TColorSpec& OutlineFill, const TRect& R) {
     // The glyph outlines widened to twice the outline width become the clip of the fill.
     const TCanvasSaver saver = CreateCanvasSaver(Canvas, true);
-    Canvas.Brush().SetStyle(bsClear);
-    GlyphStroke().MakePath(Canvas);
-    const QPainterPath glyphs = Canvas.DevicePath();
-    Canvas.AbortPath();
     const TPoint a = Canvas.LPtoDP(TPoint(0, 0));
     const TPoint b = Canvas.LPtoDP(TPoint(2 * FOutLineWidth, 0));
-    QPainterPathStroker stroker;
-    stroker.setWidth(std::max(1, std::abs(b.x - a.x)));
-    stroker.setJoinStyle(Qt::RoundJoin);
-    stroker.setCapStyle(Qt::RoundCap);
-    const TRegion widened = TRegion::CreateFromPath(stroker.createStroke(glyphs), WINDING);
+    const TRegion& widened = GlyphRegion(Canvas, std::max(1, std::abs(b.x - a.x)));
     Canvas.ExtSelectClipRgn(&widened, RGN_AND);
-    OutlineSpec.Fill(Canvas, R);
+    if (OutlineFill.Kind() == cskSolid) {
+        Canvas.Brush().SetStyle(bsSolid);
+        Canvas.Brush().SetColor(OutlineFill.Color());
+        Canvas.FillRgn(widened);
+        return;
+    }
+    OutlineFill.Fill(Canvas, R);
 }
 
 void TLOText::FillGlyphs(TCanvas& Canvas, TColorSpec& Fill, const TRect& R) {
     const TCanvasSaver saver = CreateCanvasSaver(Canvas, true);
-    Canvas.Brush().SetStyle(bsClear);
-    GlyphStroke().MakePath(Canvas);
-    Canvas.SelectClipPath(RGN_AND);
+    const TRegion& glyphs = GlyphRegion(Canvas, 0);
+    Canvas.ExtSelectClipRgn(&glyphs, RGN_AND);
     Fill.Fill(Canvas, R);
 }
 
-void TLOText::DrawText(TCanvas& Canvas, TColorSpec& Fill, TColorSpec* OutlineSpec) {
+void TLOText::DrawText(TCanvas& Canvas, TColorSpec& Fill, TColorSpec* OutlineFill) {
     const TCanvasSaver saver = CreateCanvasSaver(Canvas, true);
     Canvas.SetPolyFillMode(WINDING);
     const TRect r = GetBoundsRect();
-    AddShapeClip(Canvas, OutlineSpec != nullptr);
-    if (OutlineSpec) {
-        if (OutlineSpec->Kind() == cskSolid) {
-            Canvas.Pen().SetWidth(2 * FOutLineWidth);
-            Canvas.Pen().SetStyle(psSolid);
-            Canvas.Pen().SetColor(OutlineSpec->Color());
-            Canvas.Brush().SetStyle(bsClear);
-            GlyphStroke().MakePath(Canvas);
-            Canvas.StrokePath();
-        } else {
-            DrawOutlineSpec(Canvas, *OutlineSpec, r);
-        }
+    AddShapeClip(Canvas, OutlineFill != nullptr);
+    if (OutlineFill) {
+        // The glyph outlines widened by twice the outline width, then the glyphs over them:
+        // half the outline lies under the fill.
+        DrawOutlineFill(Canvas, *OutlineFill, r);
         FillGlyphs(Canvas, Fill, r);
         return;
     }
@@ -158,17 +173,8 @@ void TLOText::DrawText(TCanvas& Canvas, TColorSpec& Fill, TColorSpec* OutlineSpe
         FText->Draw(Canvas, GetRect());
         return;
     }
-    if (Distorted()) {
-        FillGlyphs(Canvas, Fill, r);
-        return;
-    }
-    const TCanvasSaver clip = CreateCanvasSaver(Canvas, true);
-    Canvas.Brush().SetStyle(bsClear);
-    Canvas.BeginPath();
-    FText->Draw(Canvas, GetRect());
-    Canvas.EndPath();
-    Canvas.SelectClipPath(RGN_AND);
-    Fill.Fill(Canvas, r);
+    // Any other fill through the glyph outlines (the same shapes the text engine draws).
+    FillGlyphs(Canvas, Fill, r);
 }
 
 // ---- Blend mask ---------------------------------------------------------------------------

@@ -120,7 +120,8 @@ bool TDOTextGhostDesigner::CreatePivots(TDrawObject& Object) {
 }
 
 bool TDOTextGhostDesigner::CreateGhost(TDrawObject& Object, int Code) {
-    if (Code != BulgeHitCode || !QueryObjectInterface<IDOPosition>(&Object) || !IsCurved(Object))
+    // Only text objects: the bulge handles of line-based curves belong to their own designer.
+    if (Code != BulgeHitCode || !qobject_cast<TLOText*>(&Object) || !IsCurved(Object))
         return false;
     TheGhostList().AddGhost(std::make_unique<TTextBulgeGhost>(Object));
     return true;

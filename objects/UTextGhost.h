@@ -51,7 +51,7 @@ public:
     // Handles of curved objects on a surface: the eight rectangle handles (turned with an
     // object that rotates, whose handles 2 and 5 then turn it) and the bulge handle.
     bool CreatePivots(TDrawObject& Object) override;
-    // The bulge drag (code 12) of a curved object; nothing else.
+    // The bulge drag (code 12) of a curved text object; nothing else.
     bool CreateGhost(TDrawObject& Object, int Code) override;
     // Text objects: the text editor; the change is one undo step "テキスト変更".
     bool EditObject(TDrawObject& Object, bool& Cancel) override;

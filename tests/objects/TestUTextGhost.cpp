@@ -66,6 +66,23 @@ TPivot* PivotWithCode(TDrawSite& Site, int Code) {
     return nullptr;
 }
 
+// A rectangle that answers IDOCurve with a fixed arc over its middle line, as curve objects
+// of other kinds do.
+class TCurvedRect : public TTestRect, public IDOCurve {
+public:
+    TPoint GetStartPoint() const override { return {Left(), Top() + Height() / 2}; }
+    void SetStartPoint(const TPoint&) override {}
+    TPoint GetEndPoint() const override { return {Left() + Width(), Top() + Height() / 2}; }
+    void SetEndPoint(const TPoint&) override {}
+    void BeginBulgeDrag() override {}
+    void EndBulgeDrag() override {}
+    TPoint GetBulgePoint() const override { return {Left() + Width() / 2, Top() - 50}; }
+    void SetBulgePoint(const TPoint&) override {}
+    bool QueryInterface(const TGUID& Id, void** Obj) override {
+        return AnswerInterface<IDOCurve>(this, Id, Obj) || TTestRect::QueryInterface(Id, Obj);
+    }
+};
+
 class TextGhosts : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -139,6 +156,21 @@ TEST_F(TextGhosts, OnlyCurvedTextsGetTheBulgeHandle) {
     EXPECT_FALSE(FDesigners.Designers.CreateGhost(*distorted, BulgeHitCode));
     EXPECT_TRUE(FDesigners.Designers.CreateGhost(*straight, 7)) << "the rectangle designer's";
     TheGhostList().Clear();
+
+    // A curve of another kind gets the handles, but its bulge drag is its own designer's.
+    auto* curve = new TCurvedRect();
+    curve->SetBoundsRect(TRect(600, 100, 900, 200));
+    FSite.InsertObject(curve);
+    FSite.AddObject(curve);
+    EXPECT_TRUE(TDOTextGhostDesigner::IsCurved(*curve));
+    TDOTextGhostDesigner designer;
+    EXPECT_FALSE(designer.CreateGhost(*curve, BulgeHitCode));
+    EXPECT_TRUE(designer.CreateGhost(*straight, BulgeHitCode));
+    TheGhostList().Clear();
+    FSite.SelectAll(false);
+    curve->SetSelected(true);
+    FSite.UpdatePivots();
+    EXPECT_NE(PivotWithCode(FSite, BulgeHitCode), nullptr);
 }
 
 TEST_F(TextGhosts, BulgeDragIsOneUndoStepRestoringTheStream) {
