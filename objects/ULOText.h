@@ -7,9 +7,10 @@
 // sagitta of the arc over the text's chord, in logical units) and a Coons-patch distortion
 // (CoonsDistortion at DistortionRatio percent).
 //
-// Glyph outlines are cached as strokes in logical units; every change of the text, its font
-// or layout, the rectangle, the angle or the distortion empties the caches, so a repaint at
-// any zoom reuses them until then.
+// Glyph outlines are cached as strokes in logical units, and as device regions for the few
+// zooms and places they were last painted at; every change of the text, its font or layout,
+// the rectangle, the angle, the shadow or the distortion empties the caches, so a repaint
+// reuses them until then.
 //
 // An empty text lays out the placeholder "未入力項目" so that the object can be found and
 // selected on the page; the placeholder is painted only on the surface's own screen canvas,
