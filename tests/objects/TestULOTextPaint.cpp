@@ -360,3 +360,23 @@ TEST(TextPaintFacts, TheShadowLiesAtItsOffset) {
         EXPECT_NEAR(shadow.Box.bottom(), text.Box.bottom() + MulDiv(d.y, 192, 254), 2) << vertical;
     }
 }
+
+TEST(TextPaintFacts, ARepaintAfterAChangeShowsTheChange) {
+    RegisterObjectClasses();
+    auto site = MakePage();
+    TLOText* t = PlaceText(*site, u"AB"_qs, TRect(40, 40, 560, 260), 28);
+    t->SetOutline(true);
+    t->OutlineColor()->SetColor(Red);
+    t->SetOutLineWidth(3);
+    const TInk first = InkOf(Render(*site, 100), IsRed);
+    EXPECT_EQ(InkOf(Render(*site, 100), IsRed).Box, first.Box) << "a repaint draws the same";
+    t->SetPlainText(u"ABCD"_qs);
+    const TInk longer = InkOf(Render(*site, 100), IsRed);
+    EXPECT_GT(longer.Box.width(), first.Box.width() * 3 / 2);
+    t->Font()->SetSize(14);
+    EXPECT_LT(InkOf(Render(*site, 100), IsRed).Box.height(), longer.Box.height() * 2 / 3);
+    t->SetBoundsRect(TRect(240, 40, 560, 260));
+    EXPECT_GT(InkOf(Render(*site, 100), IsRed).Box.left(), longer.Box.left() + 60);
+    // Another zoom: regions of the new mapping.
+    EXPECT_GT(InkOf(Render(*site, 200), IsRed).Box.left(), 2 * longer.Box.left() + 120);
+}
