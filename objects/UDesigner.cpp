@@ -15,6 +15,7 @@
 
 #include "UDrawObject.h"
 #include "UDrawSite.h"
+#include "UCurveGhost.h"
 #include "URectGhost.h"
 
 bool TDODesigner::InitObject(TDrawSite&, const QString&) {
@@ -93,6 +94,7 @@ TDODesignerList& TheDesignerList() {
 
 void InstallDesignerList() {
     static const bool registered = [] {
+        RegisterLineDesigners(TheDesignerList());
         TheDesignerList().Add(std::make_unique<TDORectGhostDesigner>());
         InstallRotateCursor();
         return true;

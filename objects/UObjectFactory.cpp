@@ -3,8 +3,10 @@
 #include "UClasses.h"
 #include "UDrawObject.h"
 #include "UDrawSite.h"
+#include "ULODecoLine.h"
 #include "ULOFace.h"
 #include "ULOJANCode.h"
+#include "ULOLine.h"
 #include "ULOQRCode.h"
 
 #include <map>
@@ -53,4 +55,5 @@ std::unique_ptr<TDrawObject> CreateObjectOfKind(const QString& KindName) {
 void RegisterObjectClasses() {
     RegisterClasses<TDrawSite, TLOFace>();
     RegisterClasses<TLOQRCode, TLOQRStd, TLOJANCode>();
+    RegisterClasses<TLOLine, TLOCurve, TLODecoLine>();
 }
