@@ -261,6 +261,20 @@ TEST_F(LineObjects, GradientSpansTheLinesOwnBoundsInEveryBand) {
         << std::hex << left << " " << right;
 }
 
+TEST_F(LineObjects, BlendedLineMixesOnlyWithinItsOutline) {
+    auto line = MakeLine(TPoint(20, 50), TPoint(180, 50), 20, clRed);
+    line->SetBlendRatio(50);
+    TBitmap page(200, 100, pf24bit);
+    page.Fill(clBlue);
+    line->DrawTo(page.Canvas());
+    const TColor mixed = page.GetPixel(100, 50);
+    EXPECT_NEAR(mixed & 0xFF, 128, 3) << std::hex << mixed;         // red half
+    EXPECT_NEAR((mixed >> 16) & 0xFF, 128, 3) << std::hex << mixed; // blue half
+    EXPECT_EQ(page.GetPixel(100, 64), clBlue) << "outside the width";
+    EXPECT_EQ(page.GetPixel(12, 43), clBlue) << "outside the round cap";
+    EXPECT_NE(page.GetPixel(12, 50), clBlue) << "inside the round cap";
+}
+
 TEST_F(LineObjects, GoldenLineAndCurveAt100And200Percent) {
     auto line = MakeLine(TPoint(20, 30), TPoint(180, 90), 12, clRed);
     auto curve = MakeLine<TLOCurve>(TPoint(20, 100), TPoint(180, 100), 8, clBlue);
