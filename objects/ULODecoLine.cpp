@@ -1,5 +1,6 @@
 #include "ULODecoLine.h"
 
+#include "UBlendDraw.h"
 #include "UCanvas.h"
 #include "UGraphic.h"
 #include "UQuadMap.h"
@@ -165,6 +166,30 @@ void TLODecoLine::Paint() {
     if (!FCache)
         return;
     GetCanvas().StretchDraw(CacheRect(), *FCache);
+}
+
+void TLODecoLine::FillBlendMask(TBitmap& Mask) {
+    if (!FCache)
+        BuildCache();
+    TCanvas& canvas = Mask.Canvas();
+    if (FCache && FCache->PixelFormat() == pf32bit) {
+        TBitmap shape(FCache->Width(), FCache->Height(), pf8bit);
+        shape.SetColorTable(BlendMaskColorTable());
+        for (int y = 0; y < shape.Height(); ++y) {
+            const uint8_t* from = FCache->ScanLine(y);
+            uint8_t* to = shape.ScanLine(y);
+            for (int x = 0; x < shape.Width(); ++x) {
+                const uint8_t* px = from + 4 * x; // blue, green, red, unused
+                const bool key = RGB(px[2], px[1], px[0]) == CacheKey;
+                to[x] = key ? 0 : 255;
+            }
+        }
+        shape.SetTransparentColor(clBlack);
+        shape.TransparentMode = tmFixed;
+        shape.Transparent = true;
+        canvas.StretchDraw(CacheRect(), shape);
+    }
+    canvas.Brush().SetColor(clBlack);
 }
 
 void TLODecoLine::AssignTo(TPersistent* Dest) const {

@@ -56,6 +56,10 @@ public:
     // flat ends); the line's centre line when it has no length.
     void DrawOutline(TCanvas& Canvas) override;
 
+    // Grey index 255 where the decoration shows, nothing where its transparent key does,
+    // so that blending mixes the picture alone into the page.
+    void FillBlendMask(TBitmap& Mask) override;
+
     // The corners of the quadrilateral in logical units, in the order above; false for a
     // line without length.
     bool StripQuad(std::array<TPoint, 4>& Quad) const;

@@ -251,6 +251,21 @@ TEST_F(DecoLines, StreamRoundTripAndCopies) {
     EXPECT_EQ(StreamBytes(assigned), first);
 }
 
+TEST_F(DecoLines, BlendedDecorationMixesOnlyThePicture) {
+    auto line = MakeDeco(TPoint(20, 60), TPoint(200, 60), 20);
+    line->SetBlendRatio(50);
+    TBitmap page(220, 120, pf24bit);
+    page.Fill(clBlue);
+    line->DrawTo(page.Canvas());
+    const TColor top = page.GetPixel(30, 54); // lime over blue
+    EXPECT_NEAR(GetGValue(top), 128, 3) << std::hex << top;
+    EXPECT_NEAR(GetBValue(top), 128, 3) << std::hex << top;
+    // The line's round cap reaches past the picture's flat end: the page shows there.
+    EXPECT_EQ(page.GetPixel(14, 60), clBlue);
+    EXPECT_EQ(page.GetPixel(206, 60), clBlue);
+    EXPECT_EQ(page.GetPixel(100, 80), clBlue);
+}
+
 TEST_F(DecoLines, VeryLongLineIsCappedNotRefused) {
     auto line = MakeDeco(TPoint(0, 25), TPoint(40000, 25), 20);
     TBitmap view(100, 50, pf24bit);
