@@ -451,6 +451,22 @@ TEST_F(LineGhosts, EndDragsOfALine) {
     }
 }
 
+TEST_F(LineGhosts, DraggedPointsSnap) {
+    // Vertical guides every 50 units; nothing snaps across.
+    SetGhostSnapHook([](const TPoint& P) {
+        const int nearest = (P.x + 25) / 50 * 50;
+        return TPoint(nearest - P.x, NoSnap);
+    });
+    TLOLine* line = Place(TPoint(100, 100), TPoint(300, 100));
+    Drag(*line, 1, TPoint(300, 100), TPoint(37, 12));
+    EXPECT_EQ(Str(line->GetEndPoint()), "350,112");
+    line->SetSelected(false);
+    TLOCurve* curve = Place<TLOCurve>(TPoint(100, 300), TPoint(300, 300), 50);
+    Drag(*curve, 12, curve->GetBulgePoint(), TPoint(-18, -30));
+    EXPECT_EQ(Str(curve->GetBulgePoint()), "200,220") << "the bulge point snapped back";
+    EXPECT_EQ(curve->Bulge(), 80);
+}
+
 TEST_F(LineGhosts, MoveDragOffsetsBothPoints) {
     TLOLine* line = Place(TPoint(100, 100), TPoint(300, 200));
     const QByteArray before = StreamOf(*line);
