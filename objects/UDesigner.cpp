@@ -16,6 +16,7 @@
 
 #include "UDrawObject.h"
 #include "UDrawSite.h"
+#include "UCurveGhost.h"
 #include "URectGhost.h"
 
 bool TDODesigner::InitObject(TDrawSite&, const QString&) {
@@ -94,6 +95,7 @@ TDODesignerList& TheDesignerList() {
 
 void InstallDesignerList() {
     static const bool registered = [] {
+        RegisterLineDesigners(TheDesignerList());
         TheDesignerList().Add(std::make_unique<TDORectGhostDesigner>());
         TheDesignerList().Add(std::make_unique<TDOTextGhostDesigner>());
         InstallRotateCursor();

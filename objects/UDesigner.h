@@ -74,7 +74,8 @@ private:
 };
 
 // The program's designer list; InstallDesignerList makes it the one objects use, after
-// registering (once) the designers of this library: the rectangle handles and ghosts.
+// registering (once) the designers of this library: line, curve, then rectangle handles
+// and ghosts (so rectangles are asked first).
 TDODesignerList& TheDesignerList();
 void InstallDesignerList();
 

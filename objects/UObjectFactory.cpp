@@ -3,9 +3,11 @@
 #include "UClasses.h"
 #include "UDrawObject.h"
 #include "UDrawSite.h"
+#include "ULODecoLine.h"
 #include "ULOFace.h"
 #include "ULODate.h"
 #include "ULOJANCode.h"
+#include "ULOLine.h"
 #include "ULOQRCode.h"
 #include "ULOText.h"
 
@@ -56,4 +58,5 @@ void RegisterObjectClasses() {
     RegisterClasses<TDrawSite, TLOFace>();
     RegisterClasses<TLOQRCode, TLOQRStd, TLOJANCode>();
     RegisterClasses<TLOText, TLODate>();
+    RegisterClasses<TLOLine, TLOCurve, TLODecoLine>();
 }
