@@ -7,8 +7,8 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
@@ -23,10 +23,6 @@ bool WaitFor(const std::function<bool()>& Done, int Milliseconds = 30000) {
     while (!Done() && timer.elapsed() < Milliseconds)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return Done();
-}
-
-int TempScanFiles() {
-    return static_cast<int>(QDir::temp().entryList({QStringLiteral("mtf*")}, QDir::Files).size());
 }
 
 class TwainTest : public ::testing::Test {
@@ -53,7 +49,8 @@ protected:
     static TTwainManager& Manager() { return TTwainManager::Instance(); }
 
     // Acquires with Twain until the source is done; the images that came, as bitmaps.
-    std::vector<TBitmap> Acquire(TTwain& Twain, int* Cancels = nullptr) {
+    std::vector<TBitmap> Acquire(TTwain& Twain, int* Cancels = nullptr,
+                                 QStringList* Files = nullptr) {
         std::vector<TBitmap> images;
         bool disabled = false;
         Twain.OnTransferFromStream = [&](TStream* Stream, bool Canceled) {
@@ -62,6 +59,8 @@ protected:
                     ++*Cancels;
                 return;
             }
+            if (const auto* file = dynamic_cast<const TFileStream*>(Stream); file && Files)
+                *Files << file->FileName();
             TSafetyBitmap bitmap;
             bitmap.LoadFromStream(*Stream);
             images.push_back(bitmap.Bitmap());
@@ -78,20 +77,22 @@ protected:
 };
 
 TEST_F(TwainTest, AcquiresOneImageThroughTheWholeSequence) {
-    const int tempBefore = TempScanFiles();
     Settings = [](TSaneDevice& Source) {
         Source.SetString(QStringLiteral("mode"), QStringLiteral("Color"));
         Source.SetString(QStringLiteral("test-picture"), QStringLiteral("Solid white"));
     };
     TTwain twain;
-    const std::vector<TBitmap> images = Acquire(twain);
+    QStringList files;
+    const std::vector<TBitmap> images = Acquire(twain, nullptr, &files);
     ASSERT_EQ(images.size(), 1u);
     EXPECT_EQ(images[0].Width(), static_cast<int>(80 / 25.4 * 40));
     EXPECT_EQ(images[0].Height(), static_cast<int>(100 / 25.4 * 40));
     EXPECT_EQ(images[0].GetPixel(5, 5), clWhite);
     EXPECT_FALSE(twain.LastError());
     EXPECT_FALSE(Manager().SourceOpen()) << "AutoClose closes the source";
-    EXPECT_EQ(TempScanFiles(), tempBefore) << "the transfer file is removed";
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(QFileInfo(files[0]).fileName().startsWith(QLatin1String("mtf")));
+    EXPECT_FALSE(QFileInfo::exists(files[0])) << "the transfer file is removed";
     EXPECT_EQ(FLog, (QStringList{"(0000)OpenDSM", "(0000)OpenSource", "(0000)EnableSource",
                                  "(0006)NativeTransfer", "(0000)ResetTransfer",
                                  "(0000)DisableSource", "(0000)CloseSource"}));
