@@ -3,6 +3,8 @@
 #include "UClasses.h"
 #include "UDrawObject.h"
 #include "UDrawSite.h"
+#include "ULOAlphaMask.h"
+#include "ULODecoString.h"
 #include "ULOFace.h"
 #include "ULOJANCode.h"
 #include "ULOQRCode.h"
@@ -53,4 +55,5 @@ std::unique_ptr<TDrawObject> CreateObjectOfKind(const QString& KindName) {
 void RegisterObjectClasses() {
     RegisterClasses<TDrawSite, TLOFace>();
     RegisterClasses<TLOQRCode, TLOQRStd, TLOJANCode>();
+    RegisterClasses<TLOAlphaMask, TLODecoString>();
 }
