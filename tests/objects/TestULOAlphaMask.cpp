@@ -229,6 +229,21 @@ TEST(TLOAlphaMask, ShadedMaskOverAPageOfObjects) {
     TestImages::ExpectMatchesGolden(b.ToQImage(), "objects/deco/alphamask-page.png");
 }
 
+TEST(TLOAlphaMask, AMaskNoBitmapCanHoldFailsThePaint) {
+    TPage page(100, 60);
+    TLOAlphaMask* m = page.PlaceMask(TRect(10, 10, 40010, 50));
+    SetSolidPicture(*m->Picture(), 8, 8, clWhite);
+    // Turned by a little, the turned rectangle's bounds are beyond the bitmap limit.
+    m->SetAngle(1);
+    std::vector<QString> reported;
+    TExceptionHandler old = SetApplicationExceptionHandler(
+        [&](const std::exception& E) { reported.push_back(QString::fromUtf8(E.what())); });
+    page.Render();
+    SetApplicationExceptionHandler(old);
+    EXPECT_EQ(reported.size(), 1u);
+    EXPECT_TRUE(m->PaintFailed()) << "the failure box shows from now on";
+}
+
 TEST(TLOAlphaMask, PlainPaintingFillsTheBoundsAndFitsToTheImage) {
     TLOAlphaMask m;
     m.SetBoundsRect(TRect(10, 10, 30, 20));

@@ -230,7 +230,7 @@ TEST(TLODecoString, ARectangleNoBitmapCanHoldFailsThePaint) {
     site->AddObject(d);
     d->SetBoundsRect(TRect(10, 10, 40010, 60));
     d->SetText("AB");
-    d->SetAngle(10);
+    d->SetAngle(1);
     std::vector<QString> reported;
     TExceptionHandler old = SetApplicationExceptionHandler(
         [&](const std::exception& E) { reported.push_back(QString::fromUtf8(E.what())); });
