@@ -119,6 +119,31 @@ TEST(TLOAlphaMask, NeedsBlendingForAPictureARatioOrAShade) {
     EXPECT_EQ(shadow->GetShadowColor(), m.FillColor());
 }
 
+TEST(TLOAlphaMask, ChangesOfItsFillAndPictureAreItsOwn) {
+    TLOAlphaMask m;
+    int changes = 0;
+    m.OnModify = [&](TComponent*) { ++changes; };
+    m.FillColor()->SetColor(clGreen);
+    EXPECT_EQ(changes, 1) << "the fill";
+    SetSolidPicture(*m.Picture(), 4, 4, clWhite);
+    EXPECT_EQ(changes, 2) << "the picture";
+    m.SetAngle(-90);
+    EXPECT_EQ(m.GetAngle(), 270);
+    m.SetAngle(270 - 720);
+    m.SetShadeSize(0);
+    EXPECT_EQ(changes, 3) << "equal values change nothing";
+    m.SetShadeSize(4);
+    EXPECT_EQ(changes, 4);
+    // Setting the fill copies it: later changes of the source do not reach the object.
+    TColorSpec other;
+    other.SetColor(clYellow);
+    m.SetFillColor(&other);
+    EXPECT_EQ(changes, 5);
+    other.SetColor(clRed);
+    EXPECT_EQ(m.FillColor()->Color(), clYellow);
+    EXPECT_EQ(changes, 5);
+}
+
 TEST(TLOAlphaMask, GreyMaskIsBorderedBlurredAndTurned) {
     TLOAlphaMask m;
     m.SetBoundsRect(TRect(0, 0, 120, 80));
