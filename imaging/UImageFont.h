@@ -4,8 +4,9 @@
 // A font number selects one set of 64 glyph pictures; the glyph alphabet, in set order, is
 // "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789!?". Every other character
 // has no glyph: it draws nothing and advances by Height div 3 for each byte it takes in code
-// page 932 (one for ASCII and half-width katakana, two for the rest), so that widths stay
-// those of documents written with byte strings. Measuring and drawing always agree: an
+// page 932 (one for ASCII and half-width katakana, two for the rest; one for a character
+// the code page cannot hold), so that widths stay those of documents written with byte
+// strings. Measuring and drawing always agree: an
 // advance is the width GetCharSize gives.
 //
 // All image fonts share one glyph pack over the files of the image-font folder and its
