@@ -5,6 +5,7 @@
 #include "UGlyphUtils.h"
 #include "UImagePack.h"
 #include "UPathResolver.h"
+#include "UPixelMath.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
@@ -158,13 +159,14 @@ TSize TImageFont::GetCharSize(const QString& Ch) {
 }
 
 TSize TImageFont::GetTextExtent(const QString& S) {
-    TSize extent{0, 0};
+    int64_t width = 0;
+    int height = 0;
     for (const QString& ch : SplitChars(S)) {
         const TSize size = GetCharSize(ch);
-        extent.cx += size.cx;
-        extent.cy = std::max(extent.cy, size.cy);
+        width += size.cx;
+        height = std::max(height, size.cy);
     }
-    return extent;
+    return TSize{ClampToInt(width), height};
 }
 
 int TImageFont::GetGlyphHeight() {
@@ -182,7 +184,10 @@ int TImageFont::DrawChar(TCanvas& Canvas, int X, const QString& Ch, int Y) {
     const TSize size = GetCharSize(Ch);
     const int index = ImageIndexOf(Ch);
     if (index >= 0)
-        Pack().StretchDraw(Canvas, TRect(X, Y, X + size.cx, Y + FHeight), index);
+        Pack().StretchDraw(Canvas,
+                           TRect(X, Y, ClampToInt(static_cast<int64_t>(X) + size.cx),
+                                 ClampToInt(static_cast<int64_t>(Y) + FHeight)),
+                           index);
     return size.cx;
 }
 
@@ -190,7 +195,7 @@ int TImageFont::TextOut(TCanvas& Canvas, int X, const QString& S, int Y) {
     int advance = 0;
     for (const QString& ch : SplitChars(S)) {
         advance = DrawChar(Canvas, X, ch, Y);
-        X += advance;
+        X = ClampToInt(static_cast<int64_t>(X) + advance);
     }
     return advance;
 }

@@ -4,6 +4,7 @@
 #include "UBlender.h"
 #include "UCanvas.h"
 #include "UGraphicUtils.h"
+#include "UPixelMath.h"
 #include "URotate.h"
 #include "URotatedRect.h"
 #include "UUtils.h"
@@ -18,6 +19,15 @@ constexpr int MinImageSide = 30;
 
 int NormalisedAngle(int Value) {
     return (Value % 360 + 360) % 360;
+}
+
+// Half-way between A and B, and B - A clamped to int: rectangles from damaged files may
+// span more than an int holds.
+int Midpoint(int A, int B) {
+    return static_cast<int>((static_cast<int64_t>(A) + B) / 2);
+}
+int Span(int A, int B) {
+    return ClampToInt(static_cast<int64_t>(B) - A);
 }
 
 // Picture's graphic drawn at its natural size on black, in 24 bits.
@@ -99,7 +109,8 @@ TSize TLOAlphaMask::CalcImageSize(const TPictureEx& Picture) const {
 void TLOAlphaMask::FitToImage() {
     const TSize size = CalcImageSize(*FPicture);
     const TRect r = GetRect();
-    SetBoundsRect(TRect(r.Left, r.Top, r.Left + size.cx, r.Top + size.cy));
+    SetBoundsRect(TRect(r.Left, r.Top, ClampToInt(static_cast<int64_t>(r.Left) + size.cx),
+                        ClampToInt(static_cast<int64_t>(r.Top) + size.cy)));
 }
 
 bool TLOAlphaMask::NeedsBlend() {
@@ -115,9 +126,11 @@ TBitmap TLOAlphaMask::BuildGreyMask() const {
         BlurBitmap(grey, shade);
     if (FRotator.GetAngle() == 0)
         return grey;
+    const TRect r = GetRect();
     TBitmap turned;
-    RotateBitmapSized(grey, turned, FRotator.GetAngle(), clBlack,
-                      TPoint{std::max(1, Width()), std::max(1, Height())});
+    RotateBitmapSized(
+        grey, turned, FRotator.GetAngle(), clBlack,
+        TPoint{std::max(1, Span(r.Left, r.Right)), std::max(1, Span(r.Top, r.Bottom))});
     return turned;
 }
 
@@ -139,7 +152,7 @@ void TLOAlphaMask::Paint() {
 void TLOAlphaMask::SetBoundsRect(const TRect& R) {
     TLORectBase::SetBoundsRect(R);
     const TRect r = GetRect();
-    FRotator.SetCenter(TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+    FRotator.SetCenter(TPoint{Midpoint(r.Left, r.Right), Midpoint(r.Top, r.Bottom)});
     UpdateBounds();
 }
 

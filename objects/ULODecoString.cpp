@@ -3,6 +3,7 @@
 #include "UCanvas.h"
 #include "UGlyphUtils.h"
 #include "UGraphicUtils.h"
+#include "UPixelMath.h"
 #include "URotate.h"
 #include "URotatedRect.h"
 
@@ -13,6 +14,15 @@ constexpr int FitHeight = 100;
 
 int NormalisedAngle(int Value) {
     return (Value % 360 + 360) % 360;
+}
+
+// Half-way between A and B, and B - A clamped to int: rectangles from damaged files may
+// span more than an int holds.
+int Midpoint(int A, int B) {
+    return static_cast<int>((static_cast<int64_t>(A) + B) / 2);
+}
+int Span(int A, int B) {
+    return ClampToInt(static_cast<int64_t>(B) - A);
 }
 
 } // namespace
@@ -73,16 +83,18 @@ void TLODecoString::DrawText(TCanvas& Canvas, const TRect& R) {
     for (const QString& ch : chars)
         widths.push_back(FFont->GetCharSize(ch).cx);
     TIntArray positions;
-    AlignCharWidths(positions, widths, R.Width(), 0, FAlign);
+    AlignCharWidths(positions, widths, Span(R.Left, R.Right), 0, FAlign);
     for (qsizetype i = 0; i < chars.size(); ++i)
-        FFont->DrawChar(Canvas, R.Left + positions[static_cast<size_t>(i)], chars[i], R.Top);
+        FFont->DrawChar(
+            Canvas, ClampToInt(static_cast<int64_t>(R.Left) + positions[static_cast<size_t>(i)]),
+            chars[i], R.Top);
 }
 
 void TLODecoString::SetBoundsRect(const TRect& R) {
     TLORectBase::SetBoundsRect(R);
     const TRect r = GetRect();
-    FFont->SetHeight(r.Height());
-    FRotator.SetCenter(TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+    FFont->SetHeight(Span(r.Top, r.Bottom));
+    FRotator.SetCenter(TPoint{Midpoint(r.Left, r.Right), Midpoint(r.Top, r.Bottom)});
     FCache.reset();
     UpdateBounds();
 }
@@ -126,24 +138,25 @@ bool TLODecoString::QueryInterface(const TGUID& Id, void** Obj) {
 
 void TLODecoString::BuildCache() {
     const TRect r = GetRect();
+    const int width = Span(r.Left, r.Right), height = Span(r.Top, r.Bottom);
     TSafetyBitmap flat;
     flat.SetPixelFormat(pf24bit);
     // Raises for a side beyond the bitmap limit or when the pixels cannot be had; the paint
     // then fails and the failed-paint box shows.
-    flat.SetSize(r.Width(), r.Height());
+    flat.SetSize(width, height);
     flat.Bitmap().Fill(CacheBackColor);
-    DrawText(flat.Canvas(), TRect(0, 0, r.Width(), r.Height()));
+    DrawText(flat.Canvas(), TRect(0, 0, width, height));
     flat.SetTransparentColor(CacheBackColor);
     flat.SetTransparent(true);
     flat.Changed();
     auto cache = std::make_unique<TSafetyBitmap>();
-    RotateGraphic(flat, *cache, FRotator.GetAngle(), TPoint{r.Width(), r.Height()});
+    RotateGraphic(flat, *cache, FRotator.GetAngle(), TPoint{width, height});
     FCache = std::move(cache);
 }
 
 void TLODecoString::Paint() {
     const TRect r = GetRect();
-    if (FText.isEmpty() || r.Width() <= 0 || r.Height() <= 0)
+    if (FText.isEmpty() || Span(r.Left, r.Right) <= 0 || Span(r.Top, r.Bottom) <= 0)
         return;
     TCanvas& canvas = GetCanvas();
     if (FRotator.GetAngle() == 0) {

@@ -269,6 +269,21 @@ TEST(TLOAlphaMask, AMaskNoBitmapCanHoldFailsThePaint) {
     EXPECT_TRUE(m->PaintFailed()) << "the failure box shows from now on";
 }
 
+TEST(TLOAlphaMask, TakesRectanglesWiderThanAnIntWithoutOverflow) {
+    TLOAlphaMask m;
+    SetSolidPicture(*m.Picture(), 8, 8, clWhite);
+    m.SetBoundsRect(TRect(-2000000000, -10, 2000000000, 10));
+    EXPECT_TRUE(m.HitTest(TPoint(0, 0))) << "the centre";
+    EXPECT_EQ(m.BuildGreyMask().Width(), 8) << "unturned, the mask is the picture";
+    m.SetAngle(90);
+    EXPECT_THROW(m.BuildGreyMask(), Exception) << "turned, no bitmap can hold it";
+    m.SetBoundsRect(TRect(INT_MAX - 100, 0, INT_MAX - 90, 10));
+    m.SetAngle(0);
+    SetSolidPicture(*m.Picture(), 180, 90, clWhite); // 254 x 127 at 180 dpi
+    m.FitToImage();
+    EXPECT_EQ(m.GetRect(), TRect(INT_MAX - 100, 0, INT_MAX, 127)) << "clamped at the edge";
+}
+
 TEST(TLOAlphaMask, PlainPaintingFillsTheBoundsAndFitsToTheImage) {
     TLOAlphaMask m;
     m.SetBoundsRect(TRect(10, 10, 30, 20));

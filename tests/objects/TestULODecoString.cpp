@@ -242,6 +242,21 @@ TEST(TLODecoString, ARectangleNoBitmapCanHoldFailsThePaint) {
     EXPECT_FALSE(d->HasCache());
 }
 
+TEST(TLODecoString, TakesRectanglesWiderThanAnIntWithoutOverflow) {
+    // As a damaged file may give them: the centre and the height are worked out in 64 bits.
+    TTenByTwenty glyphs;
+    TLODecoString d;
+    d.ImageFont().SetGlyphPack(&glyphs.Pack());
+    d.SetBoundsRect(TRect(-2000000000, -1500000000, 2000000000, 1500000000));
+    EXPECT_EQ(d.ImageFont().Height(), INT_MAX) << "3e9 high, clamped";
+    EXPECT_TRUE(d.HitTest(TPoint(0, 0))) << "the centre";
+    d.SetText("AB");
+    EXPECT_EQ(d.ImageFont().GetTextExtent("AB").cx, INT_MAX) << "clamped, not wrapped";
+    d.SetBoundsRect(TRect(INT_MAX - 10, INT_MAX - 20, INT_MAX, INT_MAX));
+    EXPECT_EQ(d.ImageFont().Height(), 20);
+    EXPECT_TRUE(d.HitTest(TPoint(INT_MAX - 5, INT_MAX - 10)));
+}
+
 TEST(TLODecoString, StreamsAndCopiesItsProperties) {
     RegisterObjectClasses();
     TLODecoString d;
