@@ -4,6 +4,8 @@
 #include "UDrawObject.h"
 #include "UDrawSite.h"
 #include "ULODecoLine.h"
+#include "ULOAlphaMask.h"
+#include "ULODecoString.h"
 #include "ULOFace.h"
 #include "ULODate.h"
 #include "ULOJANCode.h"
@@ -59,4 +61,5 @@ void RegisterObjectClasses() {
     RegisterClasses<TLOQRCode, TLOQRStd, TLOJANCode>();
     RegisterClasses<TLOText, TLODate>();
     RegisterClasses<TLOLine, TLOCurve, TLODecoLine>();
+    RegisterClasses<TLOAlphaMask, TLODecoString>();
 }
