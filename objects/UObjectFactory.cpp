@@ -4,6 +4,7 @@
 #include "UDrawObject.h"
 #include "UDrawSite.h"
 #include "ULOFace.h"
+#include "ULOImage.h"
 #include "ULOJANCode.h"
 #include "ULOQRCode.h"
 
@@ -53,4 +54,5 @@ std::unique_ptr<TDrawObject> CreateObjectOfKind(const QString& KindName) {
 void RegisterObjectClasses() {
     RegisterClasses<TDrawSite, TLOFace>();
     RegisterClasses<TLOQRCode, TLOQRStd, TLOJANCode>();
+    RegisterClasses<TLOImage>();
 }
