@@ -391,6 +391,36 @@ TEST_F(ImageObject, HitTestFollowsTheTurnedOutline) {
     EXPECT_TRUE(QueryObjectInterface<IDOPosition>(&image)->ScalesToFit());
 }
 
+TEST_F(ImageObject, TurningMovesTheDeviceBoundsAndTheOutline) {
+    // The surface gives an object its bounds in pixels, one more each way.
+    auto device = [this](const TRect& R) {
+        TRect d = FSite.LPtoDPRect(R);
+        return Str(TRect(d.Left, d.Top, d.Right + 1, d.Bottom + 1));
+    };
+    TLOImage* image = Place(TRect(10, 30, 90, 50));
+    EXPECT_EQ(Str(image->BoundsRect()), device(TRect(10, 30, 90, 50)));
+    int modified = 0;
+    image->OnModify = [&](TComponent*) { ++modified; };
+    image->SetAngle(90);
+    image->SetAngle(90);
+    EXPECT_EQ(modified, 1) << "the same angle again changes nothing";
+    image->OnModify = nullptr;
+    const TRect b = image->GetBoundsRect();
+    EXPECT_EQ(Str(b), "40,0,60,80");
+    EXPECT_EQ(Str(image->BoundsRect()), device(b)) << "the surface took the turned bounds";
+
+    // The outline is the turned rectangle: its edges, not the unturned ones.
+    TBitmap bitmap(100, 80, pf24bit);
+    bitmap.Fill(clWhite);
+    TCanvas& c = bitmap.Canvas();
+    c.Pen().SetColor(clBlack);
+    image->DrawOutline(c);
+    EXPECT_EQ(Hex(bitmap.GetPixel(40, 40)), Hex(clBlack)) << "left edge of the turned outline";
+    EXPECT_EQ(Hex(bitmap.GetPixel(50, 0)), Hex(clBlack)) << "top edge";
+    EXPECT_EQ(Hex(bitmap.GetPixel(10, 40)), Hex(clWhite)) << "the unturned left edge";
+    EXPECT_EQ(Hex(bitmap.GetPixel(50, 40)), Hex(clWhite)) << "only the outline is drawn";
+}
+
 TEST_F(ImageObject, ResizeToTable) {
     struct Row {
         const char* What;
