@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 
@@ -39,6 +40,13 @@ void CheckComposedSize(long long Width, long long Height) {
     if (Width * Height > MaxComposedPixels)
         throw EImageTooLarge(
             QStringLiteral("画像が大きすぎて描画できません (%1 x %2)").arg(Width).arg(Height));
+}
+
+// The same check for Width x Height turned by Angle degrees: the size of the turned box.
+void CheckTurnedSize(int Width, int Height, int Angle) {
+    const double a = Angle * M_PI / 180.0;
+    const double c = std::abs(std::cos(a)), s = std::abs(std::sin(a));
+    CheckComposedSize(std::llround(Width * c + Height * s), std::llround(Width * s + Height * c));
 }
 
 // Graphic as a 24-bit bitmap of its own size (white behind transparent parts).
@@ -88,6 +96,7 @@ void TLOImage::SetAngle(int Value) {
     if (Value == FRotator.GetAngle())
         return;
     FRotator.SetAngle(Value);
+    FBounds.reset();
     ClearCache();
     Changed();
     Invalidate();
@@ -180,19 +189,49 @@ void TLOImage::CopyPictureToClipboard() const {
 
 // ---- Geometry ------------------------------------------------------------------------------
 
+// The turned outline is a convex quadrilateral: a point inside its box hits when it lies on
+// the inner side of all four edges. This agrees with the outline's polygon region except on
+// edge pixels, and costs nothing like building that region at every mouse move.
 bool TLOImage::HitTest(const TPoint& P) const {
     if (FRotator.GetAngle() == 0)
         return TLORectBase::HitTest(P);
-    return RotatedRectContains(GetRect(), FRotator, P);
+    if (!PtInRect(GetBoundsRect(), P))
+        return false;
+    const std::vector<TPoint> p = Outline();
+    bool negative = false, positive = false;
+    for (size_t i = 0; i < p.size(); ++i) {
+        const TPoint& a = p[i];
+        const TPoint& b = p[(i + 1) % p.size()];
+        const long long cross = static_cast<long long>(b.x - a.x) * (P.y - a.y) -
+                                static_cast<long long>(b.y - a.y) * (P.x - a.x);
+        negative = negative || cross < 0;
+        positive = positive || cross > 0;
+    }
+    return !(negative && positive);
 }
 
 TRect TLOImage::GetBoundsRect() const {
-    return RotatedRectBounds(GetRect(), FRotator);
+    if (FRotator.GetAngle() == 0)
+        return GetRect();
+    // The box of the outline's polygon region, built once for each rectangle and angle.
+    if (!FBounds)
+        FBounds = RotatedRectBounds(GetRect(), FRotator);
+    return *FBounds;
 }
 
 void TLOImage::ResizeTo(int AWidth, int AHeight) {
+    const int w = std::max(0, AWidth), h = std::max(0, AHeight);
+    const TRect r = GetRect();
+    if (FRotator.GetAngle() == 0) {
+        SetBoundsRect(TRect(r.Left, r.Top, r.Left + w, r.Top + h));
+        return;
+    }
+    // The turned box takes the new size: the rectangle scales by the same ratios (a box
+    // without width or height counts as 1 wide or high).
+    const TRect b = GetBoundsRect();
+    const int bw = std::max(1, b.Width()), bh = std::max(1, b.Height());
     SetBoundsRect(
-        RotatedRectResized(GetRect(), FRotator, std::max(0, AWidth), std::max(0, AHeight)));
+        TRect(r.Left, r.Top, r.Left + MulDiv(r.Width(), w, bw), r.Top + MulDiv(r.Height(), h, bh)));
 }
 
 void TLOImage::DrawOutline(TCanvas& Canvas) {
@@ -210,6 +249,8 @@ void TLOImage::SetBoundsRect(const TRect& R) {
         ClearCache();
     // The turn centre first: the surface asks for the turned bounds when the rectangle moves.
     FRotator.SetCenter(RectCenter(r));
+    if (r != GetRect())
+        FBounds.reset();
     TLORectBase::SetBoundsRect(r);
 }
 
@@ -269,7 +310,7 @@ void TLOImage::BuildCache() {
     }
     // Turned at the size of the rectangle, so that the picture fills its own outline.
     const int tw = std::max(1, Width()), th = std::max(1, Height());
-    CheckComposedSize(tw + th, tw + th);
+    CheckTurnedSize(tw, th, FRotator.GetAngle());
     TSafetyBitmap turned;
     RotateGraphic(result, turned, FRotator.GetAngle(), TPoint(tw, th));
     FCache.Assign(&turned);
@@ -346,7 +387,7 @@ void TLOImage::DrawAlphaFrameMask(TCanvas& Canvas) {
         return;
     TBitmap levels = GraphicAsBitmap(frame);
     const int tw = std::max(1, Width()), th = std::max(1, Height());
-    CheckComposedSize(tw + th, tw + th);
+    CheckTurnedSize(tw, th, FRotator.GetAngle());
     TBitmap turned;
     RotateBitmapSized(levels, turned, FRotator.GetAngle(), clWhite, TPoint(tw, th));
     const TRect b = GetBoundsRect();

@@ -23,6 +23,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 class QMimeData;
 class QWidget;
@@ -41,9 +42,10 @@ using enum TImageSourceEnum::TImageSource;
 // The window colour and the outside colour of keyed frame pictures.
 constexpr TColor FrameWindowColor = 0xF0F0F0;
 constexpr TColor FrameOutsideColor = 0x607090;
-// The most pixels a turned or framed picture may have: its composition bitmap is that large
-// (24 bits) and its mask and turned copies come on top. Larger pictures fail to paint with
-// EImageTooLarge instead of exhausting memory; unturned, unframed ones draw at any size.
+// The most pixels a turned or framed picture may have, and the most its turned box may have:
+// the composition bitmap is that large (24 bits) and its mask and turned copies come on top.
+// Larger ones fail to paint with EImageTooLarge instead of exhausting memory; unturned,
+// unframed pictures draw at any size.
 constexpr long long MaxComposedPixels = 64LL * 1024 * 1024;
 
 VANTOMI_DECLARE_EXCEPTION(EImageTooLarge, Exception)
@@ -142,6 +144,7 @@ private:
     std::unique_ptr<TPictureEx> FFramePicture;
     TRotator FRotator;
     TSafetyBitmap FCache;
+    mutable std::optional<TRect> FBounds;
     bool FAlphaFrame = false;
     bool FLegacyPicture = false;
     bool FRebuilding = false;

@@ -11,9 +11,12 @@
 #include "UPrinters.h"
 #include "UPropStream.h"
 #include "URectGhost.h"
+#include "URegion.h"
+#include "URotatedRect.h"
 #include "UUndo.h"
 
 #include "UScaler.h"
+#include "UUtils.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -103,6 +106,12 @@ std::unique_ptr<TBandCanvas> FixedCanvas(TBitmap& Bitmap) {
     display.LogPixelsX = display.LogPixelsY = 96;
     return std::make_unique<TBandCanvas>([&Bitmap] { return &Bitmap; }, 96, display);
 }
+
+// The cache build, reachable without drawing.
+class TImageProbe : public TLOImage {
+public:
+    using TLOImage::BuildCache;
+};
 
 class ImageObject : public ::testing::Test {
 protected:
@@ -421,6 +430,43 @@ TEST_F(ImageObject, TurningMovesTheDeviceBoundsAndTheOutline) {
     EXPECT_EQ(Hex(bitmap.GetPixel(50, 40)), Hex(clWhite)) << "only the outline is drawn";
 }
 
+TEST_F(ImageObject, TurnedGeometryAgreesWithThePolygonRegion) {
+    // The polygon region of the turned outline is the reference; the object works from the
+    // corners and may differ on edge pixels only.
+    for (const int angle : {1, 30, 45, 90, 135, 200, 271, 359, -60}) {
+        for (const TRect& r : {TRect(10, 20, 70, 50), TRect(-5, 3, 8, 40), TRect(0, 0, 90, 7)}) {
+            SCOPED_TRACE(std::to_string(angle) + " " + Str(r));
+            TLOImage image;
+            image.SetBoundsRect(r);
+            image.SetAngle(angle);
+            TRotator reference;
+            reference.SetAngle(angle);
+            reference.SetCenter(RectCenter(r));
+            const TRect expected = RotatedRectBounds(r, reference);
+            const TRegion region =
+                TRegion::CreatePolygon(RotatedRectCorners(r, reference), WINDING);
+            auto in = [&region](int X, int Y) { return region.PtInRegion(X, Y); };
+            const TRect b = image.GetBoundsRect();
+            EXPECT_NEAR(b.Left, expected.Left, 1);
+            EXPECT_NEAR(b.Top, expected.Top, 1);
+            EXPECT_NEAR(b.Right, expected.Right, 1);
+            EXPECT_NEAR(b.Bottom, expected.Bottom, 1);
+            for (int y = b.Top - 2; y <= b.Bottom + 2; ++y)
+                for (int x = b.Left - 2; x <= b.Right + 2; ++x) {
+                    // Points whose neighbours all agree with them lie off the edges.
+                    const bool inside = in(x, y);
+                    bool edge = false;
+                    for (int dy = -1; dy <= 1; ++dy)
+                        for (int dx = -1; dx <= 1; ++dx)
+                            edge = edge || in(x + dx, y + dy) != inside;
+                    if (!edge) {
+                        ASSERT_EQ(image.HitTest(TPoint(x, y)), inside) << x << "," << y;
+                    }
+                }
+        }
+    }
+}
+
 TEST_F(ImageObject, ResizeToTable) {
     struct Row {
         const char* What;
@@ -515,6 +561,17 @@ TEST_F(ImageObject, PictureTooLargeToComposeShowsTheFailureBox) {
     EXPECT_TRUE(reported[0].contains(u"30000")) << reported[0].toStdString();
     EXPECT_TRUE(image->PaintFailed());
     EXPECT_FALSE(image->HasCache());
+
+    // A small picture on a huge turned rectangle: the turned box is too large as well.
+    TImageProbe poster;
+    SetPicture(*poster.ImageData()->Picture(), Photo());
+    poster.SetBoundsRect(TRect(0, 0, 20000, 20000));
+    poster.SetAngle(45);
+    EXPECT_THROW(poster.BuildCache(), EImageTooLarge);
+    EXPECT_FALSE(poster.HasCache());
+    poster.SetBoundsRect(TRect(0, 0, 1500, 1000));
+    EXPECT_NO_THROW(poster.BuildCache()) << "an ordinary size composes";
+    EXPECT_TRUE(poster.HasCache());
 
     // Unturned and unframed, the same picture draws without any composition.
     image->SetAngle(0);
