@@ -8,6 +8,7 @@
 #include "ULODecoString.h"
 #include "ULOFace.h"
 #include "ULODate.h"
+#include "ULOImage.h"
 #include "ULOJANCode.h"
 #include "ULOLine.h"
 #include "ULOQRCode.h"
@@ -62,4 +63,5 @@ void RegisterObjectClasses() {
     RegisterClasses<TLOText, TLODate>();
     RegisterClasses<TLOLine, TLOCurve, TLODecoLine>();
     RegisterClasses<TLOAlphaMask, TLODecoString>();
+    RegisterClasses<TLOImage>();
 }
