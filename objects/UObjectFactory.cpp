@@ -3,9 +3,11 @@
 #include "UClasses.h"
 #include "UDrawObject.h"
 #include "UDrawSite.h"
+#include "ULOBackImage.h"
 #include "ULOFace.h"
 #include "ULOJANCode.h"
 #include "ULOQRCode.h"
+#include "ULORect.h"
 
 #include <map>
 
@@ -53,4 +55,5 @@ std::unique_ptr<TDrawObject> CreateObjectOfKind(const QString& KindName) {
 void RegisterObjectClasses() {
     RegisterClasses<TDrawSite, TLOFace>();
     RegisterClasses<TLOQRCode, TLOQRStd, TLOJANCode>();
+    RegisterClasses<TLORect, TLOCircle, TLOBackImage>();
 }
