@@ -4,11 +4,13 @@
 #include "TestImageCompare.h"
 #include "UBitmap.h"
 #include "UDrawSite.h"
+#include "ULOBackImage.h"
 #include "UObjectFactory.h"
 #include "UPropStream.h"
 #include "URectGhost.h"
 #include "UScaler.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -441,4 +443,55 @@ TEST(TLORect, HandleDragsAreSingleUndoStepsThatRestoreTheStream) {
         EXPECT_EQ(StreamOf(*shape), after);
         ActionList().Undo();
     }
+}
+
+// A page stored by this version: a background, a rounded rectangle and a turned circle. The
+// fixture guards the stream form; VANTOMI_UPDATE_GOLDEN=1 writes it again.
+TEST(TLORect, StoredPageFixtureReadsBack) {
+    RegisterObjectClasses();
+    const QString fixture = QStringLiteral("objects/shapes/page.bin");
+    if (qEnvironmentVariableIntValue("VANTOMI_UPDATE_GOLDEN") == 1) {
+        TDrawSite site;
+        site.SetLogWidth(1200);
+        site.SetLogHeight(800);
+        auto* back = new TLOBackImage();
+        back->SetName("Back");
+        back->SetBoundsRect(TRect(0, 0, 1200, 800));
+        back->FillColor()->SetKind(cskGradation);
+        back->SetFrameWidth(30);
+        auto* rect = MakeShape(TRect(100, 100, 500, 300), 12, true).release();
+        rect->SetName("Rect");
+        rect->SetRoundRect(true);
+        auto* circle = MakeShape<TLOCircle>(TRect(600, 200, 900, 500), 0, true).release();
+        circle->SetName("Circle");
+        circle->SetAngle(15);
+        for (TDrawObject* o : std::initializer_list<TDrawObject*>{back, rect, circle}) {
+            site.InsertObject(o);
+            site.AddObject(o);
+        }
+        TMemoryStream s;
+        WriteComponent(s, site);
+        QFile file(TestDataPath(fixture));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(s.Bytes());
+        return;
+    }
+    const QByteArray bytes = ReadTestData(fixture);
+    std::unique_ptr<TComponent> read = Read(bytes);
+    auto* page = qobject_cast<TDrawSite*>(read.get());
+    ASSERT_NE(page, nullptr);
+    ASSERT_EQ(page->ControlCount(), 3);
+    auto* back = qobject_cast<TLOBackImage*>(page->Controls(0));
+    auto* rect = qobject_cast<TLORect*>(page->Controls(1));
+    auto* circle = qobject_cast<TLOCircle*>(page->Controls(2));
+    ASSERT_TRUE(back && rect && circle);
+    EXPECT_EQ(back->FrameWidth(), 30);
+    EXPECT_EQ(back->FillColor()->Kind(), cskGradation);
+    EXPECT_EQ(Str(rect->GetRect()), "100,100,500,300");
+    EXPECT_TRUE(rect->RoundRect());
+    EXPECT_EQ(rect->FrameWidth(), 12);
+    EXPECT_EQ(rect->FillColor()->Color(), Inside);
+    EXPECT_EQ(circle->GetAngle(), 15);
+    EXPECT_EQ(circle->FrameWidth(), 0);
+    EXPECT_EQ(Stream(*page), bytes) << "written back unchanged";
 }
