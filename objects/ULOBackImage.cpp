@@ -17,6 +17,9 @@ constexpr int OffscreenMargin = 5;
 
 constexpr TColor BlankColor = TColor(0xFFFFFF);
 
+// Bands are taken as at most this wide (3.2 m, beyond any paper) when painted, so that no geometry overflows.
+constexpr int MaxBand = 32767;
+
 // The region of Face on Canvas; empty when the face's margin rectangle has no area (a band
 // wider than half the face leaves nothing inside it).
 TRegion FaceRegion(const TFaceInfo& Face, const TCanvas& Canvas) {
@@ -190,7 +193,7 @@ void TLOBackImage::Paint() {
         if (FFrameWidth != 0) {
             FFrameColor->Fill(canvas, GetRect());
             const int faceMargin = face.FaceMargin();
-            face.SetFaceMargin(faceMargin - FFrameWidth);
+            face.SetFaceMargin(faceMargin - std::clamp(FFrameWidth, -MaxBand, MaxBand));
             const TRegion inner = FaceRegion(face, canvas);
             face.SetFaceMargin(faceMargin);
             canvas.ExtSelectClipRgn(&inner, RGN_AND);

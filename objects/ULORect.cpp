@@ -9,6 +9,7 @@
 #include <QPainterPathStroker>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -17,6 +18,13 @@ namespace {
 
 // The mitre limit of a device pen when none is chosen, in pen widths.
 constexpr double PenMiterLimit = 10.0;
+
+// Frames wider than this (3.2 m, beyond any paper) are taken as this wide, so that no geometry overflows.
+constexpr int MaxFrameWidth = 32767;
+
+int ClampToInt(double Value) {
+    return static_cast<int>(std::clamp(Value, double(INT_MIN), double(INT_MAX)));
+}
 
 class TPainterPathSink : public TStrokeSink {
 public:
@@ -30,17 +38,16 @@ public:
 // arithmetic (a frame edge at 105.0000001 ends at 105).
 TRect OuterRect(const QRectF& Box) {
     constexpr double Noise = 1e-6;
-    return TRect(static_cast<int>(std::floor(Box.left() + Noise)),
-                 static_cast<int>(std::floor(Box.top() + Noise)),
-                 static_cast<int>(std::ceil(Box.right() - Noise)),
-                 static_cast<int>(std::ceil(Box.bottom() - Noise)));
+    return TRect(
+        ClampToInt(std::floor(Box.left() + Noise)), ClampToInt(std::floor(Box.top() + Noise)),
+        ClampToInt(std::ceil(Box.right() - Noise)), ClampToInt(std::ceil(Box.bottom() - Noise)));
 }
 
 // Length (logical units) on Canvas in device pixels, with a fraction.
 double DeviceLength(const TCanvas& Canvas, int Length) {
     constexpr int Precision = 64;
     const TPoint a = Canvas.LPtoDP(TPoint(0, 0));
-    const TPoint b = Canvas.LPtoDP(TPoint(Length * Precision, 0));
+    const TPoint b = Canvas.LPtoDP(TPoint(std::min(Length, MaxFrameWidth) * Precision, 0));
     return std::abs(b.x - a.x) / double(Precision);
 }
 
@@ -111,7 +118,7 @@ void TLORect::ColorChanged() {
 }
 
 void TLORect::SetFrameWidth(int Value) {
-    Value = std::max(0, Value);
+    Value = std::clamp(Value, 0, MaxFrameWidth);
     if (Value == FFrameWidth)
         return;
     FFrameWidth = Value;
@@ -226,8 +233,8 @@ void TLORect::ResizeTo(int AWidth, int AHeight) {
         if (b.Height() > 0)
             h = MulDiv(Height(), AHeight, b.Height());
     } else {
-        w = AWidth - FFrameWidth;
-        h = AHeight - FFrameWidth;
+        w = ClampToInt(double(AWidth) - FFrameWidth);
+        h = ClampToInt(double(AHeight) - FFrameWidth);
     }
     const TRect r = GetRect();
     SetBoundsRect(TRect(r.Left, r.Top, r.Left + std::max(0, w), r.Top + std::max(0, h)));

@@ -43,7 +43,7 @@ public:
     Q_INVOKABLE explicit TLORect(TComponent* Owner = nullptr);
     ~TLORect() override;
 
-    // Frame width in logical units; 0 = no frame. Negative values count as 0.
+    // Frame width in logical units; 0 = no frame. Kept within 0 .. 32767.
     int FrameWidth() const { return FFrameWidth; }
     void SetFrameWidth(int Value);
     // The owned fills; the setters copy Value into them (a null Value changes nothing).

@@ -9,6 +9,7 @@
 #include "USafetyBitmap.h"
 #include "UScaler.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -236,6 +237,7 @@ TEST(TLOBackImage, FaceShapesBandsAndHoles) {
           {{62, 62}, Fill},
           {{14, 14}, clWhite}}},
         {"band wider than half the face", fsRect, 150, {{{110, 110}, Band}, {{15, 15}, Band}}},
+        {"band of a damaged stream", fsEllipse, INT_MAX, {{{110, 110}, Band}, {{12, 12}, clWhite}}},
         {"disc hole", fsDoughnut, 0, {{{110, 110}, clWhite}, {{50, 110}, Fill}}},
     };
     for (const auto& c : cases) {

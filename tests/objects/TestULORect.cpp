@@ -11,6 +11,7 @@
 #include "UScaler.h"
 
 #include <QFile>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -89,6 +90,13 @@ TEST(TLORect, NewObjectsAndSetters) {
     EXPECT_EQ(color->GetColor(), r.FrameColor());
     EXPECT_NE(QueryObjectInterface<IDOBlend>(&r), nullptr);
     EXPECT_NE(QueryObjectInterface<IDORotate>(&r), nullptr);
+
+    r.SetBoundsRect(TRect(0, 0, 100, 100));
+    r.SetFrameWidth(-5);
+    EXPECT_EQ(r.FrameWidth(), 0);
+    r.SetFrameWidth(INT_MAX);
+    EXPECT_EQ(r.FrameWidth(), 32767) << "a damaged stream's width is kept within reach";
+    EXPECT_EQ(Render(r, 100).GetPixel(50, 50), r.FrameColor()->Color());
 
     TLORect round;
     round.SetRoundRect(true);
