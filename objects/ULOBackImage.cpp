@@ -17,7 +17,8 @@ constexpr int OffscreenMargin = 5;
 
 constexpr TColor BlankColor = TColor(0xFFFFFF);
 
-// Bands are taken as at most this wide (3.2 m, beyond any paper) when painted, so that no geometry overflows.
+// Bands are taken as at most this wide (3.2 m, beyond any paper) when painted, so that no geometry
+// overflows.
 constexpr int MaxBand = 32767;
 
 // The region of Face on Canvas; empty when the face's margin rectangle has no area (a band

@@ -6,8 +6,8 @@
 #include "UGraphicUtils.h"
 #include "UJString.h"
 #include "URegion.h"
-#include "URotate.h"
 #include "URotatedRect.h"
+#include "URotate.h"
 #include "UScaler.h"
 #include "UStroke.h"
 

@@ -19,7 +19,8 @@ namespace {
 // The mitre limit of a device pen when none is chosen, in pen widths.
 constexpr double PenMiterLimit = 10.0;
 
-// Frames wider than this (3.2 m, beyond any paper) are taken as this wide, so that no geometry overflows.
+// Frames wider than this (3.2 m, beyond any paper) are taken as this wide, so that no geometry
+// overflows.
 constexpr int MaxFrameWidth = 32767;
 
 int ClampToInt(double Value) {
