@@ -3,15 +3,17 @@
 #include "UClasses.h"
 #include "UDrawObject.h"
 #include "UDrawSite.h"
-#include "ULODecoLine.h"
 #include "ULOAlphaMask.h"
+#include "ULOBackImage.h"
+#include "ULODate.h"
+#include "ULODecoLine.h"
 #include "ULODecoString.h"
 #include "ULOFace.h"
-#include "ULODate.h"
 #include "ULOImage.h"
 #include "ULOJANCode.h"
 #include "ULOLine.h"
 #include "ULOQRCode.h"
+#include "ULORect.h"
 #include "ULOText.h"
 
 #include <map>
@@ -64,4 +66,5 @@ void RegisterObjectClasses() {
     RegisterClasses<TLOLine, TLOCurve, TLODecoLine>();
     RegisterClasses<TLOAlphaMask, TLODecoString>();
     RegisterClasses<TLOImage>();
+    RegisterClasses<TLORect, TLOCircle, TLOBackImage>();
 }
