@@ -294,6 +294,8 @@ bool IsUserWeekly(const TLOCalendar& C, int Weekday) {
 }
 
 constexpr TColor OtherMonthColor = 0xA0A0A0;
+// Objects are laid out in 0.1 mm.
+constexpr int LogicalUnitsPerInch = 254;
 
 } // namespace
 
@@ -515,7 +517,9 @@ private:
     void PaintCellContent(const TCalCell& Cell);
     void PaintDateNumber(const TCalCell& Cell, const TRect& Part);
     void PaintExtras(const TCalDay& Day, const TRect& Part);
-    void PaintMoon(const TCalDay& Day, const TRect& Part);
+    void PaintMoon(const TCalDay& Day, const TRect& R);
+    // Where an element goes in Part: its ratio rect, or its slot in rows of the vertical kind.
+    TRect ElementPlace(const TCalObj* Style, int Slot, const TRect& Part) const;
     void PaintRowBaseLine(const TCalCell& Cell);
     // The parts of a list cell: the date number, the weekday label and the rest.
     void SplitListCell(const TRect& Cell, TRect& Head, TRect& Label, TRect& Body) const;
@@ -529,6 +533,8 @@ private:
 
 void TCalendarPainter::Paint() {
     TCanvasSaver saver = CreateCanvasSaver(FCanvas, true);
+    // The text engine sizes fonts in the canvas's logical units.
+    FCanvas.Font().SetPixelsPerInch(LogicalUnitsPerInch);
     if (!C.Transparent())
         FillSolid(FCanvas, L.Bounds, clWhite);
     DrawBasePicture(FCanvas, C, L.Bounds);
@@ -671,36 +677,56 @@ void TCalendarPainter::PaintDateNumber(const TCalCell& Cell, const TRect& Part) 
     FText.Draw(FCanvas, *style, r, QString::number(Cell.Day.Day), DayTextColor(C, Cell.Day));
 }
 
+// Slots of the elements along a row of the vertical kind, with their shares of the row.
+enum TRowSlot { rsMoon, rsHoliday, rsSixDay, rsSolarTerm, rsZassetsu, rsSchedule, rsStamp };
+constexpr int RowSlotShares[] = {1, 4, 2, 2, 2, 4, 1};
+
+TRect TCalendarPainter::ElementPlace(const TCalObj* Style, int Slot, const TRect& Part) const {
+    if (L.Kind != ckVertical)
+        return Style->ElementRect(Part);
+    int total = 0, before = 0;
+    for (int i = 0; i < int(std::size(RowSlotShares)); ++i) {
+        total += RowSlotShares[i];
+        before += i < Slot ? RowSlotShares[i] : 0;
+    }
+    const int w = Part.Width();
+    const TRect slot(Part.Left + int(int64_t(w) * before / total), Part.Top,
+                     Part.Left + int(int64_t(w) * (before + RowSlotShares[Slot]) / total),
+                     Part.Bottom);
+    return RatioRect(slot, 300, 1000, 300, 1000);
+}
+
 void TCalendarPainter::PaintExtras(const TCalDay& Day, const TRect& Part) {
     const int y = Day.Year, m = Day.Month, d = Day.Day;
-    auto text = [&](const TCalObj* Style, const QString& Text, TColor Color) {
+    auto text = [&](const TCalObj* Style, int Slot, const QString& Text, TColor Color) {
         if (Shown(Style))
-            FText.Draw(FCanvas, *Style, Style->ElementRect(Part), Text, Color);
+            FText.Draw(FCanvas, *Style, ElementPlace(Style, Slot, Part), Text, Color);
     };
-    text(C.Holiday(), Day.HolidayName, DayTextColor(C, Day));
-    text(C.U6you(), SixDayName(SixDayIndex(y, m, d)), C.U6you()->Font()->Color());
-    text(C.U24setsuki(), SolarTermName(SolarTermIndex(y, m, d)), C.U24setsuki()->Font()->Color());
-    text(C.Zassetsu(), ZassetsuName(ZassetsuIndex(y, m, d)), C.Zassetsu()->Font()->Color());
-    text(C.Schedule(), Day.ScheduleText, C.Schedule()->Font()->Color());
-    PaintMoon(Day, Part);
+    text(C.Holiday(), rsHoliday, Day.HolidayName, DayTextColor(C, Day));
+    text(C.U6you(), rsSixDay, SixDayName(SixDayIndex(y, m, d)), C.U6you()->Font()->Color());
+    text(C.U24setsuki(), rsSolarTerm, SolarTermName(SolarTermIndex(y, m, d)),
+         C.U24setsuki()->Font()->Color());
+    text(C.Zassetsu(), rsZassetsu, ZassetsuName(ZassetsuIndex(y, m, d)),
+         C.Zassetsu()->Font()->Color());
+    text(C.Schedule(), rsSchedule, Day.ScheduleText, C.Schedule()->Font()->Color());
+    if (Shown(C.Getsurei()))
+        PaintMoon(Day, ElementPlace(C.Getsurei(), rsMoon, Part));
     if (Day.HasSchedule && Shown(C.Stamp())) {
         FCanvas.Brush().SetStyle(bsSolid);
         FCanvas.Brush().SetColor(C.Stamp()->Font()->Color());
         FCanvas.Pen().SetStyle(psClear);
-        FCanvas.Ellipse(CentredSquare(C.Stamp()->ElementRect(Part)));
+        FCanvas.Ellipse(CentredSquare(ElementPlace(C.Stamp(), rsStamp, Part)));
     }
 }
 
-// The moon of the day in the largest square of the element rect (placed by Alignment), its
+// The moon of the day in the largest square of R (placed by the style's Alignment), its
 // dark part in the style's colour with an outline of that colour.
-void TCalendarPainter::PaintMoon(const TCalDay& Day, const TRect& Part) {
+void TCalendarPainter::PaintMoon(const TCalDay& Day, const TRect& R) {
     const TCalObj* style = C.Getsurei();
-    if (!Shown(style))
-        return;
     const int age = MoonAge(Day.Year, Day.Month, Day.Day);
     if (age < 0)
         return;
-    const TRect r = style->ElementRect(Part);
+    const TRect& r = R;
     const int side = std::min(r.Width(), r.Height());
     if (side <= 2)
         return;

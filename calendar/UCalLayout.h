@@ -13,6 +13,9 @@
 // 1..16, csLatterHalf days 17..31. The horizontal kind is the vertical one with x and y
 // exchanged. In the list kinds every cell is split along its length: the first quarter holds
 // the date number, the next WeekRatio share the weekday label, the rest the other elements.
+// Each element lies in its ratio rect of its part, except in the rows of the vertical kind,
+// too flat for that: there the rest of the row is cut into slots in a fixed order (moon,
+// holiday name, six-day cycle, solar term, seasonal day, schedule text, stamp).
 //
 // Units: logical units (0.1 mm); ratios in 1/10000.
 

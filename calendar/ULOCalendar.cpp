@@ -103,15 +103,15 @@ struct TStyleDefault {
     int Size;
 };
 constexpr TStyleDefault StyleDefaults[TLOCalendar::StyleCount] = {
-    {0, 1000, 0, 1000, 1, 72},     // WeekObj: the whole label cell
-    {500, 300, 500, 4200, 1, 72},  // DateObj: the upper part
-    {300, 5800, 300, 2600, 1, 72}, // Holiday
-    {5600, 300, 300, 8000, 2, 72}, // U6you: top right
-    {300, 7600, 300, 800, 1, 72},  // U24setsuki: the bottom line
-    {300, 7600, 300, 800, 1, 72},  // Zassetsu: the bottom line (days rarely have both)
-    {300, 300, 7000, 7300, 0, 72}, // Getsurei: top left
-    {300, 4200, 300, 4200, 1, 72}, // Schedule: the middle line
-    {7600, 5800, 400, 2600, 1, 72} // Stamp: a mark at the right
+    {1000, 1500, 1000, 1500, 1, 72}, // WeekObj: the label cell with a margin
+    {2200, 500, 2200, 4400, 1, 72},  // DateObj: the upper middle
+    {300, 5800, 300, 2600, 1, 72},   // Holiday: under the number
+    {7800, 300, 300, 8000, 2, 72},   // U6you: top right
+    {300, 7600, 300, 800, 1, 72},    // U24setsuki: the bottom line
+    {300, 7600, 300, 800, 1, 72},    // Zassetsu: the bottom line (days rarely have both)
+    {300, 300, 7800, 7300, 0, 72},   // Getsurei: top left
+    {300, 4200, 300, 4200, 1, 72},   // Schedule: the middle line
+    {7800, 5800, 400, 2600, 1, 72}   // Stamp: a mark at the right
 };
 
 } // namespace

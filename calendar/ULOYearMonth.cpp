@@ -1,5 +1,6 @@
 #include "ULOYearMonth.h"
 
+#include "UCanvasGuards.h"
 #include "USimpleText.h"
 
 #include <algorithm>
@@ -108,7 +109,10 @@ void TLOYearMonth::Paint() {
     TRect place = r;
     place.Top += (r.Height() - b.Height()) / 2;
     text.SetFontColor(FFont->Color());
-    text.Draw(GetCanvas(), place);
+    TCanvas& canvas = GetCanvas();
+    TCanvasSaver saver = CreateCanvasSaver(canvas, false);
+    canvas.Font().SetPixelsPerInch(254); // the text engine sizes fonts in 0.1 mm
+    text.Draw(canvas, place);
 }
 
 void TLOYearMonth::AssignTo(TPersistent* Dest) const {
