@@ -3,8 +3,8 @@
 #include "UCanvas.h"
 #include "UStreams.h"
 
-#include <QStringList>
 #include <QtEndian>
+#include <QStringList>
 #include <QtGlobal>
 #include <algorithm>
 #include <cmath>
