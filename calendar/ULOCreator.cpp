@@ -9,6 +9,7 @@
 #include "ULOJANCode.h"
 #include "ULOQRCode.h"
 #include "ULOYearMonth.h"
+#include "UObjectFactory.h"
 #include "UUndo.h"
 
 #include <algorithm>
@@ -92,6 +93,8 @@ QString CreatorClassName(const QString& KindName) {
 }
 
 std::unique_ptr<TDrawObject> TLOCreator::CreateObject(const QString& KindName) {
+    if (IsObjectKindRegistered(KindName))
+        return CreateObjectOfKind(KindName);
     const QMetaObject* cls = GetClass(CreatorClassName(KindName));
     if (!cls || QString::fromLatin1(cls->className()) != CreatorClassName(KindName) ||
         !cls->inherits(&TDrawObject::staticMetaObject))

@@ -44,8 +44,9 @@ public:
     // Creates the kind through the installed designer list (NewObject), prepares it and
     // places it; false when nothing could make the kind or its dialog was refused.
     bool InitObject(TDrawSite& Site, const QString& KindName) override;
-    // A new unowned object of the kind: a registered class of that exact name or a
-    // pseudo-name's class; nullptr for any other name.
+    // A new unowned object of the kind: the maker registered for the kind
+    // (UObjectFactory.h), else a registered class of that exact name or a pseudo-name's
+    // class; nullptr for any other name.
     std::unique_ptr<TDrawObject> CreateObject(const QString& KindName) override;
 
     // Places a new object on Site: the site owns it, any drag is cancelled, the creation

@@ -368,3 +368,40 @@ TEST_F(LOCalendarGoldens, DaysAreDrawnInTheirCellsInTheirColours) {
     EXPECT_TRUE(
         TestImages::Near(image.pixel(h.left() + 30, h.top() + 30), qRgb(0xE0, 0xE0, 0xE0), 4));
 }
+
+// Day pictures are fitted into the largest cell of the grid, centred on each cell; holidays
+// take their own picture; the base picture lies under everything. At 254 dpi one logical
+// unit is one pixel.
+TEST_F(LOCalendarGoldens, PicturesInCellsKeepTheirAspectAndCentre) {
+    auto page = MakeCalendarPage(740, 640);
+    TLOCalendar* c = PlaceOn(*page, std::make_unique<TLOCalendar>());
+    c->SetBoundsRect(TRect(20, 20, 720, 620));
+    c->SetYear(2019);
+    c->SetMonth(5);
+    c->SetlnVertical(false);
+    c->SetlnHorizontal(false);
+    for (int s = 0; s < TLOCalendar::StyleCount; ++s)
+        c->Style(s)->SetVisible(false);
+    FillPicture(*c->DatePic(), clRed, 20, 10);   // twice as wide as high
+    FillPicture(*c->Date4Pic(), clBlue, 20, 10); // holidays
+    FillPicture(*c->BasePic(), clLime, 7, 7);
+    const QImage image = RenderPage(*page, 254);
+    const TCalLayout l = BuildCalLayout(*c);
+    struct Row {
+        int Day;
+        QRgb Colour;
+    };
+    const Row rows[] = {{7, qRgb(255, 0, 0)}, {3, qRgb(0, 0, 255)}, {31, qRgb(255, 0, 0)}};
+    for (const Row& r : rows) {
+        const TRect cell = l.CellOfDay(r.Day)->Rect;
+        const int cx = (cell.Left + cell.Right) / 2, cy = (cell.Top + cell.Bottom) / 2;
+        // The picture is the largest cell's width (100) wide and half of that high.
+        EXPECT_EQ(image.pixel(cx, cy), r.Colour) << r.Day;
+        EXPECT_EQ(image.pixel(cx, cy - 23), r.Colour) << r.Day;
+        EXPECT_EQ(image.pixel(cx, cy - 28), qRgb(0, 255, 0)) << "base above: day " << r.Day;
+        EXPECT_EQ(image.pixel(cx, cy + 28), qRgb(0, 255, 0)) << "base below: day " << r.Day;
+    }
+    // Cells without a day show the base picture only.
+    EXPECT_EQ(image.pixel(70, 200), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(10, 10), qRgb(255, 255, 255)) << "outside the object";
+}

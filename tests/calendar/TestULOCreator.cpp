@@ -9,6 +9,7 @@
 #include "ULOJANCode.h"
 #include "ULOQRCode.h"
 #include "ULOYearMonth.h"
+#include "UObjectFactory.h"
 #include "UPropStream.h"
 #include "UStreams.h"
 #include "UUndo.h"
@@ -124,6 +125,16 @@ TEST_F(Creator, NewInstancesByKindNameAndEachStreams) {
         TMemoryStream second(again);
         EXPECT_EQ(StreamOf(*ReadComponent(second)), again) << r.Kind;
     }
+    // A maker registered for a kind answers before the classes.
+    RegisterObjectKind("TLOTestKind", [] {
+        auto c = std::make_unique<TLOCalendar>();
+        c->SetYear(2030);
+        return c;
+    });
+    std::unique_ptr<TDrawObject> made = TheDesignerList().NewObject("TLOTestKind");
+    UnregisterObjectKind("TLOTestKind");
+    ASSERT_TRUE(qobject_cast<TLOCalendar*>(made.get()));
+    EXPECT_EQ(qobject_cast<TLOCalendar*>(made.get())->Year(), 2030);
     EXPECT_EQ(CreatorClassName("TLOImagePaste"), "TLOImage");
     EXPECT_EQ(CreatorClassName("TLOOLEPaste"), "TLOOLE");
     EXPECT_EQ(CreatorClassName("TLOCalendar"), "TLOCalendar");
