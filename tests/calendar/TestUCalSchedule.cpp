@@ -420,10 +420,10 @@ TEST_F(ScheduleTest, ItemsWithImpossibleDatesAreLeftOutAndReported) {
             EXPECT_EQ(schedule.Count(), 3);
             continue;
         }
-        EXPECT_EQ(
-            skipped,
-            QStringList{
-                QStringLiteral("予定の日付 %1/%2/%3 は扱えません").arg(c.Y).arg(c.M).arg(c.D)});
+        EXPECT_EQ(skipped, QStringList{QStringLiteral("予定の日付 %1/%2/%3 は扱えません")
+                                           .arg(c.Y)
+                                           .arg(c.M)
+                                           .arg(c.D)});
         ASSERT_EQ(schedule.Count(), 2);
         EXPECT_EQ(schedule.Items(0)->Description(), "first");
         EXPECT_EQ(schedule.Items(1)->Description(), "last");
