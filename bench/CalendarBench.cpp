@@ -12,6 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <sys/resource.h>
@@ -65,6 +66,8 @@ void BM_TwelveMonthPageAt600Dpi(benchmark::State& State) {
     TDeviceCaps caps;
     caps.LogPixelsX = caps.LogPixelsY = Dpi;
     TBandCanvas canvas([&page] { return &page; }, Dpi, caps);
+    page.Fill(clWhite);
+    const double beforeDrawing = PeakResidentMiB();
     for (auto _ : State) {
         page.Fill(clWhite);
         site->DrawTo(canvas, TPoint(0, 0), 100);
@@ -73,6 +76,7 @@ void BM_TwelveMonthPageAt600Dpi(benchmark::State& State) {
     State.counters["pages/s"] =
         benchmark::Counter(double(State.iterations()), benchmark::Counter::kIsRate);
     State.counters["peak_RSS_MiB"] = PeakResidentMiB();
+    State.counters["RSS_before_drawing_MiB"] = beforeDrawing;
     State.counters["page_MiB"] = double(int64_t(w) * h * 3) / (1024.0 * 1024.0);
 }
 
