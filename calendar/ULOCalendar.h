@@ -69,7 +69,9 @@ using enum TCalendarEnums::TWeekType;
 // in a cell is the cell's ratio rect with the four RatioRect insets. Text is fitted into that
 // rect: Font gives face, style and colour, and its point size is the largest size used.
 // Alignment: 0 left, 1 centre, 2 right, 3 justified; LineCenter centres the text across its
-// lines' direction, else it starts at the top (right edge for Vertical).
+// lines' direction, else it starts at the top (right edge for Vertical). Alignment and the
+// insets are always written: the calendar gives each element insets and an alignment of its
+// own, so no single default holds for them.
 class TCalObj : public TPersistent {
     Q_OBJECT
     Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
@@ -85,12 +87,7 @@ class TCalObj : public TPersistent {
     Q_PROPERTY(bool LineCenter READ LineCenter WRITE SetLineCenter)
     Q_PROPERTY(bool UserHide READ UserHide WRITE SetUserHide)
     Q_CLASSINFO("Default:Visible", "true")
-    Q_CLASSINFO("Default:Alignment", "1")
     Q_CLASSINFO("Default:Vertical", "false")
-    Q_CLASSINFO("Default:RatioRectLeft", "0")
-    Q_CLASSINFO("Default:RatioRectTop", "0")
-    Q_CLASSINFO("Default:RatioRectRight", "0")
-    Q_CLASSINFO("Default:RatioRectBottom", "0")
     Q_CLASSINFO("Default:CharSpacing", "0")
     Q_CLASSINFO("Default:LineSpacing", "0")
     Q_CLASSINFO("Default:LineCenter", "true")

@@ -152,6 +152,19 @@ TEST(LOCalendar, StreamRoundTripIsByteIdenticalWithEveryPropertySet) {
     EXPECT_EQ(back->U6you()->Font()->Color(), 0x102033);
 }
 
+// Element insets and alignments equal to the plain style's defaults (0, centred) differ
+// from the calendar's own element placement, so they must survive a stream.
+TEST(LOCalendar, ElementValuesEqualToPlainDefaultsSurviveAStream) {
+    TLOCalendar c;
+    c.U24setsuki()->SetRatioRectLeft(0);
+    c.U6you()->SetAlignment(1);
+    c.Getsurei()->SetRatioRect(0, 0, 0, 0);
+    const auto back = ReadCalendar(StreamOf(c));
+    EXPECT_EQ(back->U24setsuki()->RatioRectLeft(), 0);
+    EXPECT_EQ(back->U6you()->Alignment(), 1);
+    EXPECT_EQ(back->Getsurei()->ElementRect(TRect(0, 0, 100, 100)), TRect(0, 0, 100, 100));
+}
+
 // A stream whose values index tables out of range reads back held to their ranges.
 TEST(LOCalendar, StoredIndexesAreBoundedWhenRead) {
     TLOCalendar c;
