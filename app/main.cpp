@@ -6,6 +6,7 @@
 #include "UDesigner.h"
 #include "UFoundationClasses.h"
 #include "UGhost.h"
+#include "ULOCreator.h"
 #include "UObjectFactory.h"
 #include "UPictureFormats.h"
 #include "UUndo.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     RegisterScheduleClasses();
     InstallGhostList();
     InstallDesignerList();
+    InstallLOCreator();
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Vantomi"));

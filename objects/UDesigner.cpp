@@ -64,8 +64,14 @@ bool TDODesignerList::CreateObject(TDrawSite& Site, const QString& KindName) {
 }
 
 bool TDODesignerList::EditObject(TDrawObject& Object) {
+    bool handled = false;
+    return EditObject(Object, handled);
+}
+
+bool TDODesignerList::EditObject(TDrawObject& Object, bool& Handled) {
     bool cancel = true;
-    if (AskNewestFirst([&](TDODesigner& d) { return d.EditObject(Object, cancel); }))
+    Handled = AskNewestFirst([&](TDODesigner& d) { return d.EditObject(Object, cancel); });
+    if (Handled)
         if (TDrawSite* site = Object.DrawSite())
             site->UpdatePivots();
     return !cancel;

@@ -61,6 +61,8 @@ public:
     // True when a designer handled the edit and the user confirmed it. When one handled it,
     // the handles of the object's surface are brought up to date.
     bool EditObject(TDrawObject& Object) override;
+    // The same; Handled tells whether any designer answered (a kind with a property dialog).
+    bool EditObject(TDrawObject& Object, bool& Handled);
     bool CreatePivots(TDrawObject& Object) override;
     bool CreateGhost(TDrawObject& Object, int Code) override;
     std::unique_ptr<TDrawObject> NewObject(const QString& KindName);

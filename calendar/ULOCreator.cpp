@@ -1,0 +1,184 @@
+#include "ULOCreator.h"
+
+#include "UCalSchedule.h"
+#include "UCalendarGhost.h"
+#include "UClasses.h"
+#include "UDrawSite.h"
+#include "UGhost.h"
+#include "ULOCalendar.h"
+#include "ULOJANCode.h"
+#include "ULOQRCode.h"
+#include "ULOYearMonth.h"
+#include "UObjectFactory.h"
+#include "UUndo.h"
+
+#include <algorithm>
+
+namespace {
+
+void PrepareCalendar(TDrawObject& Object, TDrawSite&) {
+    if (auto* calendar = qobject_cast<TLOCalendar*>(&Object)) {
+        calendar->SetWidth(TLOCalendar::DefaultSize);
+        calendar->SetHeight(TLOCalendar::DefaultSize);
+    }
+}
+
+void PrepareYearMonth(TDrawObject& Object, TDrawSite&) {
+    if (auto* caption = qobject_cast<TLOYearMonth*>(&Object))
+        caption->FitToContent();
+}
+
+void PrepareYear(TDrawObject& Object, TDrawSite& Site) {
+    if (auto* caption = qobject_cast<TLOYearMonth*>(&Object))
+        caption->SetIsYear(true);
+    PrepareYearMonth(Object, Site);
+}
+
+void PrepareMonth(TDrawObject& Object, TDrawSite& Site) {
+    if (auto* caption = qobject_cast<TLOYearMonth*>(&Object))
+        caption->SetIsYear(false);
+    PrepareYearMonth(Object, Site);
+}
+
+// A new standard QR code starts from the empty profile of its first kind.
+void PrepareQRStd(TDrawObject& Object, TDrawSite&) {
+    if (auto* qr = qobject_cast<TLOQRStd*>(&Object)) {
+        qr->SetQRType(sqtDoCoMo);
+        qr->SetQRKind(sqkTel);
+        qr->RebuildData();
+    }
+}
+
+// One line per kind; kinds of other libraries are added here as their classes arrive.
+constexpr TCreatorKind Kinds[] = {
+    {"TLOJANCode", nullptr, true, false},
+    {"TLOCalendar", PrepareCalendar, true, false},
+    {"TLOYearMonth", PrepareYearMonth, true, false},
+    {"TLOYear", PrepareYear, true, false},
+    {"TLOMonth", PrepareMonth, true, false},
+    {"TLOQRStd", PrepareQRStd, true, false},
+};
+
+struct TPseudoName {
+    const char* Name;
+    const char* ClassName;
+};
+
+constexpr TPseudoName PseudoNames[] = {
+    {"TLOImagePaste", "TLOImage"}, {"TLOBitmapPaste", "TLOImage"}, {"TLOMetafilePaste", "TLOImage"},
+    {"TLOOnePoint", "TLOImage"},   {"TLOTwain", "TLOImage"},       {"TLOTextPaste", "TLOText"},
+    {"TLOOLEPaste", "TLOOLE"},     {"TLOYear", "TLOYearMonth"},    {"TLOMonth", "TLOYearMonth"},
+};
+
+TLOCreator* InstalledCreator = nullptr;
+
+} // namespace
+
+std::span<const TCreatorKind> CreatorKinds() {
+    return Kinds;
+}
+
+const TCreatorKind* FindCreatorKind(const QString& KindName) {
+    for (const TCreatorKind& kind : Kinds)
+        if (KindName == QLatin1String(kind.Name))
+            return &kind;
+    return nullptr;
+}
+
+QString CreatorClassName(const QString& KindName) {
+    for (const TPseudoName& p : PseudoNames)
+        if (KindName == QLatin1String(p.Name))
+            return QString::fromLatin1(p.ClassName);
+    return KindName;
+}
+
+std::unique_ptr<TDrawObject> TLOCreator::CreateObject(const QString& KindName) {
+    if (IsObjectKindRegistered(KindName))
+        return CreateObjectOfKind(KindName);
+    const QMetaObject* cls = GetClass(CreatorClassName(KindName));
+    if (!cls || QString::fromLatin1(cls->className()) != CreatorClassName(KindName) ||
+        !cls->inherits(&TDrawObject::staticMetaObject))
+        return nullptr;
+    std::unique_ptr<TPersistent> created = CreatePersistent(*cls);
+    return std::unique_ptr<TDrawObject>(static_cast<TDrawObject*>(created.release()));
+}
+
+bool TLOCreator::InitObject(TDrawSite& Site, const QString& KindName) {
+    std::unique_ptr<TDrawObject> object = TheDesignerList().NewObject(KindName);
+    if (!object)
+        return false;
+    const TCreatorKind* kind = FindCreatorKind(KindName);
+    if (kind && kind->Prepare)
+        kind->Prepare(*object, Site);
+    const bool dialogFirst = kind ? kind->DialogFirst : false;
+    const bool dragToPlace = kind ? kind->DragToPlace : true;
+    return PlaceNewObject(Site, std::move(object), dialogFirst, dragToPlace);
+}
+
+bool TLOCreator::PlaceNewObject(TDrawSite& Site, std::unique_ptr<TDrawObject> Object,
+                                bool DialogFirst, bool DragToPlace) {
+    if (!Object)
+        return false;
+    Site.InsertObject(Object.get());
+    TDrawObject* object = Object.release(); // owned by the site from here
+    // A running drag is cancelled; a creation still waiting for its drag is abandoned too
+    // (its ghost frees the waiting object), so that no second creation ghost piles up.
+    if (IGhostList* ghosts = GhostList()) {
+        ghosts->Cancel();
+        if (ghosts == &TheGhostList())
+            TheGhostList().Clear();
+    }
+    if (OnCreateObject) {
+        OnCreateObject(*object);
+        object->SetSelected(false);
+    }
+    Site.SetCursor(crDefault);
+    if (DialogFirst) {
+        bool handled = false;
+        const bool confirmed = TheDesignerList().EditObject(*object, handled);
+        if (handled && !confirmed) {
+            Site.RemoveComponent(object); // frees it
+            return false;
+        }
+    }
+    object->SetCursor(crHandPoint);
+    Site.AddObject(object);
+    if (DragToPlace) {
+        object->Hide();
+        Site.SetCursor(crCross);
+        if (IDesignerList* designers = DesignerList())
+            designers->CreateGhost(*object, -2);
+    } else {
+        if (object->Selectable())
+            PlaceObjectInView(*object, Site);
+        auto action = std::make_unique<TDOAddAction>(*object);
+        action->SetCaption(SCaptionAdd);
+        ActionList().Add(std::move(action));
+        if (object->Selectable()) {
+            Site.SelectAll(false);
+            object->SetSelected(true);
+            Site.UpdatePivots();
+        }
+    }
+    if (OnResetOneShotTools)
+        OnResetOneShotTools();
+    return true;
+}
+
+void RegisterLayoutObjectClasses() {
+    RegisterClasses<TLOJANCode, TLOYearMonth, TLOCalendar, TLOQRCode, TLOQRStd>();
+}
+
+TLOCreator& InstallLOCreator() {
+    if (!InstalledCreator) {
+        RegisterLayoutObjectClasses();
+        TheDesignerList().Add(std::make_unique<TDOCalendarMoveGhostDesigner>());
+        InstalledCreator =
+            static_cast<TLOCreator*>(&TheDesignerList().Add(std::make_unique<TLOCreator>()));
+    }
+    return *InstalledCreator;
+}
+
+TLOCreator* LOCreator() {
+    return InstalledCreator;
+}
