@@ -657,3 +657,40 @@ TEST_F(LabelData, AssignCopiesTheWholeDocument) {
     Source.SetSheet(1);
     EXPECT_EQ(LabelBytes(Copy, 0, true), LabelBytes(Source, 0, true));
 }
+
+TEST_F(LabelData, StoredDocumentStillReads) {
+    // A document saved by this program: the format must keep reading.
+    const QString Stored = TestDataPath(QStringLiteral("labeldata/two-sheets.vtd"));
+    const QByteArray Before = FileBytes(Stored);
+    {
+        TLabelData Doc;
+        Doc.LoadFromFile(Stored);
+        EXPECT_EQ(Doc.DataName(), QStringLiteral("種"));
+        EXPECT_EQ(Doc.SheetCount(), 2);
+        EXPECT_EQ(Doc.CurrentSheetNo(), 1);
+        EXPECT_EQ(Doc.PaperInfo()->GetFaceCount(), 2);
+        for (int Label = 0; Label < 2; ++Label) {
+            TObjects Objects;
+            Doc.ReadLabel(Label, Objects.List, true);
+            ASSERT_EQ(Objects.List.Count(), 2);
+            auto* Jan = qobject_cast<TLOJANCode*>(Objects.List[0]);
+            auto* Qr = qobject_cast<TLOQRStd*>(Objects.List[1]);
+            ASSERT_TRUE(Jan && Qr) << "objects arrive last written first";
+            EXPECT_EQ(Jan->JANCode(), QStringLiteral("4901234567894"));
+            EXPECT_EQ(Qr->QRUrl(), QStringLiteral("https://example.jp/"));
+            EXPECT_TRUE(Doc.IsLabelCompressed(Label));
+            EXPECT_TRUE(Doc.HasPreview(Label));
+        }
+        Doc.SetSheet(0);
+        EXPECT_EQ(Doc.PaperInfo()->GetFaceCount(), 1);
+        EXPECT_TRUE(Doc.HasLabelData(0));
+        Doc.SaveToFile(File()); // saving elsewhere leaves the opened file alone
+    }
+    TPictureEx Preview;
+    EXPECT_TRUE(TLabelData::LoadPreviewFromFile(Preview, Stored, 1, 1));
+    EXPECT_GT(Preview.Width(), 0);
+    int Sheet = -1, Label = -1;
+    TLabelData::ReadCurrentSheetNo(Stored, Sheet, Label);
+    EXPECT_EQ(Sheet, 1);
+    EXPECT_EQ(FileBytes(Stored), Before);
+}

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -197,6 +198,8 @@ TEST(LabelDataKillChild, DISABLED_SaveToggled) {
             break;
         }
     Doc.WriteLabel(0, Objects.List);
+    std::fputs("saving\n", stdout); // the parent times its kill from here
+    std::fflush(stdout);
     Doc.SaveToFile(Target);
 }
 
@@ -218,11 +221,23 @@ TEST_F(LabelDataDamage, SaveKilledAtAnyMomentLeavesOldOrNewDocument) {
         Child.start(QCoreApplication::applicationFilePath(), Args);
         return Child.waitForStarted(10000);
     };
+    // Waits until the child starts saving; false when it ended first.
+    const auto WaitForSave = [](QProcess& Child) {
+        QByteArray Output;
+        while (!Output.contains("saving\n")) {
+            if (!Child.waitForReadyRead(60000))
+                return false;
+            Output += Child.readAll();
+        }
+        return true;
+    };
+    // Runs a child to its end; answers how long its save took.
     const auto RunWhole = [&]() -> qint64 {
         QProcess Child;
+        EXPECT_TRUE(Start(Child));
+        EXPECT_TRUE(WaitForSave(Child));
         QElapsedTimer Timer;
         Timer.start();
-        EXPECT_TRUE(Start(Child));
         EXPECT_TRUE(Child.waitForFinished(120000));
         EXPECT_EQ(Child.exitCode(), 0) << Child.readAll().toStdString();
         return Timer.elapsed();
@@ -231,7 +246,7 @@ TEST_F(LabelDataDamage, SaveKilledAtAnyMomentLeavesOldOrNewDocument) {
     // The two documents the file may hold: as built, and with the colour changed. A second
     // whole run must give back the first exactly.
     const auto Old = DocumentStreams(Target);
-    const qint64 Duration = std::max(RunWhole(), qint64(50));
+    const qint64 Duration = std::max(RunWhole(), qint64(20));
     const auto New = DocumentStreams(Target);
     ASSERT_NE(Old, New);
     RunWhole();
@@ -244,6 +259,7 @@ TEST_F(LabelDataDamage, SaveKilledAtAnyMomentLeavesOldOrNewDocument) {
     for (int Round = 0; Round < 100; ++Round) {
         QProcess Child;
         ASSERT_TRUE(Start(Child));
+        ASSERT_TRUE(WaitForSave(Child));
         QThread::msleep(Random() % static_cast<unsigned>(Duration + Duration / 5));
         Child.kill();
         Child.waitForFinished(30000);
