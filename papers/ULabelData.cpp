@@ -671,40 +671,28 @@ void TLabelData::BindStorage(std::unique_ptr<TTemporaryStorage> Storage) {
     FSheets.Bind(nullptr);
     FStorage = std::move(Storage);
     FSheets.Bind(FStorage.get());
-    const TDataInfo& Info = *Header.Info;
-    FDataName = Info.DataName();
-    FCurrentSheetNo = std::clamp(Info.CurrentSheetNo(), 0, Count - 1);
-    FLastPrint = Info.LastPrint();
-    FLastSave = Info.LastSave();
-    FSheetMode = Info.SheetMode();
-    if (Header.Product) {
-        FProductInfo->Assign(Header.Product);
-        if (const auto& Normalise = InstalledHooks().NormaliseProductInfo)
-            Normalise(*FProductInfo);
-    }
-    FOpenTime = NowDateTime();
+    TakeHeader(*Header.Info, Header.Product);
     FModified = false;
 }
 
-void TLabelData::ReadDataInfo() {
-    ReadDataInfoFrom(*FStorage);
-}
-
-void TLabelData::ReadDataInfoFrom(TDocStorage& Storage) {
-    TReadHeader Header = ReadHeader(Storage);
-    const TDataInfo& Info = *Header.Info;
+void TLabelData::TakeHeader(const TDataInfo& Info, const TProductInfo* Product) {
     FDataName = Info.DataName();
     if (SheetCount() > 0)
         FCurrentSheetNo = std::clamp(Info.CurrentSheetNo(), 0, SheetCount() - 1);
     FLastPrint = Info.LastPrint();
     FLastSave = Info.LastSave();
     FSheetMode = Info.SheetMode();
-    if (Header.Product) {
-        FProductInfo->Assign(Header.Product);
+    if (Product) {
+        FProductInfo->Assign(Product);
         if (const auto& Normalise = InstalledHooks().NormaliseProductInfo)
             Normalise(*FProductInfo);
     }
     FOpenTime = NowDateTime();
+}
+
+void TLabelData::ReadDataInfo() {
+    const TReadHeader Header = ReadHeader(*FStorage);
+    TakeHeader(*Header.Info, Header.Product);
 }
 
 void TLabelData::LoadFromFile(const QString& FileName) {

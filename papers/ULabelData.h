@@ -243,6 +243,7 @@ public:
     void SaveToFile(const QString& FileName);
     // Another TLabelData: becomes a copy of its whole tree.
     void Assign(const TPersistent* Source) override;
+    // Reads "DataInfo" of the working copy into the document's fields (OpenTime := now).
     void ReadDataInfo();
 
     // True when the document or its current sheet has changed. Setting marks both; clearing
@@ -279,7 +280,8 @@ private:
     TSheetLists OpenLists(bool Create);
     void CheckCurrent() const;
     void BindStorage(std::unique_ptr<TTemporaryStorage> Storage);
-    void ReadDataInfoFrom(TDocStorage& Storage);
+    // Takes the header's fields (the current sheet kept within the sheets) and OpenTime.
+    void TakeHeader(const TDataInfo& Info, const TProductInfo* Product);
     void WriteDataInfo();
     void DeletePreview(int Entry);
     void ReadLabelEntry(int Entry, int Face, TDOList& List, bool WithPictures);

@@ -116,7 +116,6 @@ QByteArray ObjectBytes(TDrawObject& Object) {
             P->SetStreamDataSuppressed(true);
         }
     TMemoryStream Stream;
-    const QString Name = Object.Name();
     WriteComponent(Stream, Object);
     for (auto& [P, S] : Saved)
         P->SetStreamDataSuppressed(S);

@@ -88,10 +88,7 @@ protected:
         PrepareLabelDataTests();
         ASSERT_TRUE(Dir.isValid());
     }
-    void TearDown() override {
-        SetLabelDataHooks(TLabelDataHooks());
-        PrepareLabelDataTests();
-    }
+    void TearDown() override { PrepareLabelDataTests(); } // hooks a test replaced
     QString File(const QString& Name = QStringLiteral("doc.vtd")) const {
         return Dir.filePath(Name);
     }
