@@ -4,10 +4,10 @@
 #include "UPathUtil.h"
 
 #include <QFile>
-#include <unistd.h>
 #include <QtEndian>
 #include <QtGlobal>
 #include <limits>
+#include <unistd.h>
 
 namespace {
 

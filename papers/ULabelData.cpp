@@ -17,7 +17,6 @@
 
 #include <QDate>
 #include <QTime>
-#include <set>
 
 namespace {
 
@@ -374,10 +373,20 @@ void TLabelData::SetPaperInfo(const TPaperInfo* Paper) {
 
 void TLabelData::ChangePaper(const TPaperInfo* Paper) {
     SetPaperInfo(Paper);
-    std::set<int> Done;
-    for (int i = 0; i < PaperInfo()->GetFaceCount(); ++i)
-        if (Done.insert(LabelEntry(i)).second)
-            DeletePreview(LabelEntry(i));
+    const int Faces = FacesToVisit();
+    for (int Face = 0; Face < Faces; ++Face)
+        DeletePreview(LabelEntry(Face));
+}
+
+int TLabelData::FacesToVisit() {
+    const int Faces = std::max(0, PaperInfo()->GetFaceCount());
+    if (!SeparatelyDesign())
+        return std::min(Faces, 1);
+    // Faces beyond the stored entries hold nothing (a damaged paper may claim very many).
+    const TSheetLists Lists = OpenLists(false);
+    const int Stored = std::max(Lists.Labels ? Lists.Labels->Count() : 0,
+                                Lists.Previews ? Lists.Previews->Count() : 0);
+    return std::min(Faces, Stored);
 }
 
 void TLabelData::SetExtraInfo(const TExPaperInfo* Info) {
@@ -445,7 +454,13 @@ void TLabelData::ReadLabelEntry(int Entry, int Face, TDOList& List, bool WithPic
         List.Add(Object.release());
 }
 
+void TLabelData::CheckFace(int Index) {
+    if (Index < 0 || Index >= std::max(1, PaperInfo()->GetFaceCount()))
+        throw EListError(QStringLiteral("ラベル番号 %1 が範囲外です").arg(Index));
+}
+
 void TLabelData::WriteLabel(int Index, const TDOList& List) {
+    CheckFace(Index);
     WriteLabelEntry(LabelEntry(Index), List);
 }
 
@@ -543,6 +558,7 @@ bool TLabelData::HasPreview(int Index) {
 }
 
 void TLabelData::MakePreview(int Index) {
+    CheckFace(Index);
     TListOwner Objects;
     ReadLabel(Index, Objects.List, true);
     if (Objects.List.IsEmpty())
@@ -607,11 +623,9 @@ void TLabelData::ApplyConnected(const TDOList& List) {
 
 void TLabelData::ApplyConnectedToSheet(const TDOList& Source) {
     const TLabelDataHooks& Hooks = InstalledHooks();
-    std::set<int> Done;
-    for (int Face = 0; Face < PaperInfo()->GetFaceCount(); ++Face) {
+    const int Faces = FacesToVisit();
+    for (int Face = 0; Face < Faces; ++Face) {
         const int Entry = LabelEntry(Face);
-        if (!Done.insert(Entry).second)
-            continue;
         TListOwner Objects;
         ReadLabelEntry(Entry, Face, Objects.List, false);
         ReverseList(Objects.List);
@@ -735,9 +749,9 @@ void TLabelData::WriteDataInfo() {
 }
 
 void TLabelData::PrepareSheetForSave(QStringList& Used, bool& AllRead) {
-    std::set<int> Done;
-    for (int Face = 0; Face < PaperInfo()->GetFaceCount(); ++Face) {
-        if (!Done.insert(LabelEntry(Face)).second || !HasLabelData(Face))
+    const int Faces = FacesToVisit();
+    for (int Face = 0; Face < Faces; ++Face) {
+        if (!HasLabelData(Face))
             continue;
         if (!HasPreview(Face)) {
             try {

@@ -215,7 +215,8 @@ public:
     // with an id are flagged as left unloaded.
     void ReadLabel(int Index, TDOList& List, bool WithPictures);
     // Stores List's pictures and writes List as label Index (an empty list, or one blank
-    // background, gives an empty label); the label's preview goes.
+    // background, gives an empty label); the label's preview goes. Index must be a face of
+    // the paper (EListError).
     void WriteLabel(int Index, const TDOList& List);
     void DeleteLabel(int Index);
     // Drops list entries beyond the paper's face count.
@@ -279,6 +280,11 @@ private:
     struct TSheetLists;
     TSheetLists OpenLists(bool Create);
     void CheckCurrent() const;
+    // Raises EListError unless the paper has face Index (a paper without faces has one).
+    void CheckFace(int Index);
+    // How many faces can hold stored labels: the faces of the paper, at most the stored
+    // entries; 1 while all faces share one design.
+    int FacesToVisit();
     void BindStorage(std::unique_ptr<TTemporaryStorage> Storage);
     // Takes the header's fields (the current sheet kept within the sheets) and OpenTime.
     void TakeHeader(const TDataInfo& Info, const TProductInfo* Product);

@@ -12,6 +12,7 @@
 #include "UPropStream.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -496,6 +497,7 @@ TEST_F(LabelData, PictureIdentifiersAreStableAndNewToEachDocument) {
     // The same object in another document is a picture new to it.
     TLabelData Other;
     Other.NewSheet();
+    Other.SetPaperInfo(MakeMatrix(2, 1).get());
     FillLabel(Other, 0, 3, *Picture); // hands out ids 0 and 1
     Other.WriteLabel(1, Objects.List);
     EXPECT_EQ(Photo->Picture()->StorageID(), QStringLiteral("2"));
@@ -690,4 +692,32 @@ TEST_F(LabelData, StoredDocumentStillReads) {
     TLabelData::ReadCurrentSheetNo(Stored, Sheet, Label);
     EXPECT_EQ(Sheet, 1);
     EXPECT_EQ(FileBytes(Stored), Before);
+}
+
+TEST_F(LabelData, LabelsOutsideThePaperAreRefusedAndHugePapersSaveQuickly) {
+    TLabelData Doc;
+    Doc.SetPaperInfo(MakeMatrix(2, 1).get());
+    TObjects Objects;
+    Objects.Add(std::make_unique<TTestBox>())->SetBoundsRect(TRect(0, 0, 100, 100));
+    EXPECT_THROW(Doc.WriteLabel(2, Objects.List), EListError);
+    EXPECT_THROW(Doc.WriteLabel(-1, Objects.List), EListError);
+    EXPECT_THROW(Doc.MakePreview(7), EListError);
+    Doc.WriteLabel(1, Objects.List);
+
+    // A paper (as a damaged document may carry) that claims close to a billion faces: saving
+    // and applying styles visit only the labels that are stored.
+    Doc.SetPaperInfo(MakeMatrix(30000, 30000).get());
+    EXPECT_TRUE(Doc.HasLabelData(1));
+    Doc.NewSheet();
+    QElapsedTimer Timer;
+    Timer.start();
+    Doc.ApplyConnected(Objects.List);
+    Doc.ChangePaper(Doc.PaperInfo());
+    Doc.SaveToFile(File());
+    EXPECT_LT(Timer.elapsed(), 20000);
+    TLabelData Read;
+    Read.LoadFromFile(File());
+    Read.SetSheet(0);
+    EXPECT_TRUE(Read.HasLabelData(1));
+    EXPECT_TRUE(Read.HasPreview(1));
 }
