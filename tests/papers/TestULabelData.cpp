@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -704,9 +705,10 @@ TEST_F(LabelData, LabelsOutsideThePaperAreRefusedAndHugePapersSaveQuickly) {
     EXPECT_THROW(Doc.MakePreview(7), EListError);
     Doc.WriteLabel(1, Objects.List);
 
-    // A paper (as a damaged document may carry) that claims close to a billion faces: saving
+    // A paper (as a damaged document may carry) that claims ten billion faces: saving
     // and applying styles visit only the labels that are stored.
-    Doc.SetPaperInfo(MakeMatrix(30000, 30000).get());
+    Doc.SetPaperInfo(MakeMatrix(100000, 100000).get()); // more than an int can count
+    EXPECT_EQ(Doc.PaperInfo()->GetFaceCount(), INT_MAX);
     EXPECT_TRUE(Doc.HasLabelData(1));
     Doc.NewSheet();
     QElapsedTimer Timer;
