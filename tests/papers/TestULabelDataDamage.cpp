@@ -205,7 +205,7 @@ TEST(LabelDataKillChild, DISABLED_SaveToggled) {
 
 TEST_F(LabelDataDamage, SaveKilledAtAnyMomentLeavesOldOrNewDocument) {
     const QString Target = File(QStringLiteral("kill.vtd"));
-    BuildDocument(Target, 600);
+    BuildDocument(Target, 320);
     const QString ChildTemp = File(QStringLiteral("childtmp"));
     ASSERT_TRUE(QDir().mkpath(ChildTemp));
 
