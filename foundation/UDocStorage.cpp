@@ -7,6 +7,7 @@
 #include <QtEndian>
 #include <QtGlobal>
 #include <limits>
+#include <unistd.h>
 
 namespace {
 
@@ -290,6 +291,8 @@ void TTemporaryStorage::LoadFromFile(const QString& FileName) {
     TCompoundFile::Open(FileName, false); // a clear error naming the user's file
     // The working copy is a private copy of the file's bytes, read lazily from then on.
     const QString name = MakeTempFileName(QStringLiteral("mtf"));
+    if (LinkWorkingCopy(FileName, name))
+        return;
     try {
         {
             TFileStream source(FileName, fmOpenRead);
@@ -301,6 +304,24 @@ void TTemporaryStorage::LoadFromFile(const QString& FileName) {
     } catch (...) {
         QFile::remove(name);
         throw;
+    }
+}
+
+bool TTemporaryStorage::LinkWorkingCopy(const QString& FileName, const QString& TempName) {
+    // A second name for the file's bytes costs nothing, whatever their size, and is as good
+    // as a copy: this program never writes a compound file in place (every commit and save
+    // writes a new file and renames it), so the bytes under that name never change. Only
+    // possible within one file system; otherwise the caller copies.
+    QFile::remove(TempName);
+    if (::link(QFile::encodeName(FileName).constData(), QFile::encodeName(TempName).constData()) !=
+        0)
+        return false;
+    try {
+        ReplaceFile(TCompoundFile::Open(TempName, true), TempName);
+        return true;
+    } catch (const Exception&) {
+        QFile::remove(TempName);
+        return false;
     }
 }
 

@@ -171,7 +171,9 @@ public:
 
     // Starts over with a new, empty compound file on a fresh temporary file.
     void Clear();
-    // Makes the working copy a copy of FileName (which must be a compound file).
+    // Makes the working copy a copy of FileName (which must be a compound file). The copy
+    // shares the file's bytes when it can (a hard link), so opening costs the same for any
+    // size.
     void LoadFromFile(const QString& FileName);
     // Writes the whole tree to FileName. The previous file stays intact until the new one
     // is complete: it is written beside, flushed and renamed over the old name.
@@ -181,6 +183,10 @@ public:
 
 private:
     void ReplaceFile(std::shared_ptr<TCompoundFile> File, const QString& TempName);
+    // Makes TempName a hard link to FileName and opens it as the working copy; false (and
+    // nothing changed) when the two lie on different file systems or the link cannot be
+    // opened for writing.
+    bool LinkWorkingCopy(const QString& FileName, const QString& TempName);
 
     QString FTempName;
 };

@@ -4,6 +4,9 @@
 #include "UPropStream.h"
 #include "URegion.h"
 
+#include <climits>
+#include <cstdint>
+
 namespace {
 
 TPurposeValidator* GPurposeValidator = nullptr;
@@ -228,7 +231,9 @@ void TMatrixPaperInfo::DefineProperties(TFiler& Filer) {
 int TMatrixPaperInfo::GetFaceCount() const {
     if (FFaceCountX <= 0 || FFaceCountY <= 0)
         return 0;
-    return FFaceCountX * FFaceCountY;
+    // Counts come from stored papers: their product must not overflow.
+    const int64_t Count = int64_t(FFaceCountX) * FFaceCountY;
+    return Count > INT_MAX ? INT_MAX : static_cast<int>(Count);
 }
 
 TRect TMatrixPaperInfo::GetFaceRect(int Index) const {

@@ -243,7 +243,7 @@ public:
     void SetCutCenterHeight(int Value) { FCutCenterHeight = Value; }
     Q_INVOKABLE bool IsCutCenterSizeStored() const { return FCutCenterWidth != FCutCenterHeight; }
 
-    // Faces: FaceCountX x FaceCountY (0 when either is not positive).
+    // Faces: FaceCountX x FaceCountY (0 when either is not positive, at most INT_MAX).
     int GetFaceCount() const override;
     TFaceShape GetFaceShape(int Index) const override { return FFaceShape; }
     QString GetFacePurpose(int Index) const override { return ValidatePurpose(FFacePurpose); }
