@@ -1,10 +1,12 @@
 #include "UObjectFactory.h"
 
 #include "UClasses.h"
+#include "UDOGroup.h"
 #include "UDrawObject.h"
 #include "UDrawSite.h"
 #include "ULOFace.h"
 #include "ULOJANCode.h"
+#include "ULOOLE.h"
 #include "ULOQRCode.h"
 
 #include <map>
@@ -53,4 +55,5 @@ std::unique_ptr<TDrawObject> CreateObjectOfKind(const QString& KindName) {
 void RegisterObjectClasses() {
     RegisterClasses<TDrawSite, TLOFace>();
     RegisterClasses<TLOQRCode, TLOQRStd, TLOJANCode>();
+    RegisterClasses<TDOGroup, TLOOLE>();
 }
