@@ -10,6 +10,7 @@ void CopyPublishedProperties(const TPersistent& Source, TPersistent& Dest) {
     for (const TPropInfo& p : GetPropList(cls).Props())
         if (p.IsWritable() && p.IsStored(Source))
             p.CopyValue(Source, Dest);
+    Source.CopyEventHandlers(Dest);
 }
 
 std::unique_ptr<TComponent> CloneComponent(const TComponent& Source) {

@@ -417,65 +417,76 @@ void TDocNameList::Save() {
     FListStream->WriteBytes(data);
 }
 
-void TDocNameList::Changed() {
-    if (FUpdateCount > 0)
+void TDocNameList::Restore(const TSavedState& State) {
+    TStringList::operator=(State.Lines);
+    FNextID = State.NextID;
+}
+
+void TDocNameList::Change(const std::function<void()>& Edit) {
+    if (FUpdateCount > 0) {
+        Edit();
         FPendingSave = true;
-    else
+        return;
+    }
+    const TSavedState before = State();
+    Edit();
+    try {
         Save();
+    } catch (...) {
+        Restore(before);
+        throw;
+    }
 }
 
 void TDocNameList::BeginUpdate() {
-    ++FUpdateCount;
+    if (FUpdateCount++ == 0)
+        FBeforeUpdate = State();
 }
 
 void TDocNameList::EndUpdate() {
     if (FUpdateCount == 0 || --FUpdateCount > 0 || !FPendingSave)
         return;
     FPendingSave = false;
-    Save();
+    try {
+        Save();
+    } catch (...) {
+        Restore(FBeforeUpdate);
+        throw;
+    }
 }
 
 int TDocNameList::Add(const QString& S) {
-    const int index = TStringList::Add(S);
-    Changed();
+    int index = -1;
+    Change([&] { index = TStringList::Add(S); });
     return index;
 }
 
 void TDocNameList::Insert(int Index, const QString& S) {
-    TStringList::Insert(Index, S);
-    Changed();
+    Change([&] { TStringList::Insert(Index, S); });
 }
 
 void TDocNameList::Delete(int Index) {
-    TStringList::Delete(Index);
-    Changed();
+    Change([&] { TStringList::Delete(Index); });
 }
 
 void TDocNameList::SetStrings(int Index, const QString& S) {
-    TStringList::SetStrings(Index, S);
-    Changed();
+    Change([&] { TStringList::SetStrings(Index, S); });
 }
 
 void TDocNameList::Clear() {
-    TStringList::Clear();
-    Changed();
+    Change([&] { TStringList::Clear(); });
 }
 
 int TDocNameList::AddNewName() {
     if (FNextID == std::numeric_limits<int32_t>::max())
-        throw EStorageError(STG_E_INVALIDPARAMETER,
-                            QStringLiteral("名前リスト %1 にはこれ以上名前を追加できません")
-                                .arg(FBaseName));
-    const int index = TStringList::Add(FBaseName + QString::number(FNextID));
-    ++FNextID;
-    try {
-        Changed(); // one save for the entry and the counter
-    } catch (...) {
-        // The list keeps only what its stream holds: a failed save takes the name back.
-        TStringList::Delete(index);
-        --FNextID;
-        throw;
-    }
+        throw EStorageError(
+            STG_E_INVALIDPARAMETER,
+            QStringLiteral("名前リスト %1 にはこれ以上名前を追加できません").arg(FBaseName));
+    int index = -1;
+    Change([&] {
+        index = TStringList::Add(FBaseName + QString::number(FNextID));
+        ++FNextID; // one save for the entry and the counter
+    });
     return index;
 }
 

@@ -25,6 +25,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -238,17 +239,21 @@ public:
     using TStringList::begin;
     using TStringList::end;
 
+    // Every change is saved at once. The list keeps only what its stream holds: a change
+    // whose save raises is taken back before the error goes on.
     int Add(const QString& S);
     void Insert(int Index, const QString& S);
     void Delete(int Index);
     void SetStrings(int Index, const QString& S);
     void Clear();
-    // Changes between BeginUpdate and the matching EndUpdate are saved once, at the end.
+    // Changes between BeginUpdate and the matching EndUpdate are saved once, at the end; when
+    // that save raises, the list goes back to what it was at the outermost BeginUpdate.
     void BeginUpdate();
     void EndUpdate();
 
     // Adds BaseName followed by the decimal NextID and increments NextID, in one update;
-    // answers the new index. Names are never handed out twice.
+    // answers the new index. Names are never handed out twice. The name and the counter
+    // stay only when their save succeeds.
     int AddNewName();
     // The folder of the list stream joined with entry Index.
     QString GetElementPath(int Index) const;
@@ -260,9 +265,18 @@ public:
     TDocStorage& Storage() const { return *FStorage; }
 
 private:
+    // The list and the counter as the stream holds them.
+    struct TSavedState {
+        TStringList Lines;
+        int32_t NextID;
+    };
     void Load();
-    void Changed();
+    // Runs Edit on the list, then saves it (inside an update: marks it for the save at the
+    // end); a save that raises restores the list first.
+    void Change(const std::function<void()>& Edit);
     void Save();
+    TSavedState State() const { return {*this, FNextID}; }
+    void Restore(const TSavedState& State);
 
     TDocStorage* FStorage;
     std::unique_ptr<TDocStream> FListStream;
@@ -271,6 +285,7 @@ private:
     int32_t FNextID = 0;
     int FUpdateCount = 0;
     bool FPendingSave = false;
+    TSavedState FBeforeUpdate;
 };
 
 // Entries name streams beside the list stream.

@@ -24,9 +24,39 @@ std::array<QCursor, ScreenCursorCount>& CursorTable() {
     return table;
 }
 
+// The type a property was declared with, as written in its Q_PROPERTY line. The meta-type
+// of a property of an alias type (TColor) is the aliased type (int), so the declared name is
+// taken from the class's meta-object data, where moc keeps it: per property five entries
+// (name, type, flags, notifier, revision); a type moc does not know as built in is marked
+// 0x80000000 with the index of its name in the string table (offset, length pairs).
+QByteArrayView DeclaredTypeName(const QMetaProperty& Property) {
+    static_assert(QT_VERSION_MAJOR == 6, "meta-object data layout of Qt 6");
+    constexpr int HeaderPropertyCount = 6;
+    constexpr int HeaderPropertyData = 7;
+    constexpr int MinimumRevision = 10;
+    constexpr int IntsPerProperty = 5;
+    constexpr uint UnresolvedType = 0x80000000u;
+    const QMetaObject* meta = Property.enclosingMetaObject();
+    const int index = Property.relativePropertyIndex();
+    if (!meta || index < 0)
+        return {};
+    const uint* data = meta->d.data;
+    if (static_cast<int>(data[0]) < MinimumRevision ||
+        index >= static_cast<int>(data[HeaderPropertyCount]))
+        return {};
+    const uint type = data[data[HeaderPropertyData] + index * IntsPerProperty + 1];
+    if (!(type & UnresolvedType))
+        return QByteArrayView(Property.typeName());
+    const uint name = type & ~UnresolvedType;
+    const uint* strings = meta->d.stringdata;
+    return QByteArrayView(reinterpret_cast<const char*>(strings) + strings[2 * name],
+                          static_cast<qsizetype>(strings[2 * name + 1]));
+}
+
+// A published colour: a stored, writable property declared as TColor.
 bool IsColorProperty(const QMetaProperty& Property) {
-    return Property.metaType() == QMetaType::fromType<int>() && Property.isWritable() &&
-           Property.isStored() && QByteArrayView(Property.name()).endsWith("Color");
+    return Property.metaType() == QMetaType::fromType<TColor>() && Property.isWritable() &&
+           Property.isStored() && DeclaredTypeName(Property) == "TColor";
 }
 
 void ReplaceColors(TComponent& Component, const std::vector<TColor>& OldColors,

@@ -82,9 +82,8 @@ bool OpenURL(QWidget* Window, const QString& URL);
 
 // In Component and every component it owns, recursively, each colour property whose value
 // equals OldColors[i] gets NewColors[i] (the first equal entry counts; pairs beyond the
-// shorter list are ignored). A colour property is a published, stored, writable integer
-// property whose name ends in "Color" (Color, FontColor, BackColor ...): a TColor property
-// looks like a plain int to the meta-object system, so the name marks it.
+// shorter list are ignored). A colour property is a published, stored, writable property
+// declared with the type TColor (Q_PROPERTY(TColor Color ...)), whatever its name.
 void ReplaceColorProperties(TComponent* Component, const std::vector<TColor>& OldColors,
                             const std::vector<TColor>& NewColors);
 // The grey look of a dialog: in Form's component tree the cream 0x00AFE7FF becomes

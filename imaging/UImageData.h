@@ -144,7 +144,7 @@ private:
 
 class TMonotoneFilter : public TGREFilter {
     Q_OBJECT
-    Q_PROPERTY(int RefColor READ RefColor WRITE SetRefColor)
+    Q_PROPERTY(TColor RefColor READ RefColor WRITE SetRefColor)
     Q_CLASSINFO("Default:RefColor", "clNone")
 public:
     TColor RefColor() const { return FRefColor; }
@@ -166,7 +166,7 @@ class TImageData : public TPersistent, public virtual IInterface {
     Q_PROPERTY(TBlurFilter* BlurFilter READ BlurFilter WRITE SetBlurFilter)
     Q_PROPERTY(TLightFilter* LightFilter READ LightFilter WRITE SetLightFilter)
     Q_PROPERTY(TMonotoneFilter* MonotoneFilter READ MonotoneFilter WRITE SetMonotoneFilter)
-    Q_PROPERTY(int TransparentColor READ TransparentColor WRITE SetTransparentColor)
+    Q_PROPERTY(TColor TransparentColor READ TransparentColor WRITE SetTransparentColor)
     Q_CLASSINFO("Default:TransparentColor", "clNone")
 public:
     TImageData();

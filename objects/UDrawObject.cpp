@@ -89,6 +89,12 @@ void TDrawObject::Assign(const TPersistent* Source) {
     TControl::Assign(Source);
 }
 
+void TDrawObject::CopyEventHandlers(TPersistent& Dest) const {
+    TControl::CopyEventHandlers(Dest);
+    if (auto* dest = qobject_cast<TDrawObject*>(&Dest))
+        dest->OnModify = OnModify;
+}
+
 void TDrawObject::AssignTo(TPersistent* Dest) const {
     auto* dest = qobject_cast<TDrawObject*>(Dest);
     if (!dest) {

@@ -89,6 +89,8 @@ public:
 
     // Copies Source (through its AssignTo) with at most one change broadcast.
     void Assign(const TPersistent* Source) override;
+    // The published event: OnModify.
+    void CopyEventHandlers(TPersistent& Dest) const override;
 
     // True when the object answers IDOBlend with a ratio other than 100, or with its shade
     // flag set.

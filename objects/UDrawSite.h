@@ -63,7 +63,7 @@ class TDrawSite : public TWinControl {
     Q_PROPERTY(int LogHeight READ LogHeight WRITE SetLogHeight)
     Q_PROPERTY(int MoveCursor READ MoveCursor WRITE SetMoveCursor)
     Q_PROPERTY(bool Border READ Border WRITE SetBorder)
-    Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(TColor Color READ Color WRITE SetColor)
     Q_CLASSINFO("Default:MoveCursor", "0")
     Q_CLASSINFO("Default:Border", "true")
     Q_CLASSINFO("Default:Color", "clWindow")

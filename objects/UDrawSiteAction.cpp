@@ -2,6 +2,7 @@
 
 #include "UAppFrame.h"
 #include "UClasses.h"
+#include "UDOGroup.h"
 #include "UDOInterfaces.h"
 #include "UDesigner.h"
 #include "UDrawObject.h"
@@ -38,6 +39,8 @@ const QString SCaptionVertText = QStringLiteral("縦書き");
 const QString SCaptionHorzText = QStringLiteral("横書き");
 const QString SCaptionProperty = QStringLiteral("プロパティ変更");
 const QString SCaptionOffsetAngle = QStringLiteral("回転");
+const QString SCaptionGroup = QStringLiteral("グループ化");
+const QString SCaptionUngroup = QStringLiteral("グループ解除");
 
 // The kinds the designers make from clipboard text and pictures.
 const QString SKindTextPaste = QStringLiteral("TLOTextPaste");
@@ -612,6 +615,60 @@ void TDSAOffsetAngle::MakeList(TDrawSite& Site) {
 void TDSAOffsetAngle::EachObject(TDrawSite&, TDrawObject& Object) {
     if (auto* rotate = QueryObjectInterface<IDORotate>(&Object))
         rotate->SetAngle(rotate->GetAngle() + FOffsetAngle);
+}
+
+// ---------------------------------------------------------------------------------------
+// Grouping
+
+TDSAGroup::TDSAGroup(QObject* Parent) : TStandardDSA(Parent) {
+    SetActionType(atDelete);
+    SetActionString(SCaptionGroup);
+}
+
+bool TDSAGroup::CanExecute(TDrawSite& Site) {
+    MakeList(Site);
+    return List().Count() >= 2;
+}
+
+// The group goes on the page first (its own add step); the targets then leave it one by one.
+void TDSAGroup::ExecuteFirst(TDrawSite& Site) {
+    TDOList bottomFirst;
+    for (int i = List().Count() - 1; i >= 0; --i)
+        bottomFirst.Add(List()[i]);
+    Site.SelectAll(false);
+    auto group = std::make_unique<TDOGroup>();
+    group->AddObjects(bottomFirst);
+    TDOGroup* placed = group.get();
+    Site.InsertObject(group.release());
+    Site.AddObject(placed);
+    placed->SetSelected(true);
+    ActionList().Add(std::make_unique<TDOAddAction>(*placed));
+}
+
+void TDSAGroup::EachObject(TDrawSite&, TDrawObject& Object) {
+    Object.Changed();
+    Object.SetParent(nullptr);
+}
+
+TDSAUngroup::TDSAUngroup(QObject* Parent) : TStandardDSA(Parent) {
+    SetTargetClassName(QStringLiteral("TDOGroup"));
+    SetActionType(atDelete);
+    SetActionString(SCaptionUngroup);
+}
+
+void TDSAUngroup::ExecuteFirst(TDrawSite& Site) {
+    Site.SelectAll(false);
+}
+
+// The group's copies come out (each an add step), then the group leaves the page.
+void TDSAUngroup::EachObject(TDrawSite&, TDrawObject& Object) {
+    auto* group = qobject_cast<TDOGroup*>(&Object);
+    if (!group)
+        return;
+    group->Ungroup();
+    group->SetSelected(false);
+    group->Changed();
+    group->SetParent(nullptr);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -349,6 +349,27 @@ private:
     int FOffsetAngle = 0;
 };
 
+// Groups the selected objects (two or more): a group holding copies of them, in stacking
+// order, takes their place and is selected. One undo step.
+class TDSAGroup : public TStandardDSA {
+    Q_OBJECT
+public:
+    explicit TDSAGroup(QObject* Parent = nullptr);
+    bool CanExecute(TDrawSite& Site) override;
+    void ExecuteFirst(TDrawSite& Site) override;
+    void EachObject(TDrawSite& Site, TDrawObject& Object) override;
+};
+
+// Ungroups the selected groups: copies of their members take their place and are selected.
+// One undo step however many members come out.
+class TDSAUngroup : public TStandardDSA {
+    Q_OBJECT
+public:
+    explicit TDSAUngroup(QObject* Parent = nullptr);
+    void ExecuteFirst(TDrawSite& Site) override;
+    void EachObject(TDrawSite& Site, TDrawObject& Object) override;
+};
+
 // The command scheme run from code on a given surface.
 class TDSOperation : public TComponent {
     Q_OBJECT

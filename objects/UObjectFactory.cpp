@@ -1,6 +1,7 @@
 #include "UObjectFactory.h"
 
 #include "UClasses.h"
+#include "UDOGroup.h"
 #include "UDrawObject.h"
 #include "UDrawSite.h"
 #include "ULOAlphaMask.h"
@@ -12,6 +13,7 @@
 #include "ULOImage.h"
 #include "ULOJANCode.h"
 #include "ULOLine.h"
+#include "ULOOLE.h"
 #include "ULOQRCode.h"
 #include "ULORect.h"
 #include "ULOText.h"
@@ -67,4 +69,5 @@ void RegisterObjectClasses() {
     RegisterClasses<TLOAlphaMask, TLODecoString>();
     RegisterClasses<TLOImage>();
     RegisterClasses<TLORect, TLOCircle, TLOBackImage>();
+    RegisterClasses<TDOGroup, TLOOLE>();
 }

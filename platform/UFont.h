@@ -46,7 +46,7 @@ struct TFontData {
 class TFont : public TPersistent {
     Q_OBJECT
     Q_PROPERTY(int Charset READ Charset WRITE SetCharset)
-    Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(TColor Color READ Color WRITE SetColor)
     Q_PROPERTY(int Height READ Height WRITE SetHeight)
     Q_PROPERTY(QString Name READ Name WRITE SetName)
     Q_PROPERTY(TFontPitch Pitch READ Pitch WRITE SetPitch)

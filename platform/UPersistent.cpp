@@ -21,6 +21,8 @@ void TPersistent::Assign(const TPersistent* Source) {
 
 void TPersistent::DefineProperties(TFiler&) {}
 
+void TPersistent::CopyEventHandlers(TPersistent&) const {}
+
 void TPersistent::AssignTo(TPersistent* Dest) const {
     Dest->AssignError(this);
 }

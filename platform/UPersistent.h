@@ -38,8 +38,8 @@
 // A subclass may repeat a Q_PROPERTY or a Default/Stored entry to change it; the property
 // keeps its ancestor's position in the stream. Event handlers (OnChange ...) are
 // std::function members, not properties; names of events that old streams carry go in the
-// "Ignored" list. Extra data that is not a property is written through DefineProperties,
-// after the published properties.
+// "Ignored" list, and the events a class publishes are copied by its CopyEventHandlers. Extra data
+// that is not a property is written through DefineProperties, after the published properties.
 //
 // Example:
 //
@@ -143,6 +143,12 @@ public:
     virtual void DefineProperties(TFiler& Filer);
 
     QString ClassName() const { return QString::fromLatin1(metaObject()->className()); }
+
+    // Copies the published event handlers (OnClick, OnModify ...) of this object into Dest,
+    // an object of this class or a descendant; the component copy routines call it after the
+    // published properties. The base has none; a class that publishes events copies its own
+    // and calls the inherited one.
+    virtual void CopyEventHandlers(TPersistent& Dest) const;
 
 protected:
     // Copies this object into Dest; the base raises the assign error.

@@ -48,6 +48,12 @@ void TTestObject::Notification(TComponent* Component, TOperation Operation) {
         FBuddy = nullptr;
 }
 
+void TTestObject::CopyEventHandlers(TPersistent& Dest) const {
+    TComponent::CopyEventHandlers(Dest);
+    if (auto* dest = qobject_cast<TTestObject*>(&Dest))
+        dest->OnClick = OnClick;
+}
+
 void TTestObject::DefineProperties(TFiler& Filer) {
     TComponent::DefineProperties(Filer);
     Filer.DefineBinaryProperty(

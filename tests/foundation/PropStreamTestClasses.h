@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -154,6 +155,10 @@ public:
 
     QByteArray Data;        // custom binary property "Data"
     std::vector<int> Extra; // custom list property "Extra"
+    std::function<void(TComponent* Sender)> OnClick; // a published event
+    std::function<void()> OnUnpublished;
+
+    void CopyEventHandlers(TPersistent& Dest) const override;
     int LoadedCalls = 0;
     int ChildrenWhenLoaded = -1;
 

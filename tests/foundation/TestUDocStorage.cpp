@@ -453,4 +453,29 @@ TEST_F(DocStorageTest, NameListCounterIsBoundedAndAddsOnlyWhatItSaves) {
     EXPECT_EQ(ErrorCodeOf([&] { readOnly.AddNewName(); }), STG_E_ACCESSDENIED);
     EXPECT_EQ(readOnly.Lines(), QStringList{"Names0"});
     EXPECT_EQ(readOnly.NextID(), 1);
+
+    // Inside an update the save comes at its end: a failed one takes back the whole update.
+    readOnly.BeginUpdate();
+    readOnly.BeginUpdate();
+    EXPECT_EQ(readOnly.AddNewName(), 1);
+    readOnly.EndUpdate();
+    EXPECT_EQ(readOnly.NextID(), 2) << "not saved yet";
+    EXPECT_EQ(ErrorCodeOf([&] { readOnly.EndUpdate(); }), STG_E_ACCESSDENIED);
+    EXPECT_EQ(readOnly.Lines(), QStringList{"Names0"});
+    EXPECT_EQ(readOnly.NextID(), 1);
+
+    TDocStreamList work(root, "Work");
+    work.AddNewName();
+    const QByteArray saved = Get(root, "Work");
+    work.BeginUpdate();
+    work.AddNewName();
+    work.Add(QStringLiteral("\U0001F600"));
+    EXPECT_THROW(work.EndUpdate(), ECodePageError);
+    EXPECT_EQ(work.Lines(), QStringList{"Work0"});
+    EXPECT_EQ(work.NextID(), 1);
+    EXPECT_EQ(Get(root, "Work"), saved);
+    EXPECT_THROW(work.Add(QStringLiteral("\U0001F600")), ECodePageError);
+    EXPECT_EQ(work.Lines(), QStringList{"Work0"}) << "a single change is taken back too";
+    EXPECT_EQ(work.AddNewName(), 1) << "the counter was not used up";
+    EXPECT_EQ(work.Lines(), (QStringList{"Work0", "Work1"}));
 }

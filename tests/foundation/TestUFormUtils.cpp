@@ -17,26 +17,34 @@ namespace {
 // A component with colour properties and properties that only look like them.
 class TColoredPart : public TComponent {
     Q_OBJECT
-    Q_PROPERTY(int Color READ Color WRITE SetColor)
-    Q_PROPERTY(int FontColor READ FontColor WRITE SetFontColor)
+    Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+    Q_PROPERTY(TColor FontColor READ FontColor WRITE SetFontColor)
+    Q_PROPERTY(TColor Paper READ Paper WRITE SetPaper)
     Q_PROPERTY(int ColorCount READ ColorCount WRITE SetColorCount)
-    Q_PROPERTY(int HiddenColor READ HiddenColor WRITE SetHiddenColor STORED false)
+    Q_PROPERTY(int BackColor READ BackColor WRITE SetBackColor)
+    Q_PROPERTY(TColor HiddenColor READ HiddenColor WRITE SetHiddenColor STORED false)
 public:
     using TComponent::TComponent;
-    int Color() const { return FColor; }
-    void SetColor(int V) { FColor = V; }
-    int FontColor() const { return FFontColor; }
-    void SetFontColor(int V) { FFontColor = V; }
+    TColor Color() const { return FColor; }
+    void SetColor(TColor V) { FColor = V; }
+    TColor FontColor() const { return FFontColor; }
+    void SetFontColor(TColor V) { FFontColor = V; }
+    TColor Paper() const { return FPaper; }
+    void SetPaper(TColor V) { FPaper = V; }
     int ColorCount() const { return FColorCount; }
     void SetColorCount(int V) { FColorCount = V; }
-    int HiddenColor() const { return FHiddenColor; }
-    void SetHiddenColor(int V) { FHiddenColor = V; }
+    int BackColor() const { return FBackColor; }
+    void SetBackColor(int V) { FBackColor = V; }
+    TColor HiddenColor() const { return FHiddenColor; }
+    void SetHiddenColor(TColor V) { FHiddenColor = V; }
 
 private:
-    int FColor = 0x00AFE7FF;
-    int FFontColor = 0x007F9FDF;
+    TColor FColor = 0x00AFE7FF;
+    TColor FFontColor = 0x007F9FDF;
+    TColor FPaper = 0x00AFE7FF;
     int FColorCount = 0x00AFE7FF;
-    int FHiddenColor = 0x00AFE7FF;
+    int FBackColor = 0x00AFE7FF;
+    TColor FHiddenColor = 0x00AFE7FF;
 };
 
 // Receives the pages opened for a private scheme instead of a browser.
@@ -162,7 +170,9 @@ TEST(FormUtils, ColorPropertiesOfAComponentTreeAreReplaced) {
     ReplaceColorProperties(&root, {0x00AFE7FF, 0x007F9FDF}, {0x00E6E6E6, 0x00B4B4B4});
     EXPECT_EQ(root.Color(), 0x00E6E6E6);
     EXPECT_EQ(root.FontColor(), 0x00B4B4B4);
-    EXPECT_EQ(root.ColorCount(), 0x00AFE7FF) << "not a colour by its name";
+    EXPECT_EQ(root.Paper(), 0x00E6E6E6) << "a colour by its type, whatever its name";
+    EXPECT_EQ(root.ColorCount(), 0x00AFE7FF) << "an integer, not a colour";
+    EXPECT_EQ(root.BackColor(), 0x00AFE7FF) << "an integer, though named like a colour";
     EXPECT_EQ(root.HiddenColor(), 0x00AFE7FF) << "not stored";
     EXPECT_EQ(child->Color(), 0x00123456);
     EXPECT_EQ(child->FontColor(), 0x00B4B4B4);

@@ -494,6 +494,29 @@ TEST_F(PropStreamTest, CopyAndCloneGoThroughTheSetters) {
 
     TTestPlain plain;
     EXPECT_THROW(CopyPublishedProperties(*root, plain), EConvertError);
+}
+
+// Published event handlers go with the copy, so that it answers its events as the source
+// does; what a class does not publish stays behind.
+TEST_F(PropStreamTest, CopyAndCloneTakeThePublishedEventHandlers) {
+    auto root = MakeSampleTree();
+    std::vector<TComponent*> clicked;
+    root->OnClick = [&](TComponent* Sender) { clicked.push_back(Sender); };
+    root->OnUnpublished = [] {};
+    auto clone = CloneComponent(*root);
+    auto* copy = qobject_cast<TTestObject*>(clone.get());
+    ASSERT_NE(copy, nullptr);
+    ASSERT_TRUE(static_cast<bool>(copy->OnClick));
+    copy->OnClick(copy);
+    EXPECT_EQ(clicked, std::vector<TComponent*>{copy});
+    EXPECT_FALSE(static_cast<bool>(copy->OnUnpublished));
+
+    TTestObject target;
+    CopyPublishedProperties(*root, target);
+    ASSERT_TRUE(static_cast<bool>(target.OnClick));
+    root->OnClick = nullptr;
+    CopyPublishedProperties(*root, target);
+    EXPECT_FALSE(static_cast<bool>(target.OnClick)) << "an empty handler is copied too";
     TComponent bare;
     EXPECT_THROW(CloneComponent(bare), EClassNotFound);
 }

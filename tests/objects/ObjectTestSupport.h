@@ -14,7 +14,7 @@
 // makes Paint raise; RefuseDrawing makes the object refuse IDODrawing.
 class TTestRect : public TLORectBase, public IDOBlend {
     Q_OBJECT
-    Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(TColor Color READ Color WRITE SetColor)
     Q_PROPERTY(bool Hollow READ Hollow WRITE SetHollow)
     Q_CLASSINFO("Default:Hollow", "false")
 public:
