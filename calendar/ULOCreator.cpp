@@ -3,14 +3,29 @@
 #include "UCalSchedule.h"
 #include "UCalendarGhost.h"
 #include "UClasses.h"
+#include "UDOGroup.h"
 #include "UDrawSite.h"
 #include "UGhost.h"
+#include "ULOAlphaMask.h"
+#include "ULOBackImage.h"
 #include "ULOCalendar.h"
+#include "ULODate.h"
+#include "ULODecoLine.h"
+#include "ULODecoString.h"
+#include "ULOImage.h"
 #include "ULOJANCode.h"
+#include "ULOLine.h"
+#include "ULOOLE.h"
 #include "ULOQRCode.h"
+#include "ULORect.h"
+#include "ULOText.h"
 #include "ULOYearMonth.h"
+
 #include "UObjectFactory.h"
 #include "UUndo.h"
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 
 #include <algorithm>
 
@@ -49,8 +64,94 @@ void PrepareQRStd(TDrawObject& Object, TDrawSite&) {
     }
 }
 
+void PrepareText(TDrawObject& Object, TDrawSite&) {
+    if (auto* text = qobject_cast<TLOText*>(&Object))
+        text->SetAutoSize(true);
+}
+
+void PrepareTextPaste(TDrawObject& Object, TDrawSite& Site) {
+    PrepareText(Object, Site);
+    auto* text = qobject_cast<TLOText*>(&Object);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (text && data && data->hasText()) {
+        TStringList lines;
+        lines.SetText(data->text());
+        text->SetText(lines);
+    }
+}
+
+void PrepareDate(TDrawObject& Object, TDrawSite& Site) {
+    PrepareText(Object, Site);
+    if (auto* date = qobject_cast<TLODate*>(&Object))
+        date->SetDate(EncodeDateTime(QDate::currentDate(), QTime::currentTime()));
+}
+
+void PrepareImageFrom(TDrawObject& Object, TImageSource Source) {
+    if (auto* image = qobject_cast<TLOImage*>(&Object))
+        image->SetImageSource(Source);
+}
+
+void PrepareImage(TDrawObject& Object, TDrawSite&) {
+    PrepareImageFrom(Object, isFile);
+}
+
+void PrepareOnePoint(TDrawObject& Object, TDrawSite&) {
+    PrepareImageFrom(Object, isOnePoint);
+}
+
+void PrepareTwain(TDrawObject& Object, TDrawSite&) {
+    PrepareImageFrom(Object, isTwain);
+}
+
+// A pasted picture takes the first registered picture format the clipboard holds (the
+// bitmap paste: the clipboard's bitmap) and the size the picture asks for.
+void PastePicture(TDrawObject& Object, TDrawSite& Site, bool BitmapOnly) {
+    PrepareImage(Object, Site);
+    auto* image = qobject_cast<TLOImage*>(&Object);
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!image || !data)
+        return;
+    if (BitmapOnly)
+        image->PasteFromClipboard(*data);
+    else
+        image->AssignClipboardPicture(*data);
+    image->FitToImage();
+}
+
+void PrepareImagePaste(TDrawObject& Object, TDrawSite& Site) {
+    PastePicture(Object, Site, false);
+}
+
+void PrepareBitmapPaste(TDrawObject& Object, TDrawSite& Site) {
+    PastePicture(Object, Site, true);
+}
+
+// Backgrounds cover the whole page, white, and are never picked by the mouse.
+void PrepareBackground(TDrawObject& Object, TDrawSite& Site) {
+    if (auto* back = qobject_cast<TLOBackImage*>(&Object)) {
+        back->FillColor()->SetKind(cskSolid);
+        back->FillColor()->SetColor(TColor(0xFFFFFF));
+        back->SetBoundsRect(TRect(0, 0, Site.LogWidth(), Site.LogHeight()));
+    }
+    Object.SetEnabled(false);
+    Object.SetSelectable(false);
+}
+
 // One line per kind; kinds of other libraries are added here as their classes arrive.
 constexpr TCreatorKind Kinds[] = {
+    {"TLOText", PrepareText, true, false},
+    {"TLOTextPaste", PrepareTextPaste, false, false},
+    {"TLODate", PrepareDate, true, false},
+    {"TLOImage", PrepareImage, true, false},
+    {"TLOImagePaste", PrepareImagePaste, false, false},
+    {"TLOBitmapPaste", PrepareBitmapPaste, false, false},
+    {"TLOMetafilePaste", PrepareImagePaste, false, false},
+    {"TLOOnePoint", PrepareOnePoint, true, false},
+    {"TLOTwain", PrepareTwain, true, false},
+    {"TLOBackImage", PrepareBackground, true, false},
+    {"TLODecoLine", nullptr, true, false},
+    {"TLODecoString", nullptr, true, false},
+    {"TLOAlphaMask", nullptr, true, false},
     {"TLOJANCode", nullptr, true, false},
     {"TLOCalendar", PrepareCalendar, true, false},
     {"TLOYearMonth", PrepareYearMonth, true, false},
@@ -110,6 +211,11 @@ bool TLOCreator::InitObject(TDrawSite& Site, const QString& KindName) {
     const TCreatorKind* kind = FindCreatorKind(KindName);
     if (kind && kind->Prepare)
         kind->Prepare(*object, Site);
+    // Every text-family object starts with a grey shadow colour (the shadow itself is off).
+    if (auto* text = qobject_cast<TLOText*>(object.get())) {
+        text->ShadowColor()->SetKind(cskSolid);
+        text->ShadowColor()->SetColor(TColor(0x808080));
+    }
     const bool dialogFirst = kind ? kind->DialogFirst : false;
     const bool dragToPlace = kind ? kind->DragToPlace : true;
     return PlaceNewObject(Site, std::move(object), dialogFirst, dragToPlace);
@@ -166,7 +272,12 @@ bool TLOCreator::PlaceNewObject(TDrawSite& Site, std::unique_ptr<TDrawObject> Ob
 }
 
 void RegisterLayoutObjectClasses() {
-    RegisterClasses<TLOJANCode, TLOYearMonth, TLOCalendar, TLOQRCode, TLOQRStd>();
+    // The stored documents' class names, in the order the program has always registered
+    // them; the rectangle was missing from that list, which left stored rectangles
+    // unreadable, so it comes last.
+    RegisterClasses<TLOLine, TLOAlphaMask, TLODecoLine, TLOJANCode, TLOCurve, TLOCircle>();
+    RegisterClasses<TLOImage, TLODate, TLOBackImage, TLODecoString, TLOText, TDOGroup, TLOOLE>();
+    RegisterClasses<TLOYearMonth, TLOCalendar, TLOQRCode, TLOQRStd, TLORect>();
 }
 
 TLOCreator& InstallLOCreator() {

@@ -6,14 +6,22 @@
 #include "UDesigner.h"
 #include "UGhost.h"
 #include "ULOCreator.h"
+#include "ULODate.h"
+#include "ULOImage.h"
 #include "ULOJANCode.h"
 #include "ULOQRCode.h"
+#include "ULOText.h"
 #include "ULOYearMonth.h"
 #include "UObjectFactory.h"
+#include "UPictureFormats.h"
 #include "UPropStream.h"
 #include "UStreams.h"
 #include "UUndo.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,6 +54,7 @@ public:
 class Creator : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        RegisterPictureFormats();
         InstallDesignerList();
         InstallGhostList();
         InstallLOCreator();
@@ -76,6 +85,16 @@ protected:
     std::unique_ptr<TDrawSite> FSite;
 };
 
+// A 40 x 20 picture and two lines of text on the clipboard, for the paste kinds.
+void PutPictureAndTextOnClipboard() {
+    auto* data = new QMimeData;
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    data->setImageData(image);
+    data->setText(QStringLiteral("一行目\n二行目"));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
 QByteArray StreamOf(TComponent& Component) {
     TMemoryStream stream;
     WriteComponent(stream, Component);
@@ -97,8 +116,25 @@ TEST_F(Creator, NewInstancesByKindNameAndEachStreams) {
         {"TLOQRCode", "TLOQRCode"},
         {"TLOQRStd", "TLOQRStd"},
         {"TLOJANCode", "TLOJANCode"},
-        {"tlocalendar", nullptr},  // names are taken exactly
-        {"TLOTextPaste", nullptr}, // its class is not registered here
+        {"TLOText", "TLOText"},
+        {"TLOTextPaste", "TLOText"},
+        {"TLODate", "TLODate"},
+        {"TLOImage", "TLOImage"},
+        {"TLOImagePaste", "TLOImage"},
+        {"TLOBitmapPaste", "TLOImage"},
+        {"TLOOnePoint", "TLOImage"},
+        {"TLOTwain", "TLOImage"},
+        {"TLORect", "TLORect"},
+        {"TLOCircle", "TLOCircle"},
+        {"TLOLine", "TLOLine"},
+        {"TLOCurve", "TLOCurve"},
+        {"TLOBackImage", "TLOBackImage"},
+        {"TLODecoLine", "TLODecoLine"},
+        {"TLODecoString", "TLODecoString"},
+        {"TLOAlphaMask", "TLOAlphaMask"},
+        {"TDOGroup", "TDOGroup"},
+        {"TLOOLE", "TLOOLE"},
+        {"tlocalendar", nullptr}, // names are taken exactly
         {"TLOField", nullptr},
         {"TDrawSite", nullptr}, // registered, but no drawing object
         {"", nullptr},
@@ -140,17 +176,27 @@ TEST_F(Creator, NewInstancesByKindNameAndEachStreams) {
     EXPECT_EQ(CreatorClassName("TLOCalendar"), "TLOCalendar");
 }
 
-// Kinds with a table row and no property dialog yet are placed at once, prepared, selected,
-// and one undo takes them away again.
-TEST_F(Creator, KindsWithoutADialogArePlacedDirectlyAsOneUndoStep) {
+// Every kind with a table row is placed at once once its dialog (if it asks for one) is
+// confirmed, prepared, selected, and one undo takes it away again. Backgrounds cover the
+// page instead and are never selected.
+TEST_F(Creator, KindsWithARowArePlacedAtOnceAsOneUndoStep) {
+    PutPictureAndTextOnClipboard();
     for (const TCreatorKind& kind : CreatorKinds()) {
         SetUp();
+        EditAnswer().Handle = true;
+        EditAnswer().Confirm = true;
         const QString name = QString::fromLatin1(kind.Name);
         ASSERT_TRUE(TheDesignerList().CreateObject(*FSite, name)) << kind.Name;
         const std::vector<TDrawObject*> objects = Objects();
         ASSERT_EQ(objects.size(), 1u) << kind.Name;
         TDrawObject* o = objects[0];
         EXPECT_EQ(o->Owner(), FSite.get());
+        EXPECT_EQ(EditAnswer().Calls, kind.DialogFirst ? 1 : 0) << kind.Name;
+        if (!o->Selectable()) {
+            EXPECT_EQ(o->GetBoundsRect(), TRect(0, 0, 2000, 2000)) << kind.Name;
+            EXPECT_FALSE(o->Enabled());
+            continue;
+        }
         EXPECT_TRUE(o->Selected()) << kind.Name;
         EXPECT_TRUE(o->Visible());
         EXPECT_EQ(o->Cursor(), crHandPoint);
@@ -190,6 +236,37 @@ TEST_F(Creator, PreparationByKind) {
         EXPECT_TRUE(StreamOf(*caption).contains("TLOYearMonth"))
             << "documents hold the caption class only";
     }
+
+    // Pasted text and pictures take the clipboard's and are placed without a dialog; every
+    // text-family object starts with a grey shadow colour.
+    PutPictureAndTextOnClipboard();
+    SetUp();
+    ASSERT_TRUE(TheDesignerList().CreateObject(*FSite, "TLOTextPaste"));
+    auto* text = qobject_cast<TLOText*>(Objects().at(0));
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->Text().Count(), 2);
+    EXPECT_TRUE(text->GetAutoSize());
+    EXPECT_EQ(text->ShadowColor()->Color(), 0x808080);
+    EXPECT_EQ(EditAnswer().Calls, 0);
+    SetUp();
+    EditAnswer().Handle = true;
+    EditAnswer().Confirm = true;
+    ASSERT_TRUE(TheDesignerList().CreateObject(*FSite, "TLODate"));
+    auto* date = qobject_cast<TLODate*>(Objects().at(0));
+    ASSERT_TRUE(date);
+    EXPECT_EQ(date->ShadowColor()->Color(), 0x808080);
+    EXPECT_NEAR(date->Date().Value, EncodeDateTime(QDate::currentDate()).Value, 1.0);
+    SetUp();
+    ASSERT_TRUE(TheDesignerList().CreateObject(*FSite, "TLOImagePaste"));
+    auto* image = qobject_cast<TLOImage*>(Objects().at(0));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->ImageSource(), isFile);
+    EXPECT_GT(image->Width(), image->Height()) << "fitted to the 2:1 picture";
+    SetUp();
+    EditAnswer().Handle = true;
+    EditAnswer().Confirm = true;
+    ASSERT_TRUE(TheDesignerList().CreateObject(*FSite, "TLOTwain"));
+    EXPECT_EQ(qobject_cast<TLOImage*>(Objects().at(0))->ImageSource(), isTwain);
 
     SetUp();
     ASSERT_TRUE(TheDesignerList().CreateObject(*FSite, "TLOQRStd"));
