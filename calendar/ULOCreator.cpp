@@ -9,6 +9,7 @@
 #include "ULOAlphaMask.h"
 #include "ULOBackImage.h"
 #include "ULOCalendar.h"
+#include "ULOCalendarPage.h"
 #include "ULODate.h"
 #include "ULODecoLine.h"
 #include "ULODecoString.h"
@@ -149,6 +150,8 @@ constexpr TCreatorKind Kinds[] = {
     {"TLOOnePoint", PrepareOnePoint, true, false},
     {"TLOTwain", PrepareTwain, true, false},
     {"TLOBackImage", PrepareBackground, true, false},
+    {"TLOCalendarBackGrnd", PrepareBackground, true, false},
+    {"TLOCalendarPhoto", PrepareImage, true, false},
     {"TLODecoLine", nullptr, true, false},
     {"TLODecoString", nullptr, true, false},
     {"TLOAlphaMask", nullptr, true, false},
@@ -277,7 +280,8 @@ void RegisterLayoutObjectClasses() {
     // unreadable, so it comes last.
     RegisterClasses<TLOLine, TLOAlphaMask, TLODecoLine, TLOJANCode, TLOCurve, TLOCircle>();
     RegisterClasses<TLOImage, TLODate, TLOBackImage, TLODecoString, TLOText, TDOGroup, TLOOLE>();
-    RegisterClasses<TLOYearMonth, TLOCalendar, TLOQRCode, TLOQRStd, TLORect>();
+    RegisterClasses<TLOYearMonth, TLOCalendar, TLOCalendarBackGrnd, TLOCalendarPhoto>();
+    RegisterClasses<TLOQRCode, TLOQRStd, TLORect>();
 }
 
 TLOCreator& InstallLOCreator() {

@@ -133,6 +133,8 @@ TEST_F(Creator, NewInstancesByKindNameAndEachStreams) {
         {"TLODecoString", "TLODecoString"},
         {"TLOAlphaMask", "TLOAlphaMask"},
         {"TDOGroup", "TDOGroup"},
+        {"TLOCalendarBackGrnd", "TLOCalendarBackGrnd"},
+        {"TLOCalendarPhoto", "TLOCalendarPhoto"},
         {"TLOOLE", "TLOOLE"},
         {"tlocalendar", nullptr}, // names are taken exactly
         {"TLOField", nullptr},
