@@ -7,6 +7,7 @@
 #include "UFoundationClasses.h"
 #include "UGhost.h"
 #include "ULOCreator.h"
+#include "ULabelDataHooks.h"
 #include "UObjectFactory.h"
 #include "UPictureFormats.h"
 #include "UUndo.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     InstallGhostList();
     InstallDesignerList();
     InstallLOCreator();
+    InstallLabelDataHooks();
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Vantomi"));

@@ -48,32 +48,35 @@ void TLODate::AssignTo(TPersistent* Dest) const {
     }
 }
 
+bool RefreshDateObject(TDrawObject& Object, const TDocumentTimes& Times) {
+    auto* date = qobject_cast<TLODate*>(&Object);
+    if (!date)
+        return false;
+    const std::optional<TDateTime>* time = nullptr;
+    switch (date->UpdateFlag()) {
+    case dufOpen:
+        time = &Times.Opened;
+        break;
+    case dufPrint:
+        time = &Times.Printed;
+        break;
+    case dufSave:
+        time = &Times.Saved;
+        break;
+    case dufNo:
+        break;
+    }
+    if (!time || !time->has_value())
+        return false;
+    date->SetDate(**time);
+    return true;
+}
+
 int RefreshDateObjects(const TDrawSite& Site, const TDocumentTimes& Times) {
     TDOList objects;
     Site.GetObjects(objects, false);
     int count = 0;
-    for (TDrawObject* object : objects) {
-        auto* date = qobject_cast<TLODate*>(object);
-        if (!date)
-            continue;
-        const std::optional<TDateTime>* time = nullptr;
-        switch (date->UpdateFlag()) {
-        case dufOpen:
-            time = &Times.Opened;
-            break;
-        case dufPrint:
-            time = &Times.Printed;
-            break;
-        case dufSave:
-            time = &Times.Saved;
-            break;
-        case dufNo:
-            break;
-        }
-        if (!time || !time->has_value())
-            continue;
-        date->SetDate(**time);
-        ++count;
-    }
+    for (TDrawObject* object : objects)
+        count += RefreshDateObject(*object, Times) ? 1 : 0;
     return count;
 }

@@ -64,3 +64,5 @@ struct TDocumentTimes {
 // each date object takes the time its UpdateFlag names from Times (dufNo keeps its own date;
 // an empty time changes nothing). Answers the number of objects whose date was set.
 int RefreshDateObjects(const TDrawSite& Site, const TDocumentTimes& Times);
+// The same for one object: true when Object is a date object whose date was set.
+bool RefreshDateObject(TDrawObject& Object, const TDocumentTimes& Times);
