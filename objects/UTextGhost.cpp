@@ -15,32 +15,6 @@
 
 #include <cstdlib>
 
-// ---- TTextBulgePivot ----------------------------------------------------------------------
-
-TTextBulgePivot::TTextBulgePivot(TComponent* Owner) : TPivot(Owner) {
-    SetSize(6);
-}
-
-TTextBulgePivot::TTextBulgePivot(TDrawObject* Object, TCursor Cursor, int Code)
-    : TPivot(Object, Cursor, Code) {
-    SetSize(6);
-}
-
-void TTextBulgePivot::Paint() {
-    if (OwnerObject() && !OwnerObject()->Movable()) {
-        TPivot::Paint();
-        return;
-    }
-    TCanvas& canvas = Canvas();
-    canvas.Pen().SetMode(pmCopy);
-    canvas.Pen().SetStyle(psSolid);
-    canvas.Pen().SetWidth(0);
-    canvas.Pen().SetColor(clWhite);
-    canvas.Brush().SetStyle(bsSolid);
-    canvas.Brush().SetColor(clRed);
-    canvas.Ellipse(ClientRect());
-}
-
 // ---- TTextBulgeGhost ----------------------------------------------------------------------
 
 TTextBulgeGhost::TTextBulgeGhost(TDrawObject& Object) : TUniversalGhost(Object, BulgeHitCode) {
@@ -111,7 +85,7 @@ bool TDOTextGhostDesigner::CreatePivots(TDrawObject& Object) {
         place(new TLabelPivot(&Object, crSizeNESW, 5), points[5]);
     }
     if (QueryObjectInterface<IDOCurve>(&Object))
-        place(new TTextBulgePivot(&Object, crSizeNS, BulgeHitCode), RectCenter(r));
+        place(new TBulgePivot(&Object, crSizeNS, BulgeHitCode), RectCenter(r));
     static constexpr TCursor cursors[8] = {crSizeNWSE, crSizeWE,   crSizeNESW, crSizeNS,
                                            crSizeNS,   crSizeNESW, crSizeWE,   crSizeNWSE};
     for (int code : {0, 1, 3, 4, 6, 7})

@@ -8,24 +8,12 @@
 //
 // Units: logical units of the surface (0.1 mm). User-interface thread only.
 
+#include "UCurveGhost.h"
 #include "UDesigner.h"
 #include "UGhost.h"
 
 // Hit code of the bulge handle.
 constexpr int BulgeHitCode = 12;
-
-// The bulge handle: a red disc with a white rim; a locked object's shows the normal locked
-// handle.
-class TTextBulgePivot : public TPivot {
-    Q_OBJECT
-public:
-    explicit TTextBulgePivot(TComponent* Owner = nullptr);
-    TTextBulgePivot(TDrawObject* Object, TCursor Cursor, int Code);
-    bool IsPivotEnabled() const override { return false; }
-
-protected:
-    void Paint() override;
-};
 
 // Bends the arc of a curved object: the arc's middle point follows the pointer (snapped);
 // its bulge is limited to the smaller side of the drag's bounds. Start and Finish open and

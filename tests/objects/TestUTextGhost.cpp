@@ -136,7 +136,7 @@ TEST_F(TextGhosts, OnlyCurvedTextsGetTheBulgeHandle) {
     EXPECT_EQ(PivotsOf(FSite).size(), 9u);
     TPivot* bulge = PivotWithCode(FSite, BulgeHitCode);
     ASSERT_NE(bulge, nullptr);
-    EXPECT_NE(qobject_cast<TTextBulgePivot*>(bulge), nullptr);
+    EXPECT_NE(qobject_cast<TBulgePivot*>(bulge), nullptr);
     // Centred on the centre of the rectangle (300, 130).
     EXPECT_EQ(RectCenter(bulge->BoundsRect()), TPoint(300, 130));
     EXPECT_EQ(bulge->Cursor(), crSizeNS);
