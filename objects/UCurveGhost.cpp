@@ -305,14 +305,7 @@ void TBulgePivot::Paint() {
         TPivot::Paint();
         return;
     }
-    TCanvas& canvas = Canvas();
-    canvas.Pen().SetMode(pmCopy);
-    canvas.Pen().SetStyle(psSolid);
-    canvas.Pen().SetWidth(0);
-    canvas.Pen().SetColor(clWhite);
-    canvas.Brush().SetStyle(bsSolid);
-    canvas.Brush().SetColor(clRed);
-    canvas.Ellipse(ClientRect());
+    PaintDiscHandle(Canvas(), ClientRect(), clRed);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -600,3 +600,13 @@ void TRotateGhost::Move(TShiftState Shift, const TPoint& Delta) {
         a = SnapAngle45(a);
     cloneRotate->SetAngle(a);
 }
+
+void PaintDiscHandle(TCanvas& Canvas, const TRect& Rect, TColor Fill) {
+    Canvas.Pen().SetMode(pmCopy);
+    Canvas.Pen().SetStyle(psSolid);
+    Canvas.Pen().SetWidth(0);
+    Canvas.Pen().SetColor(clWhite);
+    Canvas.Brush().SetStyle(bsSolid);
+    Canvas.Brush().SetColor(Fill);
+    Canvas.Ellipse(Rect);
+}

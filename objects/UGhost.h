@@ -169,6 +169,10 @@ private:
     int FSize = 5;
 };
 
+// Paints the disc of a special handle (rotation, bulge): Fill inside a white rim over the
+// whole of Rect.
+void PaintDiscHandle(TCanvas& Canvas, const TRect& Rect, TColor Fill);
+
 // The handle of label objects: a black square with a white frame.
 class TLabelPivot : public TPivot {
     Q_OBJECT

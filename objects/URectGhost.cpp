@@ -355,14 +355,7 @@ void TRotatePivot::Paint() {
         TPivot::Paint();
         return;
     }
-    TCanvas& canvas = Canvas();
-    canvas.Pen().SetMode(pmCopy);
-    canvas.Pen().SetStyle(psSolid);
-    canvas.Pen().SetWidth(0);
-    canvas.Pen().SetColor(clWhite);
-    canvas.Brush().SetStyle(bsSolid);
-    canvas.Brush().SetColor(TColor(0x00FF00));
-    canvas.Ellipse(ClientRect());
+    PaintDiscHandle(Canvas(), ClientRect(), TColor(0x00FF00));
 }
 
 // ---------------------------------------------------------------------------------------
