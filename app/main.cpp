@@ -1,15 +1,8 @@
 // Program entry. The application shell grows here; for now the classes that streams create
 // are registered, the main window opens and the event loop runs until it closes.
 
+#include "UAppClasses.h"
 #include "UApplication.h"
-#include "UCalSchedule.h"
-#include "UDesigner.h"
-#include "UFoundationClasses.h"
-#include "UGhost.h"
-#include "ULOCreator.h"
-#include "ULabelDataHooks.h"
-#include "UObjectFactory.h"
-#include "UPictureFormats.h"
 #include "UUndo.h"
 
 #include <QMainWindow>
@@ -19,14 +12,7 @@ int main(int argc, char** argv) {
     TApplication app(argc, argv);
     TApplication::setApplicationName(QStringLiteral("Vantomi"));
     TApplication::setOrganizationName(QStringLiteral("Quorvelin"));
-    RegisterFoundationClasses();
-    RegisterObjectClasses();
-    RegisterPictureFormats();
-    RegisterScheduleClasses();
-    InstallGhostList();
-    InstallDesignerList();
-    InstallLOCreator();
-    InstallLabelDataHooks();
+    RegisterApplicationClasses();
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Vantomi"));

@@ -1,0 +1,21 @@
+#include "UAppClasses.h"
+
+#include "UCalSchedule.h"
+#include "UDesigner.h"
+#include "UFoundationClasses.h"
+#include "UGhost.h"
+#include "ULOCreator.h"
+#include "ULabelDataHooks.h"
+#include "UObjectFactory.h"
+#include "UPictureFormats.h"
+
+void RegisterApplicationClasses() {
+    RegisterFoundationClasses();
+    RegisterObjectClasses();
+    RegisterPictureFormats();
+    RegisterScheduleClasses();
+    InstallGhostList();
+    InstallDesignerList();
+    InstallLOCreator();
+    InstallLabelDataHooks();
+}
