@@ -231,7 +231,8 @@ bool TLOLine::ClipToOutline(TCanvas& Canvas) const {
     const QPainterPath outline = WidenedOutline();
     if (outline.isEmpty())
         return false;
-    const TRegion region = TRegion::CreateFromPath(DeviceTransform(Canvas).map(outline), ALTERNATE);
+    const TRegion region =
+        Canvas.DevicePathToRegion(DeviceTransform(Canvas).map(outline), ALTERNATE);
     const int complexity = Canvas.ExtSelectClipRgn(&region, RGN_AND);
     return complexity != RGN_ERROR && complexity != NULLREGION;
 }

@@ -253,8 +253,8 @@ TRegion TLORect::WidenedOutlineRegion(TCanvas& Canvas, int W) const {
     OutlineStroke().MakePath(Canvas);
     const QPainterPath path = Canvas.DevicePath();
     Canvas.AbortPath();
-    return TRegion::CreateFromPath(WidenPath(path, std::max(1.0, DeviceLength(Canvas, W))),
-                                   WINDING);
+    return Canvas.DevicePathToRegion(WidenPath(path, std::max(1.0, DeviceLength(Canvas, W))),
+                                     WINDING);
 }
 
 TRegion TLORect::FrameRegion(TCanvas& Canvas, int W) const {

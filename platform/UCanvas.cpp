@@ -1526,7 +1526,14 @@ TRegion TCanvas::PathToRegion() {
     if (FState.PathOpen)
         return TRegion();
     const TRegion region =
-        TRegion::CreateFromPath(DevicePath(), FState.PolyFillMode == WINDING ? WINDING : ALTERNATE);
+        DevicePathToRegion(DevicePath(), FState.PolyFillMode == WINDING ? WINDING : ALTERNATE);
     FinishPathUse();
     return region;
+}
+
+TRegion TCanvas::DevicePathToRegion(const QPainterPath& Path, int FillMode) {
+    const TBitmap* b = TargetBitmap();
+    if (!b || b->Empty())
+        return TRegion::CreateFromPath(Path, FillMode);
+    return TRegion::CreateFromPath(Path, FillMode, QRect(0, 0, b->Width(), b->Height()));
 }

@@ -398,6 +398,9 @@ public:
     // Combines the path's region (with the poly fill mode) into the clip region.
     int SelectClipPath(int Mode);
     TRegion PathToRegion();
+    // The inside of Path (device coordinates) under FillMode, cut to the target's pixels:
+    // what lies outside them can never be drawn, and a huge path would cost its whole size.
+    TRegion DevicePathToRegion(const QPainterPath& Path, int FillMode);
     // The path in logical coordinates; answers the number of points.
     int GetPath(std::vector<TPoint>& Points, std::vector<uint8_t>& Types) const;
     // The path in device coordinates as a QPainterPath (figures closed as recorded).

@@ -61,6 +61,71 @@ TRegion TRegion::CreateFromPath(const QPainterPath& Path, int FillMode) {
     return TRegion(QRegion(poly.toPolygon(), p.fillRule()));
 }
 
+namespace {
+
+// Cuts Poly to the half-plane Inside answers true for (one step of Sutherland-Hodgman).
+// Inside the clip rectangle the winding number of every point is kept, so the fill rule
+// gives the same inside there.
+template <class InsideF, class CrossF>
+QPolygonF ClipToHalfPlane(const QPolygonF& Poly, InsideF Inside, CrossF Cross) {
+    QPolygonF out;
+    out.reserve(Poly.size() + 4);
+    for (qsizetype i = 0; i < Poly.size(); ++i) {
+        const QPointF& a = Poly[i];
+        const QPointF& b = Poly[(i + 1) % Poly.size()];
+        const bool ina = Inside(a);
+        const bool inb = Inside(b);
+        if (ina)
+            out << a;
+        if (ina != inb)
+            out << Cross(a, b);
+    }
+    return out;
+}
+
+QPolygonF ClipPolygon(const QPolygonF& Poly, const QRectF& R) {
+    auto atX = [](const QPointF& a, const QPointF& b, qreal x) {
+        return QPointF(x, a.y() + (b.y() - a.y()) * (x - a.x()) / (b.x() - a.x()));
+    };
+    auto atY = [](const QPointF& a, const QPointF& b, qreal y) {
+        return QPointF(a.x() + (b.x() - a.x()) * (y - a.y()) / (b.y() - a.y()), y);
+    };
+    QPolygonF p = ClipToHalfPlane(
+        Poly, [&](const QPointF& q) { return q.x() >= R.left(); },
+        [&](const QPointF& a, const QPointF& b) { return atX(a, b, R.left()); });
+    p = ClipToHalfPlane(
+        p, [&](const QPointF& q) { return q.x() <= R.right(); },
+        [&](const QPointF& a, const QPointF& b) { return atX(a, b, R.right()); });
+    p = ClipToHalfPlane(
+        p, [&](const QPointF& q) { return q.y() >= R.top(); },
+        [&](const QPointF& a, const QPointF& b) { return atY(a, b, R.top()); });
+    return ClipToHalfPlane(
+        p, [&](const QPointF& q) { return q.y() <= R.bottom(); },
+        [&](const QPointF& a, const QPointF& b) { return atY(a, b, R.bottom()); });
+}
+
+} // namespace
+
+TRegion TRegion::CreateFromPath(const QPainterPath& Path, int FillMode, const QRect& Within) {
+    if (Within.isEmpty())
+        return TRegion();
+    // Cutting adds vertices whose rounding can move an edge by a pixel, so paths of a
+    // reasonable size are left whole (they give exactly the region of the whole path); only
+    // paths reaching far beyond the pixels are cut, well outside them.
+    constexpr int Reach = 4096;
+    constexpr int Margin = 256;
+    const QRectF reach = QRectF(Within).adjusted(-Reach, -Reach, Reach, Reach);
+    if (reach.contains(Path.controlPointRect()))
+        return TRegion(CreateFromPath(Path, FillMode).FRegion.intersected(Within));
+    QPainterPath p = Path;
+    p.setFillRule(FillRuleOf(FillMode));
+    const QRectF limit = QRectF(Within).adjusted(-Margin, -Margin, Margin, Margin);
+    const QPolygonF poly = ClipPolygon(p.toFillPolygon(), limit);
+    if (poly.size() < 3)
+        return TRegion();
+    return TRegion(QRegion(poly.toPolygon(), p.fillRule()).intersected(Within));
+}
+
 int TRegion::Combine(const TRegion& A, const TRegion& B, int Mode) {
     switch (Mode) {
     case RGN_AND:

@@ -45,6 +45,10 @@ public:
     }
     // The inside of a closed path (device coordinates) under FillMode.
     static TRegion CreateFromPath(const QPainterPath& Path, int FillMode);
+    // The same, only the part inside Within: a path far larger than the pixels it is drawn
+    // on (a damaged width, a huge zoom) costs no more than the pixels. A path reaching more
+    // than 4096 pixels beyond Within is cut first; its edges may then move by a pixel.
+    static TRegion CreateFromPath(const QPainterPath& Path, int FillMode, const QRect& Within);
 
     // Combines A and B with Mode into this region; answers the complexity of the result
     // (RGN_ERROR for an unknown mode, leaving the region unchanged).

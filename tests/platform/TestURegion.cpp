@@ -1,5 +1,7 @@
 #include "URegion.h"
 
+#include <QPainterPath>
+#include <cmath>
 #include <gtest/gtest.h>
 
 TEST(Region, ShapesCombineAndAnswerTheirComplexity) {
@@ -56,4 +58,50 @@ TEST(Region, EllipsesPolygonsAndOffsets) {
     moved.Offset(10, -2);
     EXPECT_EQ(moved.Box(), Rect(10, -2, 14, 2));
     EXPECT_TRUE(TRegion::CreatePolygon(nullptr, 0, ALTERNATE).IsEmpty());
+}
+
+// A path cut to a rectangle gives the part of the whole path's region inside it, under both
+// fill rules: exactly for paths near the rectangle, within a pixel of each edge for a path
+// reaching far beyond it (that one is cut before its region is made).
+TEST(TRegionTest, PathCutToARectangleKeepsTheInsideThere) {
+    const QRect within(0, 0, 160, 120);
+    auto star = [](QPointF c, double r) {
+        QPainterPath p;
+        for (int i = 0; i < 5; ++i) {
+            const double a = (i * 144 - 90) * M_PI / 180;
+            const QPointF q(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
+            i == 0 ? p.moveTo(q) : p.lineTo(q);
+        }
+        p.closeSubpath();
+        return p;
+    };
+    QPainterPath ring;
+    ring.addEllipse(QPointF(150, 60), 200, 90);
+    ring.addEllipse(QPointF(150, 60), 120, 40);
+    QPainterPath huge = star(QPointF(80, 60), 4400);
+    huge.addRect(20, 20, 60, 40);
+    const struct {
+        const char* What;
+        QPainterPath Path;
+        int Slack; // pixels that may differ per row
+    } cases[] = {
+        {"inside", star(QPointF(80, 60), 50), 0},
+        {"across the edges", star(QPointF(150, 100), 120), 0},
+        {"ring across the edges", ring, 0},
+        {"far larger than the pixels", huge, 2},
+        {"wholly outside", star(QPointF(-500, -500), 100), 0},
+    };
+    for (const auto& c : cases) {
+        for (int mode : {ALTERNATE, WINDING}) {
+            const QRegion whole = TRegion::CreateFromPath(c.Path, mode).ToQRegion();
+            const QRegion cut = TRegion::CreateFromPath(c.Path, mode, within).ToQRegion();
+            const QRegion differ = cut.xored(whole.intersected(within));
+            int pixels = 0;
+            for (const QRect& r : differ)
+                pixels += r.width() * r.height();
+            EXPECT_LE(pixels, c.Slack * within.height()) << c.What << " mode " << mode;
+            EXPECT_TRUE(differ.isEmpty() || c.Slack > 0) << c.What << " mode " << mode;
+            EXPECT_TRUE(within.contains(cut.boundingRect()) || cut.isEmpty()) << c.What;
+        }
+    }
 }
