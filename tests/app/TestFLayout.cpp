@@ -28,12 +28,14 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -617,6 +619,76 @@ TEST_F(Layout, ScanPlacesThePictureAsOneImageObject) {
     ActionList().Undo();
     EXPECT_TRUE(Objects().empty());
     EXPECT_TRUE(FMessages.isEmpty()) << FMessages.join("|").toStdString();
+}
+
+// A failing scanner is reported with the scanner's message; nothing is placed or recorded.
+TEST_F(Layout, ScannerFailureIsReportedAndPlacesNothing) {
+    ASSERT_FALSE(SaneTestConfigDir().isEmpty());
+    ResetTestDevices();
+    TTwainManager& manager = TTwainManager::Instance();
+    manager.SetSourceName(QStringLiteral("test:0"));
+    struct Row {
+        const char* Name;
+        const char* ReadStatus;
+        bool Scan;
+        bool Message;
+    };
+    const Row rows[] = {{"jammed", "SANE_STATUS_JAMMED", true, true},
+                        {"settings closed", "Default", false, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        FMessages.clear();
+        manager.ShowSourceSettings = [&row](TSaneDevice& Source, QWidget*) {
+            Source.SetString(QStringLiteral("read-return-value"),
+                             QString::fromLatin1(row.ReadStatus));
+            return row.Scan;
+        };
+        Trigger(C::Scan);
+        EXPECT_TRUE(Objects().empty());
+        EXPECT_EQ(ActionList().Count(), 0);
+        EXPECT_EQ(FMessages.size(), row.Message ? 1 : 0);
+        if (row.Message && !FMessages.isEmpty())
+            EXPECT_TRUE(FMessages[0].contains(QLatin1String("TWAIN ERROR")))
+                << FMessages[0].toStdString();
+        EXPECT_FALSE(manager.SourceOpen());
+    }
+    manager.ShowSourceSettings = nullptr;
+    manager.Unload();
+    ResetTestDevices();
+}
+
+// A label that cannot be read is not shown, and so never written back empty.
+TEST_F(Layout, UnreadableLabelIsNeitherShownNorOverwritten) {
+    PlaceRect(TRect(100, 100, 300, 200));
+    FForm->CommitLabel();
+    QTemporaryDir folder;
+    const QString file = folder.filePath("damaged.vtd");
+    FData->SaveToFile(file);
+    FForm->SetLabelData(nullptr);
+    QFile raw(file);
+    ASSERT_TRUE(raw.open(QIODevice::ReadWrite));
+    QByteArray bytes = raw.readAll();
+    // Saved labels are packed in the compressed container: its size field becomes absurd.
+    const QByteArray magic("ZLIBCompress\x1A", 13);
+    const qsizetype at = bytes.indexOf(magic);
+    ASSERT_GE(at, 0);
+    bytes.replace(at + magic.size(), 4, QByteArray("\xFF\xFF\xFF\x7F", 4));
+    raw.seek(0);
+    raw.write(bytes);
+    raw.close();
+
+    TLabelData damaged;
+    damaged.LoadFromFile(file);
+    FForm->SetLabelData(&damaged);
+    EXPECT_EQ(FForm->LabelNo(), -1);
+    ASSERT_EQ(FMessages.size(), 1);
+    EXPECT_TRUE(FMessages[0].contains(QStringLiteral("大きすぎます")))
+        << FMessages[0].toStdString();
+    EXPECT_FALSE(FForm->CreationAction("TLOText")->isEnabled());
+    FForm->CommitLabel();
+    FForm->SetLabelData(nullptr);
+    EXPECT_TRUE(damaged.HasLabelData(0)) << "the damaged label is still there";
+    EXPECT_FALSE(damaged.Modified());
 }
 
 TEST_F(Layout, ScreenshotWithSeveralObjects) {
