@@ -3,6 +3,7 @@
 #include "FTwain.h"
 #include "UAppFrame.h"
 #include "UCanvas.h"
+#include "UCanvasGuards.h"
 #include "UDOInterfaces.h"
 #include "UDesigner.h"
 #include "UDrawSite.h"
@@ -364,6 +365,7 @@ void TfrmLayout::CreateCommands() {
 
     // The move options, shared by every drag of every surface.
     auto* menu = new QMenu(this);
+    connect(menu, &QMenu::aboutToShow, this, &TfrmLayout::SyncMoveActions);
     AddCommand(C::MoveOptions, QStringLiteral("移動方法(&M)"), QStringLiteral("move-options"))
         ->setMenu(menu);
     auto* modeGroup = new QActionGroup(this);
@@ -406,7 +408,9 @@ void TfrmLayout::CreateCommands() {
 
 void TfrmLayout::UpdateActions() {
     using C = TLayoutCommand;
+    // The settings may have been changed by others (the main window's defaults, dialogs).
     SyncGridActions();
+    SyncMoveActions();
     const bool page = FData && FLabelNo >= 0;
     TDOList selected;
     FSite->GetObjects(selected, true);
@@ -524,6 +528,7 @@ TPoint TfrmLayout::SnapOffset(const TPoint& P) const {
 
 void TfrmLayout::PaintAfter() {
     TCanvas& canvas = FSite->GetCanvas();
+    const TCanvasSaver saver = CreateCanvasSaver(canvas, true);
     const TRect page(0, 0, FSite->LogWidth(), FSite->LogHeight());
     canvas.Brush().SetStyle(bsClear);
     canvas.Pen().SetWidth(0);
@@ -682,9 +687,9 @@ void TfrmLayout::DeleteSelection() {
     UpdateActions();
 }
 
-void TfrmLayout::NudgeSelection(int Dx, int Dy) {
+bool TfrmLayout::NudgeSelection(int Dx, int Dy) {
     if (FLabelNo < 0 || (Dx == 0 && Dy == 0))
-        return;
+        return false;
     TDSOperation operation;
     operation.ActionType = atChange;
     operation.ActionString = SCaptionNudge;
@@ -697,7 +702,10 @@ void TfrmLayout::NudgeSelection(int Dx, int Dy) {
     operation.OnEachObject = [Dx, Dy](TDSOperation*, TDrawObject* Object) {
         QueryObjectInterface<IDOEncloseBounds>(Object)->OffsetBy(Dx, Dy);
     };
+    if (!operation.CanExecute(*FSite))
+        return false;
     operation.Execute(*FSite);
+    return true;
 }
 
 void TfrmLayout::EditSelection() {
@@ -837,22 +845,24 @@ bool TfrmLayout::HandleHostMouse(QEvent* Event) {
 bool TfrmLayout::HandleHostKey(QEvent* Event) {
     auto* key = static_cast<QKeyEvent*>(Event);
     const int step = (key->modifiers() & Qt::ControlModifier) ? FineNudgeStep : NudgeStep;
+    // Arrow keys move the selection; with nothing selected they scroll the view as usual.
+    const auto nudge = [this](int Dx, int Dy) {
+        bool moved = false;
+        Guarded([&] { moved = NudgeSelection(Dx, Dy); });
+        return moved;
+    };
     switch (key->key()) {
     case Qt::Key_Delete:
         Guarded([this] { DeleteSelection(); });
         return true;
     case Qt::Key_Left:
-        Guarded([&] { NudgeSelection(-step, 0); });
-        return true;
+        return nudge(-step, 0);
     case Qt::Key_Right:
-        Guarded([&] { NudgeSelection(step, 0); });
-        return true;
+        return nudge(step, 0);
     case Qt::Key_Up:
-        Guarded([&] { NudgeSelection(0, -step); });
-        return true;
+        return nudge(0, -step);
     case Qt::Key_Down:
-        Guarded([&] { NudgeSelection(0, step); });
-        return true;
+        return nudge(0, step);
     case Qt::Key_Escape:
         ResetOneShotTools();
         return false;

@@ -80,7 +80,10 @@ public:
     // The label shown, -1 when none.
     int LabelNo() const { return FLabelNo; }
     // Writes the shown label back to the document and applies its tied objects to the other
-    // sheets; nothing when the page did not change since it was read or last committed.
+    // sheets; nothing when the page did not change since it was read or last committed. A
+    // failed write raises and leaves the page as it is (ShowLabel and SetLabelData then
+    // switch nothing). A label that cannot be read is reported and not shown, so that it is
+    // never written back empty.
     void CommitLabel();
 
     TDrawSite* Site() const;
@@ -95,8 +98,9 @@ public:
     // Zoom in percent of the surface.
     int Zoom() const;
     void SetZoom(int Percent);
-    // Moves the selected objects by (Dx, Dy) logical units, one undo step.
-    void NudgeSelection(int Dx, int Dy);
+    // Moves the selected movable objects by (Dx, Dy) logical units, one undo step; false
+    // when nothing was selected to move.
+    bool NudgeSelection(int Dx, int Dy);
     // Adds a guide through the logical point P: horizontal (at P's y) or vertical (at P's
     // x). Refused with a message when all slots are used; true when added.
     bool AddGuide(bool Horizontal, int Position);

@@ -474,6 +474,15 @@ TEST_F(Layout, CursorPositionIsReportedInMillimetres) {
 }
 
 TEST_F(Layout, MoveCommandsSetTheSharedMoveOptions) {
+    // The main window's defaults (set by others) show on the commands.
+    MoveOptions().PhaseStep = 30;
+    MoveOptions().CircumRotate = true;
+    FForm->UpdateActions();
+    EXPECT_TRUE(FForm->Action(C::Phase12)->isChecked());
+    EXPECT_TRUE(FForm->Action(C::CircumRotate)->isChecked());
+    EXPECT_TRUE(FForm->Action(C::FreeMove)->isChecked());
+    Trigger(C::CircumRotate);
+    EXPECT_FALSE(MoveOptions().CircumRotate);
     Trigger(C::CircumMove);
     Trigger(C::CircumRotate);
     Trigger(C::CircumPhased);
