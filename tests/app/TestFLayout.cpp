@@ -319,6 +319,11 @@ TEST_F(Layout, KeysDeleteAndNudgeTheSelection) {
         EXPECT_EQ(b->GetRect().TopLeft(), Plus(TPoint(300, 100), total));
     }
     EXPECT_EQ(ActionList().Count(), 4) << "each key press is one step for both objects";
+    Site().SelectAll(false);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(ActionList().Count(), 4) << "nothing selected: the key is left to the view";
+    EXPECT_EQ(a->GetRect().TopLeft(), Plus(TPoint(100, 100), total));
+    Site().SelectAll(true);
     ActionList().Undo();
     EXPECT_EQ(a->GetRect().TopLeft(), TPoint(109, 110));
 
