@@ -85,6 +85,7 @@ protected:
 
 QString ScreenshotPath(const QString& Name) {
     QDir dir(QCoreApplication::applicationDirPath());
+    dir.cdUp(); // the build folder
     dir.mkpath(QStringLiteral("screenshots"));
     return dir.filePath(QStringLiteral("screenshots/") + Name);
 }
