@@ -162,7 +162,11 @@ TfrmColorSpec::TfrmColorSpec(QWidget* Parent)
 }
 
 TfrmColorSpec::~TfrmColorSpec() {
+    // The controls outlive the working spec (they go with the base class): nothing they
+    // signal while they are taken down may reach it.
     FSpec->OnChange = nullptr;
+    for (QWidget* child : findChildren<QWidget*>())
+        child->blockSignals(true);
 }
 
 QWidget* TfrmColorSpec::CreateColorPage() {

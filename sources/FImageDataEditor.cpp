@@ -100,7 +100,12 @@ TfrmImageDataEditor::TfrmImageDataEditor(QWidget* Parent)
     DrawMonotoneGlyph();
 }
 
-TfrmImageDataEditor::~TfrmImageDataEditor() = default;
+TfrmImageDataEditor::~TfrmImageDataEditor() {
+    // The controls outlive the image data (they go with the base class): nothing they
+    // signal while they are taken down may reach it.
+    for (QWidget* child : findChildren<QWidget*>())
+        child->blockSignals(true);
+}
 
 void TfrmImageDataEditor::SetImageData(const TImageData& Data) {
     FImageData->Assign(&Data);
