@@ -17,7 +17,6 @@
 #include <functional>
 #include <memory>
 
-class QAbstractButton;
 class QCheckBox;
 class QDialogButtonBox;
 class QFrame;
