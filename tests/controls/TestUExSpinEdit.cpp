@@ -149,12 +149,16 @@ TEST(ExSpinEdit, TypingAcceptsOnlyWhatTheLimitsAndRatioAllow) {
         const char* Typed;
         const char* Result;
     } cases[] = {
-        {{1}, true, "12a3", "123"},        {{1}, true, "-4", "-4"},   {{1}, true, "+4", "+4"},
-        {{1, 0, 100}, true, "-4", "4"},  // no minus while the minimum is not negative
-        {{1, 0, 100}, true, "+4", "+4"}, // plus while the maximum is positive
-        {{1, -100, 0}, true, "+4-", "4-"}, {{1}, true, "1.5", "15"}, // no decimals when the ratio
-                                                                     // shows none
-        {{10}, true, "1.5", "1.5"},        {{10}, true, "1,5", "15"}, {{1}, false, "12", ""},
+        {{1}, true, "12a3", "123"},        // letters are refused
+        {{1}, true, "-4", "-4"},           // no limits: both signs
+        {{1}, true, "+4", "+4"},           //
+        {{1, 0, 100}, true, "-4", "4"},    // no minus while the minimum is not negative
+        {{1, 0, 100}, true, "+4", "+4"},   // plus while the maximum is positive
+        {{1, -100, 0}, true, "+4-", "4-"}, // no plus while the maximum is not positive
+        {{1}, true, "1.5", "15"},          // no decimals when the ratio shows none
+        {{10}, true, "1.5", "1.5"},        //
+        {{10}, true, "1,5", "15"},         // "." is the only separator
+        {{1}, false, "12", ""},            // without the editor nothing is typed
     };
     for (const auto& c : cases) {
         TExSpinEdit edit;
