@@ -295,7 +295,7 @@ int PlaceCalendarPhotos(TLabelData& Doc, const TPhotoPictures& Pictures) {
                 TImageData* data = photo->ImageData();
                 data->Picture()->Assign(&picture);
                 data->ClipFilter()->SetClipRect(CentredCrop(
-                    picture.Width(), picture.Height(), TSize(photo->Width(), photo->Height())));
+                    picture.Width(), picture.Height(), TSize{photo->Width(), photo->Height()}));
                 changed = true;
             }
             return changed;

@@ -7,7 +7,8 @@
 // the calendar with offset k the k-th month from the start, so a twelve-page calendar shows
 // twelve consecutive months. Year/month captions tied to a calendar (the same ConnectNo on
 // the same label) show their calendar's month; other captions show the month of their
-// label's main calendar, or the start month when the label has none.
+// label's main calendar (the one of the lowest month offset), or the start month when the
+// label has none.
 //
 // Every routine visits every label of every sheet, writes back only the labels it
 // changed, and leaves the current sheet as it was, also when it raises.
@@ -51,7 +52,8 @@ void SetDocumentYearMonth(TLabelData& Doc, int Year, int Month, bool MakePreview
 // The background colour of Month (1..12), 0x00BBGGRR.
 TColor MonthBackColor(int Month);
 // Every calendar background of style 0 takes the colour of its label's month (the month
-// of the label's main calendar, else the document's month) as a solid fill.
+// of the label's main calendar, else the document's month) as a solid fill, so that each
+// page of a many-month calendar gets the colour of the month it shows.
 void SetMonthlyBackColors(TLabelData& Doc);
 
 // The pictures of Files, in order, read for PlaceCalendarPhotos. A file that cannot be read

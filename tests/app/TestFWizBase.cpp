@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -423,4 +424,23 @@ TEST_F(Wizard, DamagedOrMissingDefinitionsLeaveAnEmptyFirstPageWithTheReason) {
         EXPECT_FALSE(wizard.actNext->isEnabled());
         EXPECT_FALSE(wizard.actFinish->isEnabled());
     }
+}
+
+TEST_F(Wizard, CancellingTheModalWizardLeavesTheDocumentAlone) {
+    TLabelData doc;
+    doc.SetDataName(QStringLiteral("そのまま"));
+    doc.SetModified(false);
+    bool seen = false;
+    QTimer::singleShot(0, [&seen] {
+        auto* wizard = qobject_cast<TfrmWizBase*>(QApplication::activeModalWidget());
+        seen = wizard != nullptr;
+        if (wizard)
+            wizard->btnCancel->click();
+        else if (QWidget* other = QApplication::activeModalWidget())
+            other->close();
+    });
+    EXPECT_FALSE(RunNewCalendarWizard(nullptr, doc));
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(doc.DataName(), QStringLiteral("そのまま"));
+    EXPECT_FALSE(doc.Modified());
 }
