@@ -645,13 +645,22 @@ TEST_F(Print, FailuresAreReportedAndLeaveTheFileAlone) {
     EXPECT_TRUE(error.contains("100000")) << error.toStdString();
     EXPECT_EQ(FileBytes(pdf), QByteArray("previous"));
 
-    // A paper with no size cannot make a page.
+    // A paper with no size cannot make a page: here the second sheet's, found while the
+    // first is printed and every phase is open.
+    doc.NewSheet();
     auto bad = TenUpPaper();
     bad->SetWidth(0);
     doc.SetPaperInfo(bad.get());
+    doc.SetSheet(0);
     spec.Resolution = 50;
-    EXPECT_FALSE(PrintToPdf(doc, pdf, spec, &error));
+    std::unique_ptr<TPrintTarget> target = CreatePdfFileTarget(pdf, 100);
+    TCancellingProgress progress(nullptr, 0);
+    EXPECT_FALSE(RunPrint(doc, *target, spec, &progress, {}, &error));
+    EXPECT_TRUE(error.contains("用紙")) << error.toStdString();
+    EXPECT_GE(progress.MaxLevel, 2);
+    EXPECT_EQ(progress.Level(), 0) << "every phase begun has ended";
     EXPECT_EQ(FileBytes(pdf), QByteArray("previous"));
+    EXPECT_EQ(doc.CurrentSheetNo(), 0);
 }
 
 TEST_F(Print, DatesShowThisPrintsTimeAndLastPrintIsSet) {
