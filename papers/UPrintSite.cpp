@@ -21,9 +21,9 @@ namespace {
 // Resolutions a print may render at, in dots per inch.
 constexpr int MinResolution = 36;
 constexpr int MaxResolution = 2400;
-// A strip of a face is at most this many 24-bit pixels (8 MiB), with this many rows of
+// A strip of a face is at most this many 24-bit pixels (2 MiB), with this many rows of
 // overlap above and below, so that what an object draws near a strip's edge is whole.
-constexpr int StripPixels = 2796202;
+constexpr int StripPixels = 699050;
 constexpr int StripOverlap = 8;
 // The rendered area reaches this many pixels beyond the face on each side.
 constexpr int BandInflate = 10;

@@ -3,7 +3,7 @@
 // printer pages, one face after another, and drives the jobs, copies and outlines.
 //
 // Each printed face is rendered into bitmaps at the effective resolution, in strips of at
-// most 8 MiB (so memory stays bounded whatever the page size), exactly as the design surface
+// most 2 MiB (so memory stays bounded whatever the page size), exactly as the design surface
 // draws it (blended objects print blended), and each strip is drawn on the page clipped to
 // the face's shape, its centre hole cut out. Outlines are drawn as hairlines over the faces.
 // Every sheet is printed on a page of its own paper's size and orientation.
