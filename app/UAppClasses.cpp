@@ -8,6 +8,7 @@
 #include "ULabelDataHooks.h"
 #include "UObjectFactory.h"
 #include "UPictureFormats.h"
+#include "UPropertyEditors.h"
 
 void RegisterApplicationClasses() {
     RegisterFoundationClasses();
@@ -17,5 +18,6 @@ void RegisterApplicationClasses() {
     InstallGhostList();
     InstallDesignerList();
     InstallLOCreator();
+    InstallPropertyEditors();
     InstallLabelDataHooks();
 }
