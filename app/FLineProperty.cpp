@@ -1,11 +1,12 @@
 #include "FLineProperty.h"
 
-#include "UColorButtons.h"
+#include "FColorSpec.h"
 #include "UColorSpec.h"
 #include "UExSpinEdit.h"
 #include "ULOLine.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QVBoxLayout>
 
@@ -22,21 +23,22 @@ bool IsCurve(const TLOLine& Line) {
 } // namespace
 
 TfrmLineProperty::TfrmLineProperty(TLOLine& Line, QWidget* Parent)
-    : TfrmPropertyDialog(IsCurve(Line) ? QStringLiteral("CurveProperty")
-                                       : QStringLiteral("LineProperty"),
-                         Parent) {
+    : TfrmPropertyDialog(
+          IsCurve(Line) ? QStringLiteral("CurveProperty") : QStringLiteral("LineProperty"), Parent),
+      FColorListener([this](IInterface*, const TGUID&) { PreviewLater(); }) {
     setObjectName(QStringLiteral("frmLineProperty"));
     setWindowTitle(IsCurve(Line) ? QStringLiteral("円弧の設定") : QStringLiteral("直線の設定"));
 
     QFormLayout* pen = AddPage(QStringLiteral("PenColor"), QStringLiteral("線の色"));
     fpnlPenColor = new QWidget(pen->parentWidget());
     fpnlPenColor->setObjectName(QStringLiteral("fpnlPenColor"));
-    btnPenColor = new TColorSpecButton(fpnlPenColor);
-    btnPenColor->setObjectName(QStringLiteral("btnPenColor"));
+    frmPenColor = new TfrmColorSpec(fpnlPenColor);
+    frmPenColor->setWindowFlags(Qt::Widget);
+    frmPenColor->Buttons->hide();
     auto* colorLayout = new QVBoxLayout(fpnlPenColor);
     colorLayout->setContentsMargins(0, 0, 0, 0);
-    colorLayout->addWidget(btnPenColor);
-    pen->addRow(QStringLiteral("線の色(&C):"), fpnlPenColor);
+    colorLayout->addWidget(frmPenColor);
+    pen->addRow(fpnlPenColor);
     seLineWidth = NewLengthEdit(pen->parentWidget(), QStringLiteral("seLineWidth"),
                                 QStringLiteral("線の太さ(&W)"), 1, 200);
     pen->addRow(QStringLiteral("線の太さ(&W):"), WithUnit(seLineWidth, QStringLiteral("mm")));
@@ -62,14 +64,15 @@ TfrmLineProperty::TfrmLineProperty(TLOLine& Line, QWidget* Parent)
 
     ShowPreviewOf(Line);
     WatchFieldChanges();
-    connect(btnPenColor, &TColorSpecButton::SpecChanged, this, &TfrmLineProperty::PreviewLater);
+    if (auto* notifier = QueryObjectInterface<IBroadcaster>(&frmPenColor->ColorSpec()))
+        notifier->AddListener(&FColorListener);
 }
 
 void TfrmLineProperty::LoadFrom(TDrawObject& Object) {
     auto* line = qobject_cast<TLOLine*>(&Object);
     if (!line)
         return;
-    btnPenColor->SetSpec(*line->LineColor());
+    frmPenColor->SetColorSpec(*line->LineColor());
     seLineWidth->SetValue(line->LineWidth());
     esStartX->SetValue(line->StartX());
     esStartY->SetValue(line->StartY());
@@ -85,7 +88,7 @@ void TfrmLineProperty::ApplyTo(TDrawObject& Object) {
     if (!line)
         return;
     line->BeginUpdate();
-    AssignColorSpecIfChanged(*line->LineColor(), btnPenColor->Spec());
+    AssignColorSpecIfChanged(*line->LineColor(), frmPenColor->ColorSpec());
     line->SetLineWidth(std::max(seLineWidth->Value(), seLineWidth->MinValue()));
     line->SetStartPoint(TPoint(esStartX->Value(), esStartY->Value()));
     line->SetEndPoint(TPoint(esEndX->Value(), esEndY->Value()));

@@ -4,6 +4,7 @@
 
 #include "PropertyDialogTestSupport.h"
 
+#include "FColorSpec.h"
 #include "FImageProperty.h"
 #include "FPropertyDialog.h"
 #include "TestSupport.h"
@@ -127,7 +128,7 @@ std::vector<TDialogCase> DialogCases() {
                          Type(D, "esEndX", QStringLiteral("60"));
                          Type(D, "seBlend", QStringLiteral("50"));
                          Check(D, "cbDontPrint", true);
-                         Find<TColorSpecButton>(D, "btnPenColor")->SetSpec(*SolidSpec(0x0000FF));
+                         Find<TfrmColorSpec>(D, "frmColorSpec")->SetColorSpec(*SolidSpec(0x0000FF));
                      },
                      On<TLOLine>([](TLOLine& L) {
                          L.SetLineWidth(25);
