@@ -13,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -108,7 +109,7 @@ QString InvalidNumberMessage(const QString& Caption) {
 }
 
 TfrmPropertyDialog::TfrmPropertyDialog(const QString& PageKind, QWidget* Parent)
-    : QDialog(Parent), FPageKind(PageKind), FPages(new QTabWidget(this)),
+    : QDialog(Parent), FPageKind(PageKind), FPages(new QTabWidget(this)), FBody(new QHBoxLayout),
       FOKButton(new QPushButton(QStringLiteral("OK"), this)),
       FCancelButton(new QPushButton(QStringLiteral("キャンセル"), this)) {
     FPages->setObjectName(QStringLiteral("tabPages"));
@@ -118,14 +119,13 @@ TfrmPropertyDialog::TfrmPropertyDialog(const QString& PageKind, QWidget* Parent)
     connect(FOKButton, &QPushButton::clicked, this, &TfrmPropertyDialog::accept);
     connect(FCancelButton, &QPushButton::clicked, this, &TfrmPropertyDialog::reject);
 
-    auto* body = new QHBoxLayout;
-    body->addWidget(FPages, 1);
+    FBody->addWidget(FPages, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(FOKButton);
     buttons->addWidget(FCancelButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(body, 1);
+    layout->addLayout(FBody, 1);
     layout->addLayout(buttons);
 }
 
@@ -161,8 +161,7 @@ void TfrmPropertyDialog::ShowPreviewOf(TDrawObject& Object) {
     if (!FPreview) {
         FPreview = new TframeObjectPreview(this);
         FPreview->setMinimumSize(200, 200);
-        static_cast<QHBoxLayout*>(static_cast<QVBoxLayout*>(layout())->itemAt(0)->layout())
-            ->addWidget(FPreview);
+        FBody->addWidget(FPreview);
         FPreviewTimer = new QTimer(this);
         FPreviewTimer->setSingleShot(true);
         FPreviewTimer->setInterval(150);
@@ -187,18 +186,21 @@ void TfrmPropertyDialog::PreviewLater() {
 void TfrmPropertyDialog::WatchFieldChanges() {
     if (!FPreviewTimer)
         return;
-    auto restart = [this] { FPreviewTimer->start(); };
+    // Unique connections: a dialog that adds fields may call this again.
+    const auto later = &TfrmPropertyDialog::PreviewLater;
     for (auto* edit : findChildren<QLineEdit*>())
-        connect(edit, &QLineEdit::textChanged, this, restart);
+        connect(edit, &QLineEdit::textChanged, this, later, Qt::UniqueConnection);
     for (auto* edit : findChildren<QPlainTextEdit*>())
-        connect(edit, &QPlainTextEdit::textChanged, this, restart);
+        connect(edit, &QPlainTextEdit::textChanged, this, later, Qt::UniqueConnection);
     for (auto* button : findChildren<QAbstractButton*>())
         if (button->isCheckable())
-            connect(button, &QAbstractButton::toggled, this, restart);
+            connect(button, &QAbstractButton::toggled, this, later, Qt::UniqueConnection);
     for (auto* combo : findChildren<QComboBox*>())
-        connect(combo, &QComboBox::currentIndexChanged, this, restart);
+        connect(combo, &QComboBox::currentIndexChanged, this, later, Qt::UniqueConnection);
     for (auto* spin : findChildren<QSpinBox*>())
-        connect(spin, &QSpinBox::valueChanged, this, restart);
+        connect(spin, &QSpinBox::valueChanged, this, later, Qt::UniqueConnection);
+    for (auto* time : findChildren<QDateTimeEdit*>())
+        connect(time, &QDateTimeEdit::dateTimeChanged, this, later, Qt::UniqueConnection);
 }
 
 TfrmPropertyDialog::TFieldProblem TfrmPropertyDialog::FindProblem() const {

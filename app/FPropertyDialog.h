@@ -20,6 +20,7 @@
 
 class QCheckBox;
 class QFormLayout;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QTabWidget;
@@ -100,6 +101,7 @@ private:
 
     QString FPageKind;
     QTabWidget* FPages;
+    QHBoxLayout* FBody;
     QPushButton* FOKButton;
     QPushButton* FCancelButton;
     TframeObjectPreview* FPreview = nullptr;

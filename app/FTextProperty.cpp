@@ -192,7 +192,8 @@ void TfrmDateProperty::LoadFrom(TDrawObject& Object) {
     auto* date = qobject_cast<TLODate*>(&Object);
     if (!date)
         return;
-    cmbFormat->setCurrentText(date->Format());
+    // A new date object has no format yet: it is offered the first one.
+    cmbFormat->setCurrentText(date->Format().isEmpty() ? cmbFormat->itemText(0) : date->Format());
     QDate day;
     QTime time;
     try {

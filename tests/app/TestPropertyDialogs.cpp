@@ -4,7 +4,9 @@
 
 #include "PropertyDialogTestSupport.h"
 
+#include "FAlphaMaskProperty.h"
 #include "FColorSpec.h"
+#include "FDecoLineProperty.h"
 #include "FImageProperty.h"
 #include "FPropertyDialog.h"
 #include "TestSupport.h"
@@ -586,6 +588,57 @@ TEST_F(PropertyDialogs, DialogFirstCreationPlacesTheObjectOnlyWhenConfirmed) {
             jan = j;
     ASSERT_NE(jan, nullptr);
     EXPECT_EQ(jan->JANCode(), CompleteJANCode(QStringLiteral("4512345")));
+}
+
+TEST_F(PropertyDialogs, EveryDialogFirstKindIsPlacedWithASizeOnceConfirmed) {
+    InstallLOCreator();
+    const QString picture = TestDataPath(QStringLiteral("pictures/backdrop.png"));
+    const struct {
+        const char* Kind;
+        std::function<void(TDialog&)> Fill;
+    } kinds[] = {
+        {"TLOText",
+         [](TDialog& D) {
+             Find<QPlainTextEdit>(D, "memText")->setPlainText(QStringLiteral("春"));
+         }},
+        {"TLODate", [](TDialog&) {}},
+        {"TLOImage",
+         [&](TDialog& D) { static_cast<TfrmImageProperty&>(D).LoadPictureFile(picture); }},
+        {"TLOCalendarPhoto",
+         [&](TDialog& D) { static_cast<TfrmImageProperty&>(D).LoadPictureFile(picture); }},
+        {"TLODecoLine",
+         [&](TDialog& D) { static_cast<TfrmDecoLineProperty&>(D).LoadPictureFile(picture); }},
+        {"TLODecoString", [](TDialog& D) { Type(D, "edText", QStringLiteral("AB")); }},
+        {"TLOAlphaMask",
+         [&](TDialog& D) { static_cast<TfrmAlphaMaskProperty&>(D).LoadPictureFile(picture); }},
+        {"TLOJANCode", [](TDialog& D) { Type(D, "edJANCode", QStringLiteral("4512345")); }},
+        {"TLOQRStd", [](TDialog& D) { Type(D, "edTel1", QStringLiteral("012")); }},
+        {"TLOCalendar", [](TDialog&) {}},
+        {"TLOYear", [](TDialog&) {}},
+        {"TLOMonth", [](TDialog&) {}},
+        {"TLOBackImage", [](TDialog&) {}},
+        {"TLOCalendarBackGrnd", [](TDialog&) {}},
+    };
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(k.Kind);
+        ActionList().Clear();
+        Env.TakeMessages();
+        WhenDialogRuns([&](TDialog& D) {
+            k.Fill(D);
+            D.OKButton()->click();
+        });
+        ASSERT_TRUE(TheDesignerList().CreateObject(Env.Site(), QLatin1String(k.Kind)));
+        EXPECT_EQ(Env.TakeMessages(), QStringList());
+        ASSERT_EQ(ActionList().Count(), 1) << "one step: the object's addition";
+        EXPECT_EQ(ActionList().Actions(0)->Caption(), SCaptionAdd);
+        auto* added = static_cast<TDOAddAction*>(ActionList().Actions(0));
+        ASSERT_NE(added->Object(), nullptr);
+        const TRect bounds = added->Object()->GetBoundsRect();
+        EXPECT_GT(bounds.Width(), 0);
+        EXPECT_GT(bounds.Height(), 0);
+        ActionList().Undo();
+        EXPECT_EQ(added->Object()->DrawSite(), nullptr) << "one undo takes it away";
+    }
 }
 
 TEST_F(PropertyDialogs, ANewPictureNeedsAPictureAndTakesItsSize) {
