@@ -1,13 +1,15 @@
 #include "FColorSpec.h"
 
 #include "FColorGrid.h"
+#include "FGradePattern2001.h"
+#include "FImageDataEditor.h"
 #include "UAppFrame.h"
 #include "UColGrid.h"
 #include "UExSpinEdit.h"
+#include "UPanels.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -15,9 +17,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -31,12 +31,10 @@
 namespace {
 
 constexpr TColor PanelColor = 15132390; // 0xE6E6E6
-constexpr TColor FrameGrey = 0x808080;
 constexpr int HistoryItemSize = TColorSpecHistory::PreviewSize;
 constexpr int HistoryItemInset = 3;
 const char* const UseHistoryKey = "UseColorSpecHistory";
 const char* const HistoryFileMacro = "$(ColorSpecHistory)";
-const char* const InvalidNumberMessage = "正しい数値を入力してください。";
 
 // The colours a gradation button shows before the spec gives it one.
 constexpr std::array<TColor, TfrmColorSpec::GradationButtonCount> DefaultButtonColors = {
@@ -63,36 +61,14 @@ TExSpinEdit* NewSpin(const char* Name, int Min, int Max, int Value, int Incremen
     return spin;
 }
 
-// A glyph of 8/10 of the button: a frame in black (white for a black colour) round a
-// rectangle of the colour outlined in grey.
-QPixmap ButtonGlyph(const QSize& ButtonSize, TColor Color) {
-    const int w = std::max(ButtonSize.width() * 8 / 10, 4);
-    const int h = std::max(ButtonSize.height() * 8 / 10, 4);
-    QPixmap glyph(w, h);
-    glyph.fill(ToQColor(Color != clBlack ? clBlack : clWhite));
-    QPainter painter(&glyph);
-    painter.setPen(ToQColor(FrameGrey));
-    painter.setBrush(ToQColor(Color));
-    painter.drawRect(QRect(QPoint(1, 1), QPoint(w - 2 - 1, h - 2 - 1)));
-    return glyph;
-}
-
-void ShowInvalid(QWidget* Parent, TExSpinEdit* Edit) {
-    QMessageBox::warning(Parent, QString(), QString::fromUtf8(InvalidNumberMessage));
+// Tells the user that Edit holds no valid number and puts the focus there.
+void ShowInvalidValue(TExSpinEdit* Edit) {
+    AppShowMessage(QStringLiteral("正しい数値を入力してください。"));
     Edit->setFocus();
     Edit->selectAll();
 }
 
 } // namespace
-
-QImage RenderColorSpec(TColorSpec& Spec, const QSize& Size) {
-    if (Size.isEmpty())
-        return {};
-    TBitmap bitmap(Size.width(), Size.height());
-    bitmap.Fill(clWhite);
-    Spec.Fill(bitmap.Canvas(), TRect(0, 0, Size.width(), Size.height()));
-    return bitmap.ToQImage();
-}
 
 bool EditColorSpec(QWidget* Parent, TColorSpec& Spec) {
     TfrmColorSpec form(Parent);
@@ -101,297 +77,6 @@ bool EditColorSpec(QWidget* Parent, TColorSpec& Spec) {
         return false;
     Spec.Assign(&form.ColorSpec());
     return true;
-}
-
-// ---- TPaintPanel, TImagePanel ----------------------------------------------------------------
-
-TPaintPanel::TPaintPanel(QWidget* Parent) : QFrame(Parent) {}
-
-void TPaintPanel::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    if (OnPaint)
-        OnPaint(this, painter);
-}
-
-void TPaintPanel::mouseReleaseEvent(QMouseEvent* Event) {
-    QFrame::mouseReleaseEvent(Event);
-    if (Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint()) &&
-        OnClick)
-        OnClick(this);
-}
-
-TImagePanel::TImagePanel(QWidget* Parent) : QFrame(Parent) {
-    setFrameShape(QFrame::StyledPanel);
-    setFrameShadow(QFrame::Sunken);
-}
-
-void TImagePanel::SetImage(const QImage& Image) {
-    FImage = Image;
-    update();
-}
-
-void TImagePanel::paintEvent(QPaintEvent* Event) {
-    QFrame::paintEvent(Event);
-    if (FImage.isNull())
-        return;
-    QPainter painter(this);
-    const QRect area = contentsRect();
-    QRect target(QPoint(0, 0), FImage.size());
-    target.moveCenter(area.center());
-    painter.setClipRect(area);
-    painter.drawImage(target.topLeft(), FImage);
-}
-
-// ---- TfrmImageDataEditor ----------------------------------------------------------------------
-
-TfrmImageDataEditor::TfrmImageDataEditor(QWidget* Parent)
-    : QDialog(Parent), FImageData(std::make_unique<TImageData>()) {
-    setObjectName(QStringLiteral("frmImageDataEditor"));
-    setWindowTitle(QStringLiteral("画質調整"));
-    spnBlur = NewSpin("spnBlur", -10, 10, 0);
-    spnBrightness = NewSpin("spnBrightness", -100, 100, 0, 5);
-    spnContrast = NewSpin("spnContrast", -100, 100, 0, 5);
-    cbMonotone = new QCheckBox(QStringLiteral("モノトーン(&M)"));
-    cbMonotone->setObjectName(QStringLiteral("cbMonotone"));
-    btnMonotoneColor = new QToolButton;
-    btnMonotoneColor->setObjectName(QStringLiteral("btnMonotoneColor"));
-    btnMonotoneColor->setFixedSize(32, 22);
-    btnMonotoneColor->setToolTip(QStringLiteral("モノトーンの色を選択します"));
-    imgPreview = new TImagePanel;
-    imgPreview->setObjectName(QStringLiteral("imgPreview"));
-    imgPreview->setMinimumSize(160, 160);
-    Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    Buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
-
-    auto* fields = new QGridLayout;
-    fields->addWidget(Caption(QStringLiteral("ぼかし(&B)"), spnBlur), 0, 0);
-    fields->addWidget(spnBlur, 0, 1);
-    fields->addWidget(new QLabel(QStringLiteral("(-はシャープ)")), 0, 2);
-    fields->addWidget(Caption(QStringLiteral("明るさ(&L)"), spnBrightness), 1, 0);
-    fields->addWidget(spnBrightness, 1, 1);
-    fields->addWidget(Caption(QStringLiteral("コントラスト(&C)"), spnContrast), 2, 0);
-    fields->addWidget(spnContrast, 2, 1);
-    fields->addWidget(cbMonotone, 3, 0);
-    fields->addWidget(btnMonotoneColor, 3, 1);
-    fields->setRowStretch(4, 1);
-    auto* group = new QGroupBox(QStringLiteral("サンプル"));
-    auto* groupLayout = new QVBoxLayout(group);
-    groupLayout->addWidget(imgPreview);
-    auto* top = new QHBoxLayout;
-    top->addLayout(fields);
-    top->addWidget(group, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(Buttons);
-
-    for (TExSpinEdit* spin : {spnBlur, spnBrightness, spnContrast})
-        connect(spin, &QLineEdit::textChanged, this, [this] {
-            if (!FShowing && ApplyFields())
-                RefreshPreview();
-        });
-    connect(cbMonotone, &QCheckBox::toggled, this, [this] {
-        if (!FShowing && ApplyFields())
-            RefreshPreview();
-    });
-    connect(btnMonotoneColor, &QToolButton::clicked, this, [this] { MonotoneColorClick(); });
-    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    DrawMonotoneGlyph();
-}
-
-TfrmImageDataEditor::~TfrmImageDataEditor() = default;
-
-void TfrmImageDataEditor::SetImageData(const TImageData& Data) {
-    FImageData->Assign(&Data);
-    ShowValues();
-    RefreshPreview();
-}
-
-void TfrmImageDataEditor::ShowValues() {
-    FShowing = true;
-    spnBlur->SetValue(FImageData->BlurFilter()->BlurCount());
-    spnBrightness->SetValue(FImageData->LightFilter()->Brightness());
-    spnContrast->SetValue(FImageData->LightFilter()->Contrast());
-    const TColor ref = FImageData->MonotoneFilter()->RefColor();
-    cbMonotone->setChecked(ref != clNone);
-    if (ref != clNone)
-        FMonotoneColor = ref;
-    DrawMonotoneGlyph();
-    FShowing = false;
-}
-
-bool TfrmImageDataEditor::ApplyFields() {
-    bool valid = true;
-    if (!spnBlur->IsInvalidValue())
-        FImageData->BlurFilter()->SetBlurCount(spnBlur->Value());
-    else
-        valid = false;
-    if (!spnBrightness->IsInvalidValue())
-        FImageData->LightFilter()->SetBrightness(spnBrightness->Value());
-    else
-        valid = false;
-    if (!spnContrast->IsInvalidValue())
-        FImageData->LightFilter()->SetContrast(spnContrast->Value());
-    else
-        valid = false;
-    FImageData->MonotoneFilter()->SetRefColor(cbMonotone->isChecked() ? FMonotoneColor : clNone);
-    return valid;
-}
-
-void TfrmImageDataEditor::RefreshPreview() {
-    TPictureEx& filtered = FImageData->GetFilteredPicture();
-    TGraphic* graphic = filtered.Graphic();
-    if (!graphic || graphic->Width() <= 0 || graphic->Height() <= 0) {
-        imgPreview->SetImage({});
-        return;
-    }
-    const QSize area = imgPreview->contentsRect().size().boundedTo(QSize(400, 400));
-    const QSize fitted =
-        QSize(graphic->Width(), graphic->Height()).scaled(area, Qt::KeepAspectRatio);
-    if (fitted.isEmpty())
-        return;
-    TBitmap bitmap(fitted.width(), fitted.height());
-    bitmap.Fill(clWhite);
-    graphic->Draw(bitmap.Canvas(), TRect(0, 0, fitted.width(), fitted.height()));
-    imgPreview->SetImage(bitmap.ToQImage());
-}
-
-void TfrmImageDataEditor::MonotoneColorClick() {
-    TfrmColorGrid& dropDown = TfrmColorGrid::Shared();
-    dropDown.SetMode(0);
-    dropDown.SetColorOrTransparent(FMonotoneColor, false);
-    dropDown.DropDown(
-        btnMonotoneColor->mapToGlobal(QPoint(0, btnMonotoneColor->height())), this,
-        [this](QObject*) {
-            FMonotoneColor = TfrmColorGrid::Shared().GetDefaultColor();
-            DrawMonotoneGlyph();
-            cbMonotone->setChecked(true);
-            if (ApplyFields())
-                RefreshPreview();
-        },
-        nullptr);
-}
-
-void TfrmImageDataEditor::DrawMonotoneGlyph() {
-    btnMonotoneColor->setIcon(QIcon(ButtonGlyph(btnMonotoneColor->size(), FMonotoneColor)));
-    btnMonotoneColor->setIconSize(btnMonotoneColor->size() * 8 / 10);
-}
-
-void TfrmImageDataEditor::accept() {
-    for (TExSpinEdit* spin : {spnBlur, spnBrightness, spnContrast})
-        if (spin->IsInvalidValue()) {
-            ShowInvalid(this, spin);
-            return;
-        }
-    ApplyFields();
-    QDialog::accept();
-}
-
-// ---- TfrmGradePattern2001 ---------------------------------------------------------------------
-
-const std::vector<TfrmGradePattern2001::TPattern>& TfrmGradePattern2001::Patterns() {
-    static const std::vector<TPattern> patterns = {
-        {clWhite, clBlack},
-        {clWhite, clBlue},
-        {clYellow, clRed},
-        {0x7fffff, 0x3f7fbf},
-        {clWhite, 0xffbf7f, clNavy},
-        {0x7fbfff, clWhite, 0xbf7fff},
-        {clRed, clYellow, clLime},
-        {clNavy, clAqua, clWhite, clAqua},
-        {0x7f7fff, 0x7fffff, 0x7fff7f, 0xffff7f},
-        {clRed, clYellow, clLime, clAqua, clBlue},
-        {clBlack, clMaroon, clRed, clYellow, clWhite},
-        {clRed, 0x007fff, clYellow, clLime, clAqua, clBlue},
-        {clRed, 0x007fff, clYellow, clLime, clAqua, clBlue, clPurple},
-        {clWhite, clSilver, clGray, clBlack, clGray, clSilver, clWhite},
-    };
-    return patterns;
-}
-
-const QStringList& TfrmGradePattern2001::SampleSizes() {
-    static const QStringList sizes = {QStringLiteral("50x50"), QStringLiteral("100x100"),
-                                      QStringLiteral("150x150"), QStringLiteral("200x200")};
-    return sizes;
-}
-
-TfrmGradePattern2001::TfrmGradePattern2001(QWidget* Parent) : QDialog(Parent) {
-    setObjectName(QStringLiteral("frmGradePattern2001"));
-    setWindowTitle(QStringLiteral("グラデーションのカラーパターン"));
-    cbSize = new QComboBox;
-    cbSize->setObjectName(QStringLiteral("cbSize"));
-    cbSize->addItems(SampleSizes());
-    lvPatterns = new QListWidget;
-    lvPatterns->setObjectName(QStringLiteral("lvPatterns"));
-    lvPatterns->setViewMode(QListView::IconMode);
-    lvPatterns->setResizeMode(QListView::Adjust);
-    lvPatterns->setMovement(QListView::Static);
-    lvPatterns->setMinimumSize(360, 240);
-    Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    Buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
-    Buttons->button(QDialogButtonBox::Ok)->setEnabled(false);
-
-    auto* sizeRow = new QHBoxLayout;
-    sizeRow->addWidget(Caption(QStringLiteral("サンプルの大きさ(&S)"), cbSize));
-    sizeRow->addWidget(cbSize);
-    sizeRow->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(sizeRow);
-    layout->addWidget(lvPatterns, 1);
-    layout->addWidget(Buttons);
-
-    connect(cbSize, &QComboBox::currentIndexChanged, this, [this] { FillSamples(); });
-    connect(lvPatterns, &QListWidget::currentRowChanged, this,
-            [this](int Row) { Buttons->button(QDialogButtonBox::Ok)->setEnabled(Row >= 0); });
-    connect(lvPatterns, &QListWidget::itemActivated, this, [this] { accept(); });
-    connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    FSpec.SetKind(cskGradation);
-    FillSamples();
-}
-
-TfrmGradePattern2001::~TfrmGradePattern2001() = default;
-
-void TfrmGradePattern2001::SetColorSpec(const TColorSpec& Spec) {
-    FSpec.Assign(&Spec);
-    FSpec.SetKind(cskGradation);
-    FillSamples();
-}
-
-void TfrmGradePattern2001::FillSamples() {
-    const int row = lvPatterns->currentRow();
-    const int side = 50 * (std::max(cbSize->currentIndex(), 0) + 1);
-    lvPatterns->clear();
-    lvPatterns->setIconSize(QSize(side, side));
-    TColorSpec sample;
-    sample.Assign(&FSpec);
-    for (const TPattern& pattern : Patterns()) {
-        sample.SetGradColNum(static_cast<int>(pattern.size()));
-        for (size_t i = 0; i < pattern.size(); ++i)
-            sample.SetGradColorN(static_cast<int>(i), pattern[i]);
-        auto* item = new QListWidgetItem(
-            QIcon(QPixmap::fromImage(RenderColorSpec(sample, QSize(side, side)))),
-            QStringLiteral("%1色").arg(pattern.size()));
-        lvPatterns->addItem(item);
-    }
-    lvPatterns->setCurrentRow(row);
-}
-
-int TfrmGradePattern2001::SelectedPattern() const {
-    return lvPatterns->currentRow();
-}
-
-void TfrmGradePattern2001::SelectPattern(int Index) {
-    lvPatterns->setCurrentRow(Index);
-}
-
-int TfrmGradePattern2001::ColorCount() const {
-    const int row = SelectedPattern();
-    return row < 0 ? 0 : static_cast<int>(Patterns()[row].size());
-}
-
-TColor TfrmGradePattern2001::Color(int Index) const {
-    return Patterns().at(SelectedPattern()).at(Index);
 }
 
 // ---- TfrmColorSpec ----------------------------------------------------------------------------
@@ -477,7 +162,11 @@ TfrmColorSpec::TfrmColorSpec(QWidget* Parent)
 }
 
 TfrmColorSpec::~TfrmColorSpec() {
+    // The controls outlive the working spec (they go with the base class): nothing they
+    // signal while they are taken down may reach it.
     FSpec->OnChange = nullptr;
+    for (QWidget* child : findChildren<QWidget*>())
+        child->blockSignals(true);
 }
 
 QWidget* TfrmColorSpec::CreateColorPage() {
@@ -702,7 +391,7 @@ void TfrmColorSpec::DrawButtonGlyphs() {
     const int count = FSpec->GradColNum();
     for (int i = 0; i < GradationButtonCount; ++i) {
         QToolButton* button = btnCol[i];
-        button->setIcon(QIcon(ButtonGlyph(button->size(), FButtonColors[i])));
+        button->setIcon(QIcon(ColorButtonGlyph(button->size(), FButtonColors[i])));
         button->setIconSize(button->size() * 8 / 10);
         button->setEnabled(i < count);
     }
@@ -851,9 +540,8 @@ void TfrmColorSpec::btnFromFileClick() {
     try {
         picture.LoadFromFile(file);
     } catch (const Exception& E) {
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("イメージを読み込めませんでした。\n%1\n%2")
-                                 .arg(QDir::toNativeSeparators(file), E.Message));
+        AppMessageBoxFormat(QStringLiteral("イメージを読み込めませんでした。\n%s\n%s"),
+                            {QDir::toNativeSeparators(file), E.Message}, {bkOK}, 0, 0);
         return;
     }
     FSpec->ImageData()->SetPicture(&picture);
@@ -966,7 +654,7 @@ void TfrmColorSpec::HistoryMenuClick(int Index) {
     try {
         FHistory.GetItem(Index, spec);
     } catch (const Exception& E) {
-        QMessageBox::warning(this, windowTitle(), E.Message);
+        AppMessageBoxFormat(QStringLiteral("%s"), {E.Message}, {bkOK}, 0, 0);
         return;
     }
     SetColorSpec(spec);
@@ -986,7 +674,7 @@ void TfrmColorSpec::accept() {
         if (FSpec->StoredKind() == cskGradation && spin->IsInvalidValue()) {
             rbGradation->setChecked(true);
             nbookColorSpec->setCurrentIndex(cskGradation);
-            ShowInvalid(this, spin);
+            ShowInvalidValue(spin);
             return;
         }
     if (RegReadBool(QString::fromLatin1(UseHistoryKey), true) && HistoryAvailable()) {

@@ -6,9 +6,12 @@
 
 #include "FColorGrid.h"
 #include "FColorSpec.h"
+#include "FGradePattern2001.h"
+#include "FImageDataEditor.h"
 #include "UAppFrame.h"
 #include "UColGrid.h"
 #include "UExSpinEdit.h"
+#include "UPanels.h"
 #include "UPictureFormats.h"
 #include "URegistry.h"
 
@@ -17,9 +20,11 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -166,14 +171,30 @@ TEST_F(ColorSpecEditor, CancelLeavesTheSpecUntouched) {
 TEST_F(ColorSpecEditor, PictureKindTakesTheChosenFileTilingAndFilters) {
     TColorSpec spec;
     const QString picture = WritePicture(QStringLiteral("tile.png"), QSize(8, 6));
+    const QString damaged = FDir.filePath(QStringLiteral("broken.png"));
+    {
+        QFile file(damaged);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("\x89PNG\r\n\x1a\n not really");
+    }
     ASSERT_TRUE(EditInDialog(
         spec,
-        [picture](TfrmColorSpec& Form) {
+        [picture, damaged](TfrmColorSpec& Form) {
             Form.rbBitmap->click();
             EXPECT_EQ(Form.nbookColorSpec->currentIndex(), 1);
-            // A cancelled choice changes nothing.
+            // A cancelled choice changes nothing, nor does a file that is no picture (it is
+            // reported).
             Form.ChoosePictureFile = [](QWidget*, const QString&) { return QString(); };
             Form.btnFromFile->click();
+            EXPECT_TRUE(Form.ColorSpec().ImageData()->IsEmpty());
+            Form.ChoosePictureFile = [damaged](QWidget*, const QString&) { return damaged; };
+            bool reported = false;
+            WhenShown<QMessageBox>([&reported](QMessageBox& Box) {
+                reported = Box.text().contains(QStringLiteral("broken.png"));
+                Box.reject();
+            });
+            Form.btnFromFile->click();
+            EXPECT_TRUE(reported);
             EXPECT_TRUE(Form.ColorSpec().ImageData()->IsEmpty());
             Form.ChoosePictureFile = [picture](QWidget*, const QString& Filter) {
                 EXPECT_TRUE(Filter.contains(QStringLiteral("*.bmp")));
@@ -193,9 +214,16 @@ TEST_F(ColorSpecEditor, PictureKindTakesTheChosenFileTilingAndFilters) {
                 Editor.spnBlur->setText(QStringLiteral("-2"));
                 Editor.cbMonotone->click();
                 Screenshot(Editor, QStringLiteral("ImageDataEditor.png"));
-                // A value beyond its limits is refused: the editor stays open.
+                // A value beyond its limits is refused with a message: the editor stays open.
                 Editor.spnContrast->setText(QStringLiteral("500"));
-                EXPECT_TRUE(Editor.spnContrast->IsInvalidValue());
+                bool refused = false;
+                WhenShown<QMessageBox>([&refused](QMessageBox& Box) {
+                    refused = true;
+                    Box.reject();
+                });
+                Editor.Buttons->button(QDialogButtonBox::Ok)->click();
+                EXPECT_TRUE(refused);
+                EXPECT_TRUE(Editor.isVisible());
                 Editor.spnContrast->setText(QStringLiteral("-20"));
                 Editor.Buttons->button(QDialogButtonBox::Ok)->click();
             });
