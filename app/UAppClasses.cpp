@@ -9,6 +9,7 @@
 #include "ULabelDataHooks.h"
 #include "UObjectFactory.h"
 #include "UPictureFormats.h"
+#include "UPropertyEditors.h"
 
 void RegisterApplicationClasses() {
     RegisterFoundationClasses();
@@ -19,5 +20,6 @@ void RegisterApplicationClasses() {
     InstallGhostList();
     InstallDesignerList();
     InstallLOCreator();
+    InstallPropertyEditors();
     InstallLabelDataHooks();
 }

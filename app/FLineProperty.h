@@ -1,0 +1,39 @@
+#pragma once
+// TfrmLineProperty: the dialog of straight lines ("直線の設定") and curves ("円弧の設定"),
+// each with its own remembered page. Pages: PenColor (the line's colour fill and width) and
+// Position (start and end points, lock, print and transparency). The colour editor is
+// embedded in the PenColor page.
+//
+// Units: points and the width in 0.1 mm, shown in mm; the width 0.1 .. 20.0 mm.
+
+#include "FPropertyDialog.h"
+#include "UNotify.h"
+
+class QCheckBox;
+class TfrmColorSpec;
+class TLOLine;
+
+class TfrmLineProperty : public TfrmPropertyDialog {
+    Q_OBJECT
+public:
+    TfrmLineProperty(TLOLine& Line, QWidget* Parent = nullptr);
+
+    void LoadFrom(TDrawObject& Object) override;
+    void ApplyTo(TDrawObject& Object) override;
+
+    QWidget* fpnlPenColor;
+    // The colour editor embedded in the page (its own buttons hidden).
+    TfrmColorSpec* frmPenColor;
+    TExSpinEdit* seLineWidth;
+    TExSpinEdit* esStartX;
+    TExSpinEdit* esStartY;
+    TExSpinEdit* esEndX;
+    TExSpinEdit* esEndY;
+    QCheckBox* cbLock;
+    QCheckBox* cbDontPrint;
+    TExSpinEdit* seBlend;
+
+private:
+    // Hears every change of the embedded editor's colour (for the preview).
+    TListener FColorListener;
+};
