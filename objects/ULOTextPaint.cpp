@@ -206,9 +206,13 @@ const TLOText::TTextMask& TLOText::TextMask(TCanvas& Canvas, const TRect& Area) 
             return m;
     // The glyphs drawn white on black by the same text output, on a bitmap mapped like Canvas
     // with its viewport moved by whole pixels, so that every glyph lands on the same pixels.
-    TBitmap coverage(Area.Width(), Area.Height(), pf24bit);
+    TBitmap coverage(0, 0, pf24bit);
+    coverage.SetSizeForOverwrite(Area.Width(), Area.Height());
+    const int width = Area.Width();
+    const int height = Area.Height();
+    for (int y = 0; y < height; ++y)
+        std::memset(coverage.ScanLine(y), 0, static_cast<size_t>(width) * 3);
     TCanvas& c = coverage.Canvas();
-    c.PatBlt(0, 0, coverage.Width(), coverage.Height(), BLACKNESS);
     c.SetMapMode(key.MapMode);
     c.SetWindowExtEx(key.WindowExt.cx, key.WindowExt.cy);
     c.SetViewportExtEx(key.ViewportExt.cx, key.ViewportExt.cy);
@@ -221,11 +225,12 @@ const TLOText::TTextMask& TLOText::TextMask(TCanvas& Canvas, const TRect& Area) 
     FText->SetFontColor(clWhite);
     FText->Draw(c, GetRect());
     FText->SetFontColor(colour);
-    TBitmap mask(Area.Width(), Area.Height(), pf8bit);
-    for (int y = 0; y < mask.Height(); ++y) {
-        const uint8_t* src = coverage.ScanLine(y);
-        uint8_t* dst = mask.ScanLine(y);
-        for (int x = 0; x < mask.Width(); ++x)
+    TBitmap mask(0, 0, pf8bit);
+    mask.SetSizeForOverwrite(Area.Width(), Area.Height()); // every pixel is written below
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* __restrict src = coverage.ScanLine(y);
+        uint8_t* __restrict dst = mask.ScanLine(y);
+        for (int x = 0; x < width; ++x)
             dst[x] = src[3 * x];
     }
     constexpr size_t MaxMasks = 4;
