@@ -8,9 +8,10 @@
 // (CoonsDistortion at DistortionRatio percent).
 //
 // Glyph outlines are cached as strokes in logical units, and as device regions for the few
-// zooms and places they were last painted at; every change of the text, its font or layout,
-// the rectangle, the angle, the shadow or the distortion empties the caches, so a repaint
-// reuses them until then.
+// zooms and places they were last painted at; plain-coloured glyphs are drawn through a
+// coverage mask kept per mapping, and a blended text keeps its blend mask and colours. Every
+// change of the text, its font or layout, the rectangle, the angle, a colour, the shadow or
+// the distortion empties the caches, so a repaint reuses them until then.
 //
 // An empty text lays out the placeholder "未入力項目" so that the object can be found and
 // selected on the page; the placeholder is painted only on the surface's own screen canvas,
