@@ -358,7 +358,7 @@ void CopyPixels(const TBitmap& Source, TBitmap& Dest) {
 
 std::unique_ptr<TBitmap> TLOText::RenderToBitmap() {
     // The colours of the blend pass depend only on the object and the offscreen bitmap's
-    // mapping (the bitmap starts black, not with the page's pixels), so a picture made at the
+    // mapping (the bitmap starts blank, not with the page's pixels), so a picture made at the
     // same mapping is the same picture.
     std::unique_ptr<TBitmap> bitmap =
         CreateOffscreenBitmap(GetCanvas(), GetBoundsRect(), pf24bit, 5, false);
