@@ -94,8 +94,12 @@ std::vector<TBoxColumn> BoxColumns(int w, int W) {
     return columns;
 }
 
-template <int Ch>
-void ResampleRowBox(const int32_t* Src, int32_t* Out, const std::vector<TBoxColumn>& Columns) {
+// Src holds Width pixels (bytes of the source row, or the widened integer row). The pixel at
+// a column's Boundary is read only when it lies inside the row: a boundary at Width belongs
+// to the last column with fraction 0, so it adds nothing.
+template <int Ch, class TSample>
+void ResampleRowBox(const TSample* __restrict Src, int Width, int32_t* __restrict Out,
+                    const std::vector<TBoxColumn>& Columns) {
     std::array<uint32_t, Ch> carry;
     for (int c = 0; c < Ch; ++c)
         carry[c] = static_cast<uint32_t>(Src[c]) * 256;
@@ -105,9 +109,10 @@ void ResampleRowBox(const int32_t* Src, int32_t* Out, const std::vector<TBoxColu
         for (int p = pixel + 1; p < col.Boundary; ++p)
             for (int c = 0; c < Ch; ++c)
                 sum[c] += static_cast<uint32_t>(Src[p * Ch + c]);
-        const int32_t* b = Src + col.Boundary * Ch;
+        const bool inside = col.Boundary < Width;
+        const TSample* b = Src + (inside ? col.Boundary : 0) * Ch;
         for (int c = 0; c < Ch; ++c) {
-            const uint32_t boundary = static_cast<uint32_t>(b[c]);
+            const uint32_t boundary = inside ? static_cast<uint32_t>(b[c]) : 0u;
             const uint64_t x = static_cast<uint64_t>(sum[c]) * 256 + carry[c] +
                                static_cast<uint32_t>(col.Fraction) * boundary;
             Out[c] = static_cast<int32_t>(((x + col.HalfWeight) * col.Magic) >> 55);
@@ -186,6 +191,7 @@ private:
     void FillGuards(const uint8_t* SourceLine);
     void CopyPixel(int To, int From);
     void ResampleRow(int32_t* Out) const;
+    void ResampleBoxFromBytes(const uint8_t* Src, int32_t* Out) const;
     template <int Ch>
     void ResampleRowT(int32_t* Out) const;
     // Age 0 is the newest ring row, 3 the oldest.
@@ -323,6 +329,11 @@ void TResampler::FetchSourceRow(int Y) {
     const int row = FRect.Top + ServeRow(Y);
     const uint8_t* line = FSource.ScanLine(row);
     const uint8_t* src = line + static_cast<ptrdiff_t>(FRect.Left) * FCh;
+    if (FHorizontal == hzBox) {
+        // The box reads the row's bytes in place: it needs neither guards nor a widened copy.
+        ResampleBoxFromBytes(src, FRing[FNewest].data());
+        return;
+    }
     int32_t* dst = FSourceRow.data() + 2 * FCh;
     const int count = FW * FCh;
     for (int i = 0; i < count; ++i)
@@ -336,7 +347,7 @@ void TResampler::ResampleRowT(int32_t* Out) const {
     const int32_t* src = FSourceRow.data() + 2 * Ch;
     switch (FHorizontal) {
     case hzBox:
-        ResampleRowBox<Ch>(src, Out, FBoxColumns);
+        ResampleRowBox<Ch>(src, FW, Out, FBoxColumns);
         break;
     case hzLinear:
         ResampleRowLinear<Ch>(src, Out, FTaps);
@@ -360,6 +371,20 @@ void TResampler::ResampleRow(int32_t* Out) const {
         break;
     default:
         ResampleRowT<4>(Out);
+        break;
+    }
+}
+
+void TResampler::ResampleBoxFromBytes(const uint8_t* Src, int32_t* Out) const {
+    switch (FCh) {
+    case 1:
+        ResampleRowBox<1>(Src, FW, Out, FBoxColumns);
+        break;
+    case 3:
+        ResampleRowBox<3>(Src, FW, Out, FBoxColumns);
+        break;
+    default:
+        ResampleRowBox<4>(Src, FW, Out, FBoxColumns);
         break;
     }
 }
@@ -398,6 +423,18 @@ struct TIntegerDivisor {
     }
 };
 
+// Sum[i] = Row[i] * Weight, or Sum[i] += Row[i] * Weight with Add (a loop the compiler
+// vectorises: the two arrays never overlap).
+void WeighRow(int64_t* __restrict Sum, const int32_t* __restrict Row, size_t Count, int32_t Weight,
+              bool Add) {
+    if (Add)
+        for (size_t i = 0; i < Count; ++i)
+            Sum[i] += static_cast<int64_t>(Row[i]) * Weight;
+    else
+        for (size_t i = 0; i < Count; ++i)
+            Sum[i] = static_cast<int64_t>(Row[i]) * Weight;
+}
+
 // Shrinking vertically: output row k averages the source rows over [k * step, (k + 1) *
 // step) with 16-bit fractions at both ends. The weights add up to step exactly; the sum is
 // divided by it and rounded half up to 8.8, so uniform areas keep their value for every
@@ -416,20 +453,16 @@ void TResampler::RowsBox(int Y0, int Y1) {
     FetchSourceRow(q >> 16);
     for (int y = Y0; y < Y1; ++y) {
         const int32_t first = 65536 - (q & 65535);
-        const int32_t* row = Slot(0);
-        for (size_t i = 0; i < count; ++i)
-            sum[i] = static_cast<int64_t>(row[i]) * first;
+        WeighRow(sum.data(), Slot(0), count, first, false);
         const int from = q >> 16;
         q += step;
         const int to = q >> 16;
         for (int r = from + 1; r < to; ++r) {
             FetchSourceRow(r);
-            row = Slot(0);
-            for (size_t i = 0; i < count; ++i)
-                sum[i] += static_cast<int64_t>(row[i]) * 65536;
+            WeighRow(sum.data(), Slot(0), count, 65536, true);
         }
         FetchSourceRow(to);
-        row = Slot(0);
+        const int32_t* row = Slot(0);
         const int32_t last = q & 65535;
         // floor((sum * 256 + step / 2) / step), exactly, in integers.
         for (size_t i = 0; i < count; ++i) {

@@ -86,6 +86,9 @@ void TLOText::ClearStrokes() const {
     FTextStroke.Clear();
     FGlyphStroke.Clear();
     FGlyphRegions.clear();
+    FTextMasks.clear();
+    FBlendMask = TDevicePicture();
+    FBlendColours = TDevicePicture();
 }
 
 void TLOText::StyleChanged() {

@@ -8,9 +8,10 @@
 // (CoonsDistortion at DistortionRatio percent).
 //
 // Glyph outlines are cached as strokes in logical units, and as device regions for the few
-// zooms and places they were last painted at; every change of the text, its font or layout,
-// the rectangle, the angle, the shadow or the distortion empties the caches, so a repaint
-// reuses them until then.
+// zooms and places they were last painted at; plain-coloured glyphs are drawn through a
+// coverage mask kept per mapping, and a blended text keeps its blend mask and colours. Every
+// change of the text, its font or layout, the rectangle, the angle, a colour, the shadow or
+// the distortion empties the caches, so a repaint reuses them until then.
 //
 // An empty text lays out the placeholder "未入力項目" so that the object can be found and
 // selected on the page; the placeholder is painted only on the surface's own screen canvas,
@@ -224,6 +225,11 @@ public:
     void SetParent(TWinControl* Value) override;
     bool NeedsBlend() override;
     void FillBlendMask(TBitmap& Mask) override;
+    std::unique_ptr<TBitmap> RenderToBitmap() override;
+    // True while the blend pass holds pictures of the object (its coverage mask or colours).
+    bool HasCachedBlendPictures() const { return FBlendMask.Valid || FBlendColours.Valid; }
+    // True while coverage masks of the plain-coloured text are kept.
+    bool HasCachedTextMasks() const { return !FTextMasks.empty(); }
     bool HitTest(const TPoint& P) const override;
     TRect GetBoundsRect() const override;
     void ResizeTo(int AWidth, int AHeight) override;
@@ -247,6 +253,7 @@ private:
     void DrawOutlineFill(TCanvas& Canvas, TColorSpec& OutlineFill, const TRect& R);
     void FillGlyphs(TCanvas& Canvas, TColorSpec& Fill, const TRect& R);
     void DrawCoverage(TCanvas& Canvas);
+    void DrawBlendMask(TBitmap& Mask);
     void BuildGlyphStroke(TStroke& Stroke) const;
     // The device region of the glyph outlines on Canvas, widened by WidenBy device pixels
     // (0: the glyphs themselves).
@@ -281,6 +288,42 @@ private:
         TRegion Region;
     };
     mutable std::vector<TGlyphRegion> FGlyphRegions;
+    // The device pictures of the blend pass, each for the one mapping, size and placeholder
+    // state it was made at: a repaint at the same zoom copies them instead of drawing the text
+    // again. Emptied with the strokes.
+    struct TDeviceKey {
+        int MapMode = 0;
+        TPoint WindowOrg;
+        TPoint ViewportOrg;
+        TSize WindowExt;
+        TSize ViewportExt;
+        int Width = 0;
+        int Height = 0;
+        bool Placeholder = false;
+        friend bool operator==(const TDeviceKey&, const TDeviceKey&) = default;
+    };
+    struct TDevicePicture {
+        bool Valid = false;
+        TDeviceKey Key;
+        TBitmap Pixels;
+    };
+    // Coverage masks of plain-coloured text (the glyphs drawn white on black) for the few
+    // mappings and clip boxes they were last drawn at (the shadow pass and the text pass
+    // differ by the shadow offset). Emptied with the strokes.
+    struct TTextMask {
+        TDeviceKey Key;
+        TRect Area; // device pixels the mask covers
+        TBitmap Coverage;
+    };
+    mutable std::vector<TTextMask> FTextMasks;
+    mutable TDevicePicture FBlendMask;
+    mutable TDevicePicture FBlendColours;
+    TDeviceKey DeviceKeyOf(TBitmap& Bitmap, bool Placeholder) const;
+    TDeviceKey DeviceKeyOf(TCanvas& Canvas, const TRect& Area, bool Placeholder) const;
+    // Draws the text in Colour through its cached coverage mask; false when Canvas has no
+    // 24-bit pixel buffer (the caller then draws the glyphs directly).
+    bool DrawTextThroughMask(TCanvas& Canvas, TColor Colour);
+    const TTextMask& TextMask(TCanvas& Canvas, const TRect& Area);
     int FDistortionRatio = 100;
     std::unique_ptr<TCoonsDistortion> FDistortion;
     bool FAssigning = false;

@@ -6,11 +6,13 @@
 #include "UBitmap.h"
 #include "UCanvas.h"
 #include "UCanvasGuards.h"
+#include "UGraphicUtils.h"
 #include "URegion.h"
 #include "UScaler.h"
 
 #include <QPainterPathStroker>
 
+#include <algorithm>
 #include <cstring>
 
 // ---- Glyph stroke -------------------------------------------------------------------------
@@ -167,7 +169,9 @@ void TLOText::DrawText(TCanvas& Canvas, TColorSpec& Fill, TColorSpec* OutlineFil
         return;
     }
     if (!Distorted() && Fill.IsPureSolid(Canvas)) {
-        // A plain colour: the text engine draws the glyphs with the font directly.
+        // A plain colour: the text engine's glyphs, kept as a coverage mask for repaints.
+        if (DrawTextThroughMask(Canvas, Fill.Color()))
+            return;
         Canvas.Brush().SetStyle(bsClear);
         FText->SetFontColor(Fill.Color());
         FText->Draw(Canvas, GetRect());
@@ -175,6 +179,115 @@ void TLOText::DrawText(TCanvas& Canvas, TColorSpec& Fill, TColorSpec* OutlineFil
     }
     // Any other fill through the glyph outlines (the same shapes the text engine draws).
     FillGlyphs(Canvas, Fill, r);
+}
+
+// ---- Coverage masks of plain text -----------------------------------------------------------
+
+TLOText::TDeviceKey TLOText::DeviceKeyOf(TCanvas& Canvas, const TRect& Area,
+                                         bool Placeholder) const {
+    TDeviceKey key;
+    key.MapMode = Canvas.GetMapMode();
+    key.WindowOrg = Canvas.GetWindowOrgEx();
+    const TPoint viewport = Canvas.GetViewportOrgEx();
+    key.ViewportOrg = TPoint(viewport.x - Area.Left, viewport.y - Area.Top);
+    key.WindowExt = Canvas.GetWindowExtEx();
+    key.ViewportExt = Canvas.GetViewportExtEx();
+    key.Width = Area.Width();
+    key.Height = Area.Height();
+    key.Placeholder = Placeholder;
+    return key;
+}
+
+const TLOText::TTextMask& TLOText::TextMask(TCanvas& Canvas, const TRect& Area) {
+    const TDeviceKey key =
+        DeviceKeyOf(Canvas, Area, Text().Count() == 0 && ShowsPlaceholder(Canvas));
+    for (const TTextMask& m : FTextMasks)
+        if (m.Key == key && m.Area == Area)
+            return m;
+    // The glyphs drawn white on black by the same text output, on a bitmap mapped like Canvas
+    // with its viewport moved by whole pixels, so that every glyph lands on the same pixels.
+    TBitmap coverage(0, 0, pf24bit);
+    coverage.SetSizeForOverwrite(Area.Width(), Area.Height());
+    const int width = Area.Width();
+    const int height = Area.Height();
+    for (int y = 0; y < height; ++y)
+        std::memset(coverage.ScanLine(y), 0, static_cast<size_t>(width) * 3);
+    TCanvas& c = coverage.Canvas();
+    c.SetMapMode(key.MapMode);
+    c.SetWindowExtEx(key.WindowExt.cx, key.WindowExt.cy);
+    c.SetViewportExtEx(key.ViewportExt.cx, key.ViewportExt.cy);
+    c.SetWindowOrgEx(key.WindowOrg.x, key.WindowOrg.y);
+    c.SetViewportOrgEx(key.ViewportOrg.x, key.ViewportOrg.y);
+    c.Font().SetPixelsPerInch(Canvas.Font().PixelsPerInch());
+    c.SetPolyFillMode(Canvas.GetPolyFillMode());
+    c.Brush().SetStyle(bsClear);
+    const TColor colour = FText->FontColor();
+    FText->SetFontColor(clWhite);
+    FText->Draw(c, GetRect());
+    FText->SetFontColor(colour);
+    TBitmap mask(0, 0, pf8bit);
+    mask.SetSizeForOverwrite(Area.Width(), Area.Height()); // every pixel is written below
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* __restrict src = coverage.ScanLine(y);
+        uint8_t* __restrict dst = mask.ScanLine(y);
+        for (int x = 0; x < width; ++x)
+            dst[x] = src[3 * x];
+    }
+    constexpr size_t MaxMasks = 4;
+    if (FTextMasks.size() >= MaxMasks)
+        FTextMasks.erase(FTextMasks.begin());
+    FTextMasks.push_back({key, Area, std::move(mask)});
+    return FTextMasks.back();
+}
+
+namespace {
+
+// Colour through coverage A (1..254) over D, rounded as the canvas's smooth text output does.
+inline uint8_t Mix(int D, int C, int A) {
+    return static_cast<uint8_t>(D + ((C - D) * A + 127) / 255);
+}
+
+// Colour through Mask (whose first pixel lies at device Origin) onto the 24-bit Target
+// inside Clip: coverage 0 leaves a pixel, 255 paints it, others mix.
+void FillThroughMask(TBitmap& Target, const QRegion& Clip, const TBitmap& Mask,
+                     const TPoint& Origin, TColor Colour) {
+    const TColor rgb = ColorToRGB(Colour);
+    const int c[3] = {GetBValue(rgb), GetGValue(rgb), GetRValue(rgb)};
+    const QRegion area = Clip.intersected(QRect(Origin.x, Origin.y, Mask.Width(), Mask.Height()));
+    for (const QRect& r : area) {
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            const uint8_t* m = Mask.ScanLine(y - Origin.y) - Origin.x;
+            uint8_t* row = Target.ScanLine(y);
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const int a = m[x];
+                if (a == 0)
+                    continue;
+                uint8_t* p = row + 3 * x;
+                for (int k = 0; k < 3; ++k)
+                    p[k] = a == 255 ? static_cast<uint8_t>(c[k]) : Mix(p[k], c[k], a);
+            }
+        }
+    }
+}
+
+} // namespace
+
+bool TLOText::DrawTextThroughMask(TCanvas& Canvas, TColor Colour) {
+    TBitmap* target = Canvas.TargetBitmap();
+    if (!target || target->Empty() || target->PixelFormat() != pf24bit)
+        return false;
+    const QRect bounds(0, 0, target->Width(), target->Height());
+    TRegion clipRegion;
+    const QRegion clip = Canvas.GetClipRgn(clipRegion) ? clipRegion.ToQRegion().intersected(bounds)
+                                                       : QRegion(bounds);
+    const QRect box = clip.boundingRect();
+    if (box.isEmpty())
+        return true; // nothing of the text is visible
+    const TRect area(box.left(), box.top(), box.right() + 1, box.bottom() + 1);
+    const TTextMask& mask = TextMask(Canvas, area);
+    target->Bits(); // unshared before its pixels change
+    FillThroughMask(*target, clip, mask.Coverage, TPoint(area.Left, area.Top), Colour);
+    return true;
 }
 
 // ---- Blend mask ---------------------------------------------------------------------------
@@ -218,9 +331,73 @@ void TLOText::DrawCoverage(TCanvas& Canvas) {
     }
 }
 
+TLOText::TDeviceKey TLOText::DeviceKeyOf(TBitmap& Bitmap, bool Placeholder) const {
+    TCanvas& canvas = Bitmap.Canvas();
+    TDeviceKey key;
+    key.MapMode = canvas.GetMapMode();
+    key.WindowOrg = canvas.GetWindowOrgEx();
+    key.ViewportOrg = canvas.GetViewportOrgEx();
+    key.WindowExt = canvas.GetWindowExtEx();
+    key.ViewportExt = canvas.GetViewportExtEx();
+    key.Width = Bitmap.Width();
+    key.Height = Bitmap.Height();
+    key.Placeholder = Placeholder;
+    return key;
+}
+
+namespace {
+
+// Copies the rows of Source (the same size and format) into Dest's own pixels.
+void CopyPixels(const TBitmap& Source, TBitmap& Dest) {
+    const size_t bytes = static_cast<size_t>(std::min(Source.BytesPerLine(), Dest.BytesPerLine()));
+    for (int y = 0; y < Dest.Height(); ++y)
+        std::memcpy(Dest.ScanLine(y), Source.ScanLine(y), bytes);
+}
+
+} // namespace
+
+std::unique_ptr<TBitmap> TLOText::RenderToBitmap() {
+    // The colours of the blend pass depend only on the object and the offscreen bitmap's
+    // mapping (the bitmap starts blank, not with the page's pixels), so a picture made at the
+    // same mapping is the same picture.
+    std::unique_ptr<TBitmap> bitmap =
+        CreateOffscreenBitmap(GetCanvas(), GetBoundsRect(), pf24bit, 5, false);
+    const TDeviceKey key =
+        DeviceKeyOf(*bitmap, Text().Count() == 0 && ShowsPlaceholder(bitmap->Canvas()));
+    if (FBlendColours.Valid && FBlendColours.Key == key) {
+        CopyPixels(FBlendColours.Pixels, *bitmap);
+        TCoordMap::ResetCanvas(bitmap->Canvas());
+        return bitmap;
+    }
+    std::unique_ptr<TBitmap> painted = TLORectBase::RenderToBitmap();
+    if (painted->Width() == key.Width && painted->Height() == key.Height &&
+        painted->PixelFormat() == pf24bit) {
+        FBlendColours.Pixels = *painted;
+        FBlendColours.Pixels.Bits(); // a copy of its own, untouched by later drawing
+        FBlendColours.Key = key;
+        FBlendColours.Valid = true;
+    }
+    return painted;
+}
+
 void TLOText::FillBlendMask(TBitmap& Mask) {
-    if (Text().Count() == 0 && !ShowsPlaceholder(GetCanvas()))
+    const bool placeholder = Text().Count() == 0 && ShowsPlaceholder(GetCanvas());
+    if (Text().Count() == 0 && !placeholder)
         return;
+    const TDeviceKey key = DeviceKeyOf(Mask, placeholder);
+    if (FBlendMask.Valid && FBlendMask.Key == key &&
+        FBlendMask.Pixels.PixelFormat() == Mask.PixelFormat()) {
+        CopyPixels(FBlendMask.Pixels, Mask);
+        return;
+    }
+    DrawBlendMask(Mask);
+    FBlendMask.Pixels = Mask;
+    FBlendMask.Pixels.Bits();
+    FBlendMask.Key = key;
+    FBlendMask.Valid = true;
+}
+
+void TLOText::DrawBlendMask(TBitmap& Mask) {
     // The coverage is drawn white on black into a 24-bit bitmap mapped like the mask (text
     // drawing needs a colour target), then its blue channel becomes the mask's grey levels.
     TBitmap coverage(Mask.Width(), Mask.Height(), pf24bit);

@@ -380,3 +380,62 @@ TEST(TextPaintFacts, ARepaintAfterAChangeShowsTheChange) {
     // Another zoom: regions of the new mapping.
     EXPECT_GT(InkOf(Render(*site, 200), IsRed).Box.left(), 2 * longer.Box.left() + 120);
 }
+
+// A text keeps the coverage masks of its plain-coloured glyphs, and the blend pass its mask
+// and colours, for the mapping it drew them at: a repaint copies them, and must give the very
+// pixels a first paint gives, at every zoom, and follow every change.
+TEST(TextPaintFacts, CachedPicturesRepaintIdenticallyAndFollowChanges) {
+    RegisterObjectClasses();
+    struct TPage {
+        std::unique_ptr<TDrawSite> Site;
+        TLOText* Plain = nullptr;
+        TLOText* Blended = nullptr;
+    };
+    auto make = [](TColor Colour) {
+        TPage page{MakePage()};
+        page.Plain = PlaceText(*page.Site, u"写真Ab"_qs, TRect(40, 20, 560, 140), 28);
+        page.Plain->SetShadowOffsetX(10);
+        page.Plain->SetShadowOffsetY(10);
+        page.Plain->ShadowColor()->SetColor(Grey);
+        page.Plain->TextColor()->SetColor(Colour);
+        page.Blended = PlaceText(*page.Site, u"半透明"_qs, TRect(40, 150, 560, 290), 28);
+        page.Blended->SetBlendRatio(50);
+        page.Blended->SetOutline(true);
+        page.Blended->OutlineColor()->SetColor(Red);
+        page.Blended->SetOutLineWidth(3);
+        page.Blended->TextColor()->SetColor(Colour);
+        return page;
+    };
+    constexpr TColor Yellow = 0x00FFFF;
+    constexpr TColor Green = 0x00C000;
+    TPage page = make(Blue);
+    EXPECT_FALSE(page.Plain->HasCachedTextMasks());
+    EXPECT_FALSE(page.Blended->HasCachedBlendPictures());
+    for (int scale : {100, 150, 100}) {
+        SCOPED_TRACE(scale);
+        const QImage cold = Render(*make(Blue).Site, scale, Yellow);
+        const QImage first = Render(*page.Site, scale, Yellow);
+        EXPECT_TRUE(page.Plain->HasCachedTextMasks());
+        EXPECT_TRUE(page.Blended->HasCachedBlendPictures());
+        EXPECT_EQ(first, cold) << "pictures made at another zoom are not reused";
+        EXPECT_EQ(Render(*page.Site, scale, Yellow), first) << "the cached repaint";
+    }
+    const QImage blue = Render(*page.Site, 100, Yellow);
+    for (TLOText* t : {page.Plain, page.Blended})
+        t->TextColor()->SetColor(Green);
+    EXPECT_FALSE(page.Plain->HasCachedTextMasks()) << "a change empties the masks";
+    EXPECT_FALSE(page.Blended->HasCachedBlendPictures()) << "a change empties the pictures";
+    const QImage green = Render(*page.Site, 100, Yellow);
+    EXPECT_NE(green, blue);
+    EXPECT_EQ(green, Render(*make(Green).Site, 100, Yellow));
+    page.Plain->SetPlainText(u"写真"_qs);
+    page.Blended->SetBoundsRect(TRect(60, 160, 580, 300));
+    EXPECT_FALSE(page.Plain->HasCachedTextMasks());
+    EXPECT_FALSE(page.Blended->HasCachedBlendPictures());
+    const QImage changed = Render(*page.Site, 100, Yellow);
+    EXPECT_NE(changed, green);
+    TPage fresh = make(Green);
+    fresh.Plain->SetPlainText(u"写真"_qs);
+    fresh.Blended->SetBoundsRect(TRect(60, 160, 580, 300));
+    EXPECT_EQ(changed, Render(*fresh.Site, 100, Yellow));
+}
