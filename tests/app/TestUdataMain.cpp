@@ -17,12 +17,15 @@
 #include "UStreams.h"
 #include "UStyleList.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -322,9 +325,8 @@ TEST_F(DataMain, StartsWithoutPrintQueueSettingsFolderOrWritableProgramFolder) {
     for (const QString& name : CalendarTableFiles)
         QFile::setPermissions(ProgramFolder() + name,
                               QFileDevice::ReadOwner | QFileDevice::ReadGroup);
-    Options().IsFolderWritable = [this](const QString& Folder) {
-        return !Folder.startsWith(ProgramFolder()) && IsWritablePath(Folder);
-    };
+    ASSERT_TRUE(
+        QFile::setPermissions(ProgramFolder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
 
     auto dm = MakeDataMain();
     ASSERT_TRUE(dm->Create()) << (Boxes.empty() ? "" : Boxes[0].Text.toStdString());
@@ -335,8 +337,12 @@ TEST_F(DataMain, StartsWithoutPrintQueueSettingsFolderOrWritableProgramFolder) {
         EXPECT_TRUE(IsWritablePath(expected + name)) << name.toStdString();
         EXPECT_EQ(FileBytes(expected + name), FileBytes(ProgramFolder() + name));
     }
-    EXPECT_TRUE(QFile::exists(expected + QStringLiteral("ImageCache.ic")) ||
-                dm->ImageCache()->IsOpen());
+    EXPECT_TRUE(dm->ImageCache()->IsOpen());
+    EXPECT_TRUE(dm->ImageCache()->FileName().startsWith(expected));
+    dm.reset();
+    EXPECT_TRUE(QFile::exists(expected + QStringLiteral("ImageCache.ic")));
+    QFile::setPermissions(ProgramFolder(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qunsetenv("CUPS_SERVER");
 }
 
@@ -670,4 +676,31 @@ TEST_F(DataMain, ShippedStyleListsAreReadFromTheProgramFolder) {
     EXPECT_EQ(dm->StampList()->Names(StampSection),
               (QStringList{QStringLiteral("Star"), QStringLiteral("Heart")}));
     EXPECT_TRUE(dm->ScheduleStyleList()->IsEmpty());
+}
+
+TEST_F(DataMain, TheRealMessageFormAndIdleMomentsDriveStartUp) {
+    // The program's own form, shown modally, answered by a click.
+    Options().RunMessageForm = nullptr;
+    auto dm = MakeDataMain();
+    ASSERT_TRUE(dm->Create());
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<TfrmMessage*>(QApplication::activeModalWidget());
+        ASSERT_NE(form, nullptr);
+        shown = form->Message();
+        form->Buttons(1)->click();
+    });
+    EXPECT_EQ(AppMessageBox(QStringLiteral("よろしいですか？"), {bkYes, bkNo}, 0, 1), mrNo);
+    EXPECT_EQ(shown, QStringLiteral("よろしいですか？"));
+
+    // Idle moments of the event loop reach the idle logic.
+    Form()->Splash = true;
+    for (int i = 0; i < 50 && !Form()->Window.isEnabled(); ++i) {
+        QEventLoop wait; // blocks, so the application goes idle
+        QTimer::singleShot(20, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    EXPECT_EQ(Form()->NewDocuments, 1);
+    EXPECT_EQ(Form()->Selections, 1);
+    EXPECT_TRUE(Form()->Window.isEnabled());
 }
