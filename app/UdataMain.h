@@ -11,7 +11,17 @@
 // command line and the start-up selection.
 //
 // Where files live on this platform, and what the start conditions check here, is set out
-// in UAppFolders.h.
+// in UAppFolders.h. Also on this platform: picture formats are registered with the
+// application's classes (RegisterApplicationClasses, run by Create); there is no picture size
+// limit setting to read ("ImageLimitSize" belongs to the older desktop only); the product
+// database has no reader, so papers come without product information; the windows bind the
+// user's schedule to calendars themselves (Schedule()).
+//
+// In the program:
+//   TdataMain dataMain(MakeMainForm);
+//   if (!dataMain.Create())
+//       return 0;
+//   return app.exec();
 
 #include "UAppFrame.h"
 #include "UMainForm.h"
