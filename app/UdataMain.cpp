@@ -113,6 +113,27 @@ void MakePreview(TPictureEx& Picture) {
     Picture.SetGraphic(std::make_unique<TSafetyBitmap>(bitmap));
 }
 
+// The entry of Path in the preview cache of its folder ("Preview.ic", read-only, entries
+// by bare file name); false when there is none.
+bool ReadFolderPreview(const QString& Path, TPictureEx& Picture) {
+    const QString folderCache =
+        FindExistingFile(QFileInfo(Path).absolutePath() + u'/' + SPreviewCache);
+    if (folderCache.isEmpty())
+        return false;
+    try {
+        TImageCacheStorage cache;
+        cache.Open(folderCache, true, true);
+        TImageCacheItem item;
+        if (cache.ReadItem(Path, item) && !IsPictureEmpty(item.Picture())) {
+            Picture.Assign(item.Picture());
+            return true;
+        }
+    } catch (const Exception& E) {
+        qWarning().noquote() << folderCache << E.Message;
+    }
+    return false;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -493,22 +514,8 @@ bool TdataMain::GetPreviewPicture(const QString& FileName, TPictureEx& Picture) 
     const QString path = FindExistingFile(FileName);
     if (path.isEmpty())
         return false;
-    const QFileInfo info(path);
-    // A preview cache made for the folder (read-only, entries by bare file name).
-    const QString folderCache = FindExistingFile(info.absolutePath() + u'/' + SPreviewCache);
-    if (!folderCache.isEmpty()) {
-        try {
-            TImageCacheStorage cache;
-            cache.Open(folderCache, true, true);
-            TImageCacheItem item;
-            if (cache.ReadItem(path, item) && !IsPictureEmpty(item.Picture())) {
-                Picture.Assign(item.Picture());
-                return true;
-            }
-        } catch (const Exception& E) {
-            qWarning().noquote() << folderCache << E.Message;
-        }
-    }
+    if (ReadFolderPreview(path, Picture))
+        return true;
     TImageCacheItem item;
     const bool cached = FImageCache && FImageCache->IsOpen();
     if (cached && FImageCache->ReadItem(path, item) && item.IsUpToDate(path)) {

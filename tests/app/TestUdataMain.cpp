@@ -5,6 +5,7 @@
 
 #include "FMessage.h"
 #include "TestSupport.h"
+#include "UAppClasses.h"
 #include "UAppFolders.h"
 #include "UCalSchedule.h"
 #include "UDayTable.h"
@@ -466,6 +467,7 @@ TEST(DataMainChild, SecondInstance) {
 }
 
 TEST(CDLabelPurposeValidator, ReplacesTheObsoletePurposes) {
+    RegisterPaperClasses();
     const TCDLabelPurposeValidator v;
     const struct {
         const char* ID;
