@@ -5,6 +5,7 @@
 #include "UFoundationClasses.h"
 #include "UGhost.h"
 #include "ULOCreator.h"
+#include "ULabelData.h"
 #include "ULabelDataHooks.h"
 #include "UObjectFactory.h"
 #include "UPictureFormats.h"
@@ -14,6 +15,7 @@ void RegisterApplicationClasses() {
     RegisterObjectClasses();
     RegisterPictureFormats();
     RegisterScheduleClasses();
+    RegisterLabelDataClasses();
     InstallGhostList();
     InstallDesignerList();
     InstallLOCreator();
