@@ -71,14 +71,21 @@ void TSheetFace::Paint() {
     if (!FPreview)
         return;
     TCanvas& canvas = GetCanvas();
-    // The preview was drawn from the face's margin rectangle, so it fills the same place.
-    FPreview->Graphic()->Draw(canvas, GetRect());
+    {
+        // The preview was drawn from the face's margin rectangle, so it fills the same
+        // place; only the face's shape shows it (not the corners of a disc, nor its hole).
+        TClipSaver clip = CreateClipSaver(canvas);
+        const TRegion shape = FaceInfo().CreateRegion(&canvas, true);
+        canvas.ExtSelectClipRgn(&shape, RGN_AND);
+        FPreview->Graphic()->Draw(canvas, GetRect());
+    }
     TCanvasSaver saver = CreateCanvasSaver(canvas, false);
     canvas.Brush().SetStyle(bsClear);
     canvas.Pen().SetMode(pmCopy);
     canvas.Pen().SetStyle(psSolid);
     canvas.Pen().SetColor(clBlack);
     FaceInfo().DrawOutline(canvas, false, false);
+    FaceInfo().DrawCenterHole(canvas, false);
 }
 
 // ---------------------------------------------------------------------------------------
