@@ -406,6 +406,7 @@ void TfrmLayout::CreateCommands() {
 
 void TfrmLayout::UpdateActions() {
     using C = TLayoutCommand;
+    SyncGridActions();
     const bool page = FData && FLabelNo >= 0;
     TDOList selected;
     FSite->GetObjects(selected, true);
