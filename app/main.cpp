@@ -9,9 +9,9 @@
 //                           ("sheet S label L Class") and end (exit code 2: no document)
 //   --startup-report        print "first-page-painted-ms N" once the page of the layout
 //                           editor has been painted for the first time, then end
-//   --answer-messages       every modal window that shows itself is answered as its own
-//                           default and its text printed to standard error (a child process
-//                           without a user: the second-instance message, for example)
+//   --answer-messages       every modal window that shows itself is dismissed as with Escape
+//                           and its text printed to standard error (a child process without
+//                           a user: the second-instance message, for example)
 
 #include "FMain.h"
 #include "UApplication.h"
@@ -22,12 +22,10 @@
 #include "UUndo.h"
 #include "UdataMain.h"
 
-#include <QAbstractButton>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QLabel>
-#include <QPushButton>
 #include <QTimer>
 
 #include <cstdio>
@@ -90,22 +88,17 @@ private:
     bool FDone = false;
 };
 
-// Answers modal windows for a run without a user.
+// Answers modal windows for a run without a user: the text goes to standard error and the
+// window is dismissed as with Escape (a question about a missing file is not retried).
 void AnswerModalWindows() {
-    QWidget* modal = TApplication::activeModalWidget();
-    auto* dialog = qobject_cast<QDialog*>(modal);
-    if (!dialog)
+    auto* dialog = qobject_cast<QDialog*>(TApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible())
         return;
     QStringList texts;
     for (const QLabel* label : dialog->findChildren<QLabel*>())
         if (!label->text().isEmpty())
             texts.append(label->text());
     PrintLine(stderr, QStringLiteral("message: %1").arg(texts.join(QLatin1Char(' '))));
-    for (QPushButton* button : dialog->findChildren<QPushButton*>())
-        if (button->isDefault() && button->isVisible()) {
-            button->click();
-            return;
-        }
     dialog->reject();
 }
 
