@@ -1,15 +1,18 @@
 #include "UPrinters.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QPageLayout>
 #include <QPrinterInfo>
+#include <algorithm>
+#include <cups/cups.h>
 
 const QString BuiltInPdfPrinterName = QStringLiteral("PDF ファイル");
 
 namespace {
 
 // Resolution of the built-in PDF printer, in dots per inch.
-constexpr int PdfResolution = 600;
+constexpr int PdfResolution = BuiltInPdfResolution;
 
 std::unique_ptr<QPrinter> OpenPrinter(const QString& Name) {
     if (Name == BuiltInPdfPrinterName) {
@@ -39,6 +42,9 @@ TPrinter::~TPrinter() = default;
 void TPrinter::Refresh() {
     const QString current = PrinterName();
     FNames = QPrinterInfo::availablePrinterNames();
+    for (const QString& name : CupsPrinterNames())
+        if (!FNames.contains(name))
+            FNames.append(name);
     FNames.removeAll(BuiltInPdfPrinterName);
     FNames.append(BuiltInPdfPrinterName);
     FIndex = current.isEmpty() ? -1 : static_cast<int>(FNames.indexOf(current));
@@ -112,6 +118,44 @@ bool EnsurePrinterSelected() {
     } catch (...) {
         return false;
     }
+}
+
+QStringList CupsPrinterNames() {
+    cups_dest_t* dests = nullptr;
+    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        if (dests[i].name && !dests[i].instance)
+            names.append(QString::fromUtf8(dests[i].name));
+    cupsFreeDests(count, dests);
+    return names;
+}
+
+bool PrinterSpools(const QString& Name) {
+    return !Name.isEmpty() && Name != BuiltInPdfPrinterName;
+}
+
+int SubmitCupsJob(const QString& Printer, const QString& File, const QString& Title,
+                  QString* Error) {
+    const int job =
+        cupsPrintFile2(CUPS_HTTP_DEFAULT, Printer.toUtf8().constData(),
+                       QFile::encodeName(File).constData(), Title.toUtf8().constData(), 0, nullptr);
+    if (job <= 0 && Error)
+        *Error = QString::fromUtf8(cupsLastErrorString());
+    return std::max(job, 0);
+}
+
+bool IsCupsJobActive(const QString& Printer, int JobId) {
+    if (JobId <= 0)
+        return false;
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, Printer.toUtf8().constData(), 0,
+                                   CUPS_WHICHJOBS_ACTIVE);
+    bool active = false;
+    for (int i = 0; i < count; ++i)
+        active = active || jobs[i].id == JobId;
+    cupsFreeJobs(count, jobs);
+    return active;
 }
 
 TRect PrintableRectFromCaps(const TDeviceCaps& Caps, int UnitsPerInch) {

@@ -15,6 +15,8 @@
 
 // The name under which the built-in PDF printer is listed.
 extern const QString BuiltInPdfPrinterName;
+// The resolution the built-in PDF printer answers, in dots per inch.
+constexpr int BuiltInPdfResolution = 600;
 
 class TPrinter {
 public:
@@ -53,6 +55,17 @@ TDeviceCaps PrinterDeviceCaps(const QPrinter& Printer);
 // Selects a usable printer: the default printer when it is listed and opens, else the first
 // one that opens. False when none opens (an error inside also answers false).
 bool EnsurePrinterSelected();
+
+// CUPS queues as libcups lists them (empty when no scheduler answers).
+QStringList CupsPrinterNames();
+// True for a printer that spools its jobs: every CUPS queue; not the built-in PDF printer.
+bool PrinterSpools(const QString& Name);
+// Submits File (a PDF) to the CUPS queue Printer as a job titled Title; answers the job id,
+// or 0 with Error set when the queue refuses it.
+int SubmitCupsJob(const QString& Printer, const QString& File, const QString& Title,
+                  QString* Error);
+// True while job JobId of queue Printer is pending, held or processing.
+bool IsCupsJobActive(const QString& Printer, int JobId);
 
 // The printable area of Caps in units of UnitsPerInch: left and top are the physical
 // offsets, right and bottom add the printable width and height. Horizontal values scale with

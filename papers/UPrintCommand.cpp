@@ -1,0 +1,124 @@
+#include "UPrintCommand.h"
+
+#include "FMessage.h"
+#include "FPrint.h"
+#include "ULabelData.h"
+#include "UPaperInfo.h"
+#include "UPrintSite.h"
+#include "UPrintTarget.h"
+#include "UPrinters.h"
+
+#include <QFileInfo>
+#include <QPageLayout>
+
+namespace {
+
+// The page size of the printer Name in 0.1 mm, as its driver sets it up.
+QSize PrinterPageSize(const QString& Name) {
+    TPrinter& printer = Printer();
+    const int index = static_cast<int>(printer.Printers().indexOf(Name));
+    if (index < 0 || !printer.Open(index) || !printer.QtPrinter())
+        return QSize();
+    const QRectF page = printer.QtPrinter()->pageLayout().fullRect(QPageLayout::Millimeter);
+    return QSize(qRound(page.width() * 10), qRound(page.height() * 10));
+}
+
+// True when a sheet to be printed has a paper the printer's page does not match.
+bool AnySheetSizeDiffers(TLabelData& Data, const TPrintSpec& Spec, const QSize& Page) {
+    const int current = Data.CurrentSheetNo();
+    const int first = Spec.AllSheets ? 0 : current;
+    const int last = Spec.AllSheets ? Data.SheetCount() - 1 : current;
+    bool differs = false;
+    for (int s = first; s <= last && !differs; ++s) {
+        Data.SetSheet(s);
+        const TPaperInfo* paper = Data.PaperInfo();
+        differs = PaperSizeDiffers(Page.width(), Page.height(), paper->Width(), paper->Height());
+    }
+    Data.SetSheet(current);
+    return differs;
+}
+
+QString DocumentTitle(const TLabelData& Data) {
+    return Data.DataName().isEmpty() ? QStringLiteral("Vantomi") : Data.DataName();
+}
+
+} // namespace
+
+bool RunPrint(TLabelData& Data, TPrintTarget& Target, const TPrintSpec& Spec,
+              TPhasedProgressBase* Progress, const std::function<int(TPrintSite*, int)>& OnWaitJob,
+              QString* Error) {
+    const TDateTime previous = Data.LastPrint();
+    Data.SetLastPrint(NowDateTime());
+    bool printed = false;
+    try {
+        TPrintSite site(Data, Progress, Spec);
+        site.Title = DocumentTitle(Data);
+        site.OnWaitJob = OnWaitJob;
+        site.Print(Target);
+        printed = site.JobsPrinted() > 0;
+    } catch (const Exception& E) {
+        if (Error)
+            *Error = E.Message;
+    } catch (const std::exception& E) {
+        if (Error)
+            *Error = QString::fromLocal8Bit(E.what());
+    }
+    if (!printed)
+        Data.SetLastPrint(previous);
+    return printed;
+}
+
+bool PrintToPdf(TLabelData& Data, const QString& PdfFile, const TPrintSpec& Spec, QString* Error) {
+    const std::unique_ptr<TPrintTarget> target = CreatePdfFileTarget(PdfFile, BuiltInPdfResolution);
+    QString error;
+    const bool printed = RunPrint(Data, *target, Spec, nullptr, {}, &error);
+    if (!printed && error.isEmpty())
+        error = QStringLiteral("印刷されたものがありません");
+    if (Error)
+        *Error = printed ? QString() : error;
+    return printed;
+}
+
+bool ExecutePrintCommand(QWidget* Parent, TLabelData& Data, int CurrentSheet,
+                         const QList<int>& SelectedFaces) {
+    if (CurrentSheet >= 0 && CurrentSheet < Data.SheetCount())
+        Data.SetSheet(CurrentSheet);
+    TfrmPrint dialog(Parent, Data.SheetCount(), SelectedFaces);
+    if (!Data.DataName().isEmpty())
+        dialog.SetPdfFile(QFileInfo(Data.DataName()).completeBaseName() + QStringLiteral(".pdf"));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const TPrintSpec spec = dialog.Spec();
+    const QString printerName = dialog.PrinterName();
+    const bool pdf = printerName == BuiltInPdfPrinterName;
+
+    std::unique_ptr<TPrintTarget> target;
+    if (pdf) {
+        // The PDF printer gives every sheet a page of its own paper's size.
+        target = CreatePdfFileTarget(dialog.PdfFile(), BuiltInPdfResolution);
+    } else {
+        const QSize page = PrinterPageSize(printerName);
+        if (page.isValid() && AnySheetSizeDiffers(Data, spec, page) &&
+            !AskPrintDespiteSizeMismatch())
+            return false;
+        const int dpi = Printer().QtPrinter() ? Printer().QtPrinter()->resolution() : 600;
+        target = CreateCupsTarget(printerName, dpi);
+    }
+
+    TfrmPrintProgress progress(Parent);
+    TPrintTarget* running = target.get();
+    progress.OnCancel = [running] { running->RequestAbort(); };
+    progress.setModal(true);
+    progress.show();
+    auto waitJob = [&progress, &Data, printerName](TPrintSite*, int JobId) {
+        TfrmWaitJob wait(&progress, Data.SheetName(), JobId,
+                         [printerName, JobId] { return IsCupsJobActive(printerName, JobId); });
+        return wait.exec();
+    };
+    QString error;
+    const bool printed = RunPrint(Data, *target, spec, &progress.Progress(), waitJob, &error);
+    progress.hide();
+    if (!error.isEmpty())
+        ShowMessageForm(QStringLiteral("印刷できませんでした。\n%1").arg(error), {bkOK}, 0, 0);
+    return printed;
+}
