@@ -4,6 +4,7 @@
 #include "FLayout.h"
 #include "FPaperChooser.h"
 #include "FSheet.h"
+#include "FWizBase.h"
 #include "UAppFrame.h"
 #include "UDrawSite.h"
 #include "UException.h"
@@ -11,6 +12,7 @@
 #include "UHistoryManager.h"
 #include "ULabelData.h"
 #include "UPaperLibrary.h"
+#include "UPrintCommand.h"
 #include "USvgIcon.h"
 #include "UUndo.h"
 
@@ -486,11 +488,32 @@ void TfrmMain::AddRecentFile(const QString& FileName) {
 
 bool TfrmMain::PrintDocument() {
     CommitView();
-    return false;
+    const QList<int> faces = FSheet ? FSheet->SelectedFaces() : QList<int>();
+    bool printed = false;
+    Guarded([&] { printed = ExecutePrintCommand(this, *FData, FData->CurrentSheetNo(), faces); });
+    // Date objects that show the print time have changed in the document.
+    if (printed)
+        ReloadViews();
+    return printed;
 }
 
 bool TfrmMain::RunWizard() {
-    return false;
+    if (!QuerySave())
+        return false;
+    TLabelData made;
+    bool filled = false;
+    Guarded([&] { filled = RunNewCalendarWizard(this, made); });
+    if (!filled)
+        return false;
+    if (FLayout)
+        FLayout->SetLabelData(nullptr);
+    const bool taken = Guarded([&] {
+        FData->Assign(&made);
+        FData->SetModified(true);
+        FFileName.clear();
+    });
+    DocumentReplaced();
+    return taken;
 }
 
 bool TfrmMain::ChangePaper(const QString& PaperName) {
@@ -697,8 +720,6 @@ void TfrmMain::UpdateActions() {
     Action(C::DeleteSheet)->setEnabled(sheets > 1);
     Action(C::MoveSheetLeft)->setEnabled(current > 0);
     Action(C::MoveSheetRight)->setEnabled(current >= 0 && current < sheets - 1);
-    Action(C::Print)->setEnabled(false);
-    Action(C::Wizard)->setEnabled(false);
     const QString title = TitleText();
     if (title != FShownTitle) {
         FShownTitle = title;

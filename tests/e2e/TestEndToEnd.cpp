@@ -18,6 +18,8 @@
 #include "ULOText.h"
 #include "ULabelData.h"
 #include "UPaperInfo.h"
+#include "UPrintCommand.h"
+#include "UPrintSpec.h"
 #include "UUndo.h"
 #include "UdataMain.h"
 
@@ -34,6 +36,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -284,6 +287,40 @@ TEST(EndToEnd, DesignSaveQuitRestartReopenAndPrint) {
     kinds.sort();
     EXPECT_EQ(kinds, QStringList({QStringLiteral("TLOCalendar"), QStringLiteral("TLOImage"),
                                   QStringLiteral("TLOText")}));
+
+    // --- Printed to a PDF file: it has the page, and the page shows the design -----------
+    const QString pdf = work.filePath(QStringLiteral("e2e.pdf"));
+    QString error;
+    ASSERT_TRUE(PrintToPdf(reopened, pdf, TPrintSpec(), &error)) << error.toStdString();
+    QFile printed(pdf);
+    ASSERT_TRUE(printed.open(QIODevice::ReadOnly));
+    const QByteArray bytes = printed.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF-"));
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty()) {
+        EXPECT_TRUE(bytes.contains("/Type /Page")) << "a page object";
+        return;
+    }
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QStringLiteral("40"), QStringLiteral("-png"), pdf,
+                  work.filePath(QStringLiteral("page"))});
+    ASSERT_TRUE(render.waitForFinished(60000));
+    const QStringList pages =
+        QDir(work.path()).entryList({QStringLiteral("page*.png")}, QDir::Files, QDir::Name);
+    ASSERT_EQ(pages.size(), 1) << "one sheet, one page";
+    const QImage page(work.filePath(pages[0]));
+    ASSERT_FALSE(page.isNull());
+    // A4 at 40 dpi.
+    EXPECT_NEAR(page.width(), 331, 3);
+    EXPECT_NEAR(page.height(), 468, 3);
+    int blue = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            blue += c.blue() > 180 && c.red() < 80 ? 1 : 0;
+        }
+    EXPECT_GT(blue, 20) << "the pasted picture is printed";
+    page.save(ScreenshotFolder() + QStringLiteral("/e2e-printed-page.png"));
 }
 
 int main(int argc, char** argv) {
