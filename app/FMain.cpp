@@ -741,7 +741,8 @@ void TfrmMain::closeEvent(QCloseEvent* Event) {
         Event->ignore();
         return;
     }
-    SaveWindowPlacement(*this);
+    // A settings store that cannot be written must not keep the window open.
+    Guarded([this] { SaveWindowPlacement(*this); });
     Event->accept();
 }
 

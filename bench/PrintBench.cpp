@@ -10,6 +10,7 @@
 // reset before each run through /proc/self/clear_refs), so it shows whether memory stays flat
 // as pages are added.
 
+#include "UDOList.h"
 #include "UImageData.h"
 #include "ULOImage.h"
 #include "ULORect.h"
