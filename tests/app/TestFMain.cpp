@@ -15,13 +15,16 @@
 #include "UUndo.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -348,4 +351,25 @@ TEST_F(MainWindow, WindowPlacementIsKept) {
     }
     TfrmMain& again = Open();
     EXPECT_EQ(again.size(), QSize(700, 500));
+}
+
+TEST_F(MainWindow, CancelledPrintAndWizardLeaveTheDocumentAlone) {
+    TfrmMain& w = Open();
+    PlaceBox(w, TRect(10, 10, 200, 100));
+    ASSERT_TRUE(w.SaveDocumentAs(File(QStringLiteral("kept.vtd"))));
+    EXPECT_TRUE(w.Action(TMainCommand::Print)->isEnabled());
+    EXPECT_TRUE(w.Action(TMainCommand::Wizard)->isEnabled());
+    // Every dialog that opens is cancelled, as with Escape.
+    QTimer escape;
+    QObject::connect(&escape, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    escape.start(20);
+    EXPECT_FALSE(w.PrintDocument());
+    EXPECT_FALSE(w.RunWizard());
+    escape.stop();
+    EXPECT_EQ(w.FileName(), File(QStringLiteral("kept.vtd")));
+    EXPECT_FALSE(w.DocumentModified());
+    EXPECT_EQ(ObjectsOnLabel(w.Data(), 0), 1);
 }

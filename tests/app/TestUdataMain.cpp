@@ -4,6 +4,7 @@
 #include "DataMainTestSupport.h"
 
 #include "FMessage.h"
+#include "UAppClasses.h"
 #include "TestSupport.h"
 #include "UAppFolders.h"
 #include "UCalSchedule.h"
@@ -460,6 +461,8 @@ TEST(DataMainChild, SecondInstance) {
 }
 
 TEST(CDLabelPurposeValidator, ReplacesTheObsoletePurposes) {
+    // Papers are read below: their classes must be known also when this test runs alone.
+    RegisterApplicationClasses();
     const TCDLabelPurposeValidator v;
     const struct {
         const char* ID;
