@@ -1,0 +1,71 @@
+#include "AppTestSupport.h"
+
+#include "UAppClasses.h"
+#include "UDOList.h"
+#include "ULORect.h"
+#include "ULabelData.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <map>
+
+void EnsureApplicationClasses() {
+    static const bool done = [] {
+        RegisterApplicationClasses();
+        return true;
+    }();
+    (void)done;
+}
+
+std::unique_ptr<TMatrixPaperInfo> MakeGridPaper(int Columns, int Rows, const QString& Name) {
+    auto paper = std::make_unique<TMatrixPaperInfo>();
+    paper->SetPaperName(Name);
+    paper->SetGroupName(QStringLiteral("テスト"));
+    paper->SetWidth(100 + Columns * 700);
+    paper->SetHeight(100 + Rows * 500);
+    paper->SetLeftOffset(100);
+    paper->SetTopOffset(100);
+    paper->SetFaceWidth(600);
+    paper->SetFaceHeight(400);
+    paper->SetRightMargin(100);
+    paper->SetBottomMargin(100);
+    paper->SetFaceCountX(Columns);
+    paper->SetFaceCountY(Rows);
+    paper->SetFaceShape(fsRect);
+    return paper;
+}
+
+void WriteRectLabel(TLabelData& Data, int Index, const TRect& R, TColor Color) {
+    TDOList list;
+    auto rect = std::make_unique<TLORect>();
+    rect->SetBoundsRect(R);
+    rect->FillColor()->SetColor(Color);
+    rect->SetFillInside(true);
+    list.Add(rect.get());
+    Data.WriteLabel(Index, list);
+    // The list does not own its objects.
+}
+
+QRgb DominantColour(const QImage& Image, const QRect& Area) {
+    std::map<QRgb, int> counts;
+    const QRect r = Area.intersected(Image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            ++counts[Image.pixel(x, y) | 0xFF000000u];
+    QRgb best = 0;
+    int most = -1;
+    for (const auto& [colour, count] : counts)
+        if (count > most) {
+            best = colour;
+            most = count;
+        }
+    return best;
+}
+
+QString ScreenshotFolder() {
+    // Test programs run from <build>/tests.
+    QDir dir(QCoreApplication::applicationDirPath());
+    dir.cdUp();
+    dir.mkpath(QStringLiteral("screenshots"));
+    return dir.filePath(QStringLiteral("screenshots"));
+}

@@ -1,0 +1,23 @@
+#pragma once
+// Helpers shared by the window tests: documents on small papers with real drawing objects.
+
+#include "UColor.h"
+#include "UPaperInfo.h"
+
+#include <QImage>
+#include <QString>
+#include <memory>
+
+class TLabelData;
+class TLORect;
+
+// Registers every stream class and hook once (safe to call again).
+void EnsureApplicationClasses();
+// A paper of Columns x Rows rectangular faces of 600 x 400 (0.1 mm), 100 apart.
+std::unique_ptr<TMatrixPaperInfo> MakeGridPaper(int Columns, int Rows, const QString& Name);
+// Writes one filled rectangle of Color (0x00BBGGRR) at R into label Index of Data.
+void WriteRectLabel(TLabelData& Data, int Index, const TRect& R, TColor Color);
+// The colour most pixels of Image have inside Area.
+QRgb DominantColour(const QImage& Image, const QRect& Area);
+// The folder screenshots go to (created): <build>/screenshots.
+QString ScreenshotFolder();
