@@ -13,6 +13,7 @@
 //                           and its text printed to standard error (a child process without
 //                           a user: the second-instance message, for example)
 
+#include "FColorGrid.h"
 #include "FMain.h"
 #include "UApplication.h"
 #include "UDOList.h"
@@ -123,10 +124,18 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         std::unique_ptr<TdataMain> dataMain;
+        TStartupOptions options;
+        // The shared colour drop-down is made in its start-up step, before the main window
+        // whose controls use it; the application owns it (it lives as long as the program).
+        options.ColorGridFactory = [] {
+            TfrmColorGrid::Shared();
+            return std::unique_ptr<QWidget>();
+        };
         dataMain =
             std::make_unique<TdataMain>(MainFormFactory([&dataMain]() -> const TPaperLibrary* {
-                return dataMain ? dataMain->PaperLibrary() : nullptr;
-            }));
+                                            return dataMain ? dataMain->PaperLibrary() : nullptr;
+                                        }),
+                                        std::move(options));
         if (!dataMain->Create())
             return 1;
 

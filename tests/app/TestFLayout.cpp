@@ -14,6 +14,7 @@
 #include "UGraphicUtils.h"
 #include "UGuide.h"
 #include "ULOCreator.h"
+#include "ULOFace.h"
 #include "ULOImage.h"
 #include "ULORect.h"
 #include "ULOText.h"
@@ -525,11 +526,12 @@ TEST_F(Layout, PropertiesOpenTheKindsDialogOrSayThereIsNone) {
     EXPECT_EQ(DialogAnswer().Calls, 2);
     EXPECT_TRUE(FMessages.isEmpty());
 
-    // A group has no dialog of its own.
+    // A face outline has no dialog of its own.
     DialogAnswer().Active = false;
-    auto group = std::make_unique<TDOGroup>();
-    TDOGroup* placed = group.get();
-    Site().InsertObject(group.release());
+    auto face = std::make_unique<TLOFace>();
+    face->SetBoundsRect(TRect(400, 100, 500, 200));
+    TLOFace* placed = face.get();
+    Site().InsertObject(face.release());
     Site().AddObject(placed);
     Site().SelectAll(false);
     placed->SetSelected(true);
@@ -614,7 +616,8 @@ TEST_F(Layout, ScanPlacesThePictureAsOneImageObject) {
         Source.SetString(QStringLiteral("test-picture"), QStringLiteral("Solid white"));
         return true;
     };
-    DialogAnswer().Active = false; // the picture is placed at once when no dialog exists
+    // The acquired picture goes through the creation rules of its kind; the test designer
+    // confirms any dialog they open.
     Trigger(C::Scan);
     manager.ShowSourceSettings = nullptr;
     manager.Unload();
