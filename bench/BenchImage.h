@@ -5,11 +5,15 @@
 
 #include "UBitmap.h"
 
+#include <QDir>
+#include <QString>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -20,6 +24,16 @@ namespace BenchImage {
 
 constexpr int Width = 4000;
 constexpr int Height = 3000;
+
+// A folder for the files a benchmark writes (the thumbnail benchmark's photos and cache).
+inline QString Folder() {
+    return QDir::tempPath() + QStringLiteral("/vantomi-bench");
+}
+
+// Runs a shell command line; false when it could not run or failed.
+inline bool Run(const std::string& Command) {
+    return std::system(Command.c_str()) == 0;
+}
 
 inline TBitmap MakePicture() {
     TBitmap b(Width, Height, pf24bit);
