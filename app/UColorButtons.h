@@ -2,7 +2,7 @@
 // Buttons that show and edit a colour in the property dialogs.
 //
 // TColorSpecButton holds a copy of a colour fill (TColorSpec), shows it as its icon and
-// opens the colour-specification editor on a click; the copy changes only when the editor
+// opens the colour fill editor on a click; the copy changes only when the editor
 // is confirmed. TColorButton does the same for a plain colour (0x00BBGGRR) through the
 // system colour dialog.
 //

@@ -41,7 +41,7 @@ private:
     QImage FImage;
 };
 
-// Spec painted into a new white image of Size (a null image for an empty size).
+// The fill Spec painted into a new white image of Size (a null image for an empty size).
 QImage RenderColorSpec(TColorSpec& Spec, const QSize& Size);
 // The glyph of a colour button, 8/10 of ButtonSize: a frame in black (white for a black
 // colour) round a rectangle of the colour outlined in grey.

@@ -29,7 +29,7 @@ public:
     // "selected faces" choice is offered only when there are some).
     TfrmPrint(QWidget* Parent, int SheetCount, const QList<int>& SelectedFaces);
 
-    // What the dialog shows, as a spec: Copies, Offset, FaceFlags or AllFaces, AllSheets,
+    // What the dialog shows, as print settings: Copies, Offset, FaceFlags or AllFaces, AllSheets,
     // SpoolEachSheet (only for all sheets of a document of several on a spooling printer),
     // outlines and Resolution.
     TPrintSpec Spec() const;

@@ -36,7 +36,7 @@ constexpr int HistoryItemInset = 3;
 const char* const UseHistoryKey = "UseColorSpecHistory";
 const char* const HistoryFileMacro = "$(ColorSpecHistory)";
 
-// The colours a gradation button shows before the spec gives it one.
+// The colours a gradation button shows before the fill gives it one.
 constexpr std::array<TColor, TfrmColorSpec::GradationButtonCount> DefaultButtonColors = {
     clWhite, clBlack, clRed, clYellow, clLime, clAqua, clBlue};
 // The gradation kinds of the four samples: simple, box, circle, cone.
@@ -162,7 +162,7 @@ TfrmColorSpec::TfrmColorSpec(QWidget* Parent)
 }
 
 TfrmColorSpec::~TfrmColorSpec() {
-    // The controls outlive the working spec (they go with the base class): nothing they
+    // The controls outlive the working fill (they go with the base class): nothing they
     // signal while they are taken down may reach it.
     FSpec->OnChange = nullptr;
     for (QWidget* child : findChildren<QWidget*>())

@@ -1,11 +1,11 @@
 #pragma once
-// The colour-specification editor "色の選択": edits one TColorSpec, a solid colour from the
+// The colour fill editor "色の選択": edits one TColorSpec, a solid colour from the
 // colour grid, a picture (stretched or tiled, brick tiling, its filters through the
 // image-quality editor) or a gradation of 2..7 colours with its kind, angle and repeat count
-// (ready-made colours from the pattern picker); recent specs come back from the history menu.
+// (ready-made colours from the pattern picker); recent fills come back from the history menu.
 //
 // The gradation colour buttons borrow the shared colour drop-down only while it is open.
-// On OK the edited spec is added to the history file "$(ColorSpecHistory)" when the setting
+// On OK the edited fill is added to the history file "$(ColorSpecHistory)" when the setting
 // "UseColorSpecHistory" (default on) allows it.
 
 #include "FImageDataEditor.h"
@@ -46,7 +46,7 @@ public:
 
     // Loads Spec into the form (the working copy takes it).
     void SetColorSpec(const TColorSpec& Spec);
-    // The working spec: the result on OK.
+    // The working fill: the result on OK.
     TColorSpec& ColorSpec() { return *FSpec; }
     TColorSpecHistory& History() { return FHistory; }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The gradation pattern picker "グラデーションのカラーパターン": ready-made colour lists of 2..7
-// colours, each shown as a sample in the edited spec's gradation kind, angle and repeat count,
+// colours, each shown as a sample in the edited fill's gradation kind, angle and repeat count,
 // in one of the sample sizes "50x50" .. "200x200". OK (modal result 1) hands back the chosen
 // pattern's colours.
 
@@ -24,7 +24,7 @@ public:
     explicit TfrmGradePattern2001(QWidget* Parent = nullptr);
     ~TfrmGradePattern2001() override;
 
-    // The spec whose kind, angle and repeat count the samples show.
+    // The fill whose kind, angle and repeat count the samples show.
     void SetColorSpec(const TColorSpec& Spec);
     // The chosen pattern (valid after OK).
     int ColorCount() const;

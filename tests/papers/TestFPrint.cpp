@@ -1,5 +1,5 @@
-// The print windows: the dialog's spec, the progress window's Cancel, the spooler wait box,
-// the paper-size question, and the whole print command driven through its dialog.
+// The print windows: the dialog's print settings, the progress window's Cancel, the spooler wait
+// box, the paper-size question, and the whole print command driven through its dialog.
 
 #include "FMessage.h"
 #include "FPrint.h"

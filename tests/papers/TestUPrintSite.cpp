@@ -1,4 +1,4 @@
-// Printing: the print specification, the print site on PDF output (checked by rasterising
+// Printing: the print settings, the print site on PDF output (checked by rasterising
 // the PDF with poppler's pdftoppm), jobs per sheet, cancelling, dates and the print time,
 // and a job through a CUPS queue when the machine has one.
 
@@ -313,7 +313,7 @@ protected:
 
 } // namespace
 
-// --- The specification --------------------------------------------------------------------
+// --- Print settings -----------------------------------------------------------------------
 
 TEST(PrintSpec, FaceFlagsAndResolution) {
     TPrintSpec spec;

@@ -1,7 +1,7 @@
-// The colour-specification editor driven through its controls: each kind of fill edited and
-// applied with OK, Cancel leaving the spec as it was, the pattern picker and the image-data
+// The colour fill editor driven through its controls: each kind of fill edited and
+// applied with OK, Cancel leaving the fill as it was, the pattern picker and the image-data
 // editor it opens, the shared drop-down for the gradation colours, and the history menu
-// listing earlier specs after the editor is opened again. Screenshots of every dialog go to
+// listing earlier fills after the editor is opened again. Screenshots of every dialog go to
 // screenshots/ in the build folder.
 
 #include "FColorGrid.h"
@@ -76,7 +76,7 @@ void WhenShown(std::function<void(T&)> Action) {
     });
 }
 
-// Everything of a spec that is stored, with its picture: equal fingerprints, equal specs.
+// Everything of a fill that is stored, with its picture: equal fingerprints, equal fills.
 QString Fingerprint(TColorSpec& Spec) {
     TPictureEx preview;
     TColorSpecHistory::MakePreview(Spec, preview);
