@@ -61,27 +61,48 @@ bool BlendImageOnCanvas(TCanvas& Canvas, const TRect& Rect, const QImage& Image)
 }
 
 void TImageGraphic::Clear() {
+    FSize = QSize();
     FImage = QImage();
     FData.clear();
     FOpaque.reset();
     StoreTransparent(false);
 }
 
+void TImageGraphic::StorePixels(const QImage& Image) {
+    const QImage argb = Image.isNull() ? QImage() : Image.convertToFormat(PixelFormat);
+    FSize = argb.size();
+    const bool transparent = HasTransparentPixels(argb);
+    if (transparent || argb.isNull()) {
+        FImage = argb;
+        FOpaque.reset();
+    } else {
+        FOpaque = TBitmap::FromQImage(argb, pf24bit);
+        FImage = QImage();
+    }
+    StoreTransparent(transparent);
+}
+
 void TImageGraphic::SetImage(const QImage& Image) {
-    FImage = Image.isNull() ? QImage() : Image.convertToFormat(PixelFormat);
+    StorePixels(Image);
     FData.clear();
-    FOpaque.reset();
-    StoreTransparent(HasTransparentPixels(FImage));
     Changed();
 }
 
+QImage TImageGraphic::Image() const {
+    if (!FImage.isNull() || !FOpaque)
+        return FImage;
+    return FOpaque->ToQImage().convertToFormat(PixelFormat);
+}
+
 const QByteArray& TImageGraphic::Data() const {
-    if (FData.isEmpty() && !FImage.isNull())
-        FData = Encode(FImage);
+    if (FData.isEmpty() && !Empty())
+        FData = Encode(Image());
     return FData;
 }
 
 TBitmap TImageGraphic::ToBitmap() const {
+    if (FOpaque)
+        return *FOpaque;
     if (FImage.isNull())
         return TBitmap();
     QImage white(FImage.size(), QImage::Format_RGB32);
@@ -98,6 +119,7 @@ void TImageGraphic::Assign(const TPersistent* Source) {
         return;
     if (Source && Source->metaObject() == metaObject()) {
         const auto* s = static_cast<const TImageGraphic*>(Source);
+        FSize = s->FSize;
         FImage = s->FImage;
         FData = s->FData;
         FOpaque = s->FOpaque;
@@ -136,7 +158,7 @@ void TImageGraphic::AssignTo(TPersistent* Dest) const {
 void TImageGraphic::Draw(TCanvas& Canvas, const TRect& Rect) const {
     if (Empty())
         return;
-    if (Transparent() && BlendImageOnCanvas(Canvas, Rect, FImage))
+    if (Transparent() && !FImage.isNull() && BlendImageOnCanvas(Canvas, Rect, FImage))
         return;
     if (!FOpaque)
         FOpaque = ToBitmap();
@@ -145,11 +167,8 @@ void TImageGraphic::Draw(TCanvas& Canvas, const TRect& Rect) const {
 
 void TImageGraphic::LoadFromStream(TStream& Stream) {
     QByteArray data = Stream.ReadBytes(Stream.Remaining());
-    QImage image = Decode(data).convertToFormat(PixelFormat);
-    FImage = std::move(image);
+    StorePixels(Decode(data));
     FData = std::move(data);
-    FOpaque.reset();
-    StoreTransparent(HasTransparentPixels(FImage));
     Changed();
 }
 

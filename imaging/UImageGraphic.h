@@ -1,8 +1,10 @@
 #pragma once
 // TImageGraphic: the base of graphics whose pixels may be partly transparent (PNG, GIF,
 // icons). It keeps the file as read, so that saving gives back the same bytes, and the
-// decoded pixels as a QImage in Format_ARGB32 (not premultiplied: colours stay exact where
-// alpha is low; drawing premultiplies).
+// decoded pixels once: a picture with transparent pixels as a QImage in Format_ARGB32 (not
+// premultiplied: colours stay exact where alpha is low; drawing premultiplies), a fully
+// opaque one as the 24-bit bitmap it is drawn from. A photo then takes three bytes a pixel,
+// not seven, which is what bounds the memory of a page of photos being printed.
 //
 // Drawing blends the pixels over the canvas's target bitmap (24 or 32 bits) within its clip
 // region, sampling the nearest pixel; with Transparent cleared, or on other targets, the
@@ -16,19 +18,20 @@
 class TImageGraphic : public TGraphic {
     Q_OBJECT
 public:
-    bool Empty() const override { return FImage.isNull(); }
-    int Width() const override { return FImage.width(); }
-    int Height() const override { return FImage.height(); }
+    bool Empty() const override { return FSize.isEmpty(); }
+    int Width() const override { return FSize.width(); }
+    int Height() const override { return FSize.height(); }
 
-    // The decoded pixels (null when empty).
-    const QImage& Image() const { return FImage; }
+    // The decoded pixels in Format_ARGB32 (null when empty). An opaque picture makes them
+    // from its bitmap on each call.
+    QImage Image() const;
     // Takes Image's pixels as the picture (encoded when the file form is needed);
     // Transparent follows whether any pixel is not opaque. One change.
     void SetImage(const QImage& Image);
     // The file form (encoding pixels that were set first). An empty graphic answers an empty
     // array.
     const QByteArray& Data() const;
-    // The pixels put on white, 24 bits.
+    // The pixels put on white, 24 bits (shared with the graphic's own for opaque pictures).
     TBitmap ToBitmap() const;
 
     // Accepts a graphic of the same class (shares its file and pixels), null (empties), and,
@@ -50,9 +53,16 @@ protected:
 
 private:
     void Clear();
+    // Keeps Image's pixels in the form they need (see the class comment) and sets
+    // Transparent; the file form is left as it is.
+    void StorePixels(const QImage& Image);
 
+    QSize FSize;
+    // Pixels of a picture with transparent pixels (null for an opaque one).
     QImage FImage;
     mutable QByteArray FData;
+    // The pixels put on white: an opaque picture's own pixels, or made on first use when a
+    // transparent picture is drawn as a bitmap.
     mutable std::optional<TBitmap> FOpaque;
 };
 

@@ -632,10 +632,30 @@ QImage TBitmap::ToQImage() const {
 }
 
 TBitmap TBitmap::FromQImage(const QImage& Image, TPixelFormat Format) {
-    const QImage rgb = Image.convertToFormat(QImage::Format_RGB32);
-    TBitmap bmp(rgb.width(), rgb.height(), pf32bit);
-    for (int y = 0; y < rgb.height(); ++y)
-        std::memcpy(bmp.ScanLine(y), rgb.constScanLine(y), static_cast<size_t>(rgb.width()) * 4);
+    // 32-bit pixels are B, G, R, A bytes in memory; the alpha byte is dropped here rather than
+    // by a converted copy of the whole image.
+    const bool bgra =
+        Image.format() == QImage::Format_RGB32 || Image.format() == QImage::Format_ARGB32;
+    const QImage rgb = bgra ? Image : Image.convertToFormat(QImage::Format_RGB32);
+    const int w = rgb.width(), h = rgb.height();
+    if (Format == pf24bit) {
+        TBitmap bmp;
+        bmp.SetSizeForOverwrite(w, h);
+        for (int y = 0; y < h; ++y) {
+            const uint8_t* s = rgb.constScanLine(y);
+            uint8_t* d = bmp.ScanLine(y);
+            for (int x = 0; x < w; ++x, s += 4, d += 3) {
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+            }
+            std::memset(d, 0, static_cast<size_t>(bmp.BytesPerLine() - 3 * w)); // row padding
+        }
+        return bmp;
+    }
+    TBitmap bmp(w, h, pf32bit);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(bmp.ScanLine(y), rgb.constScanLine(y), static_cast<size_t>(w) * 4);
     bmp.SetPixelFormat(Format);
     return bmp;
 }

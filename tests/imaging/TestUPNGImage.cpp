@@ -5,6 +5,7 @@
 #include "USafetyBitmap.h"
 
 #include <QBuffer>
+#include <QPainter>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
@@ -206,4 +207,44 @@ TEST(PNG, SemiTransparentColoursStayExact) {
     EXPECT_NE(written, file);
     expectExact(DecodePNG(written), "written and read");
     expectExact(QImage::fromData(written, "PNG"), "read by another reader");
+}
+
+// An opaque picture keeps its pixels once, as the 24-bit bitmap it is drawn from (a photo
+// would otherwise take seven bytes a pixel); one with transparent pixels keeps them with
+// alpha. Either way the pixels, the drawing and the file written anew are the same.
+TEST(PNG, OpaquePicturesKeepOneBitmapOfTheirPixels) {
+    for (const char* name : {"photo.png", "rgba.png"}) {
+        SCOPED_TRACE(name);
+        const bool opaque = QByteArray(name) == "photo.png";
+        const QImage want = Decoded(name).convertToFormat(QImage::Format_ARGB32);
+        TPNGImage png;
+        TMemoryStream in(ReadTestData(QStringLiteral("pictures/") + name));
+        png.LoadFromStream(in);
+        EXPECT_EQ(png.Width(), want.width());
+        EXPECT_EQ(png.Height(), want.height());
+        EXPECT_EQ(MaxChannelDifference(png.Image(), want), 0);
+        EXPECT_EQ(png.Image().format(), QImage::Format_ARGB32);
+        // The opaque picture hands out its own bitmap; the other one composes a new one.
+        EXPECT_EQ(png.ToBitmap().SharesImageWith(png.ToBitmap()), opaque);
+
+        TPNGImage copy;
+        copy.SetImage(png.Image());
+        EXPECT_EQ(MaxChannelDifference(DecodePNG(copy.Data()), want), 0);
+
+        // Drawn 1:1 on white: the opaque pixels as they are, also when the picture is marked
+        // transparent by hand.
+        for (bool markTransparent : {false, true}) {
+            if (!opaque && !markTransparent)
+                continue;
+            png.SetTransparent(markTransparent || !opaque);
+            TBitmap page(want.width(), want.height(), pf24bit);
+            page.Fill(clWhite);
+            png.Draw(page.Canvas(), TRect(0, 0, want.width(), want.height()));
+            QImage onWhite(want.size(), QImage::Format_RGB32);
+            onWhite.fill(Qt::white);
+            QPainter(&onWhite).drawImage(0, 0, want);
+            EXPECT_LE(MaxChannelDifference(page.ToQImage(), onWhite), opaque ? 0 : 1)
+                << "marked transparent " << markTransparent;
+        }
+    }
 }
