@@ -123,6 +123,61 @@ void ResampleRowBox(const TSample* __restrict Src, int Width, int32_t* __restric
     }
 }
 
+// The box shrink by a whole ratio N (every column N pixels wide, no fractions): the same
+// sums and the same division as ResampleRowBox, with the column walk known in advance so
+// that the loop over a column's pixels is unrolled. N as a template argument unrolls the
+// common ratios fully; N = 0 takes Width from the argument.
+template <int Ch, int N>
+void ResampleRowBoxWhole(const uint8_t* __restrict Src, int Columns, int Width,
+                         const TBoxColumn& Column, int32_t* __restrict Out) {
+    const int n = N > 0 ? N : Width;
+    const uint64_t half = Column.HalfWeight;
+    const uint64_t magic = Column.Magic;
+    for (int k = 0; k < Columns; ++k, Src += n * Ch, Out += Ch) {
+        std::array<uint32_t, Ch> sum{};
+        for (int p = 0; p < n; ++p)
+            for (int c = 0; c < Ch; ++c)
+                sum[c] += Src[p * Ch + c];
+        for (int c = 0; c < Ch; ++c)
+            Out[c] = static_cast<int32_t>(((uint64_t(sum[c]) * 256 + half) * magic) >> 55);
+    }
+}
+
+// The column width when every column of Columns is a whole number of pixels wide and all
+// are equally wide; 0 otherwise.
+int WholeBoxRatio(const std::vector<TBoxColumn>& Columns) {
+    if (Columns.empty() || Columns[0].Fraction != 0)
+        return 0;
+    const int n = Columns[0].Boundary;
+    for (size_t k = 0; k < Columns.size(); ++k)
+        if (Columns[k].Fraction != 0 || Columns[k].Boundary != static_cast<int>(k + 1) * n)
+            return 0;
+    return n;
+}
+
+template <int Ch>
+void ResampleBoxWholeT(const uint8_t* Src, int Ratio, const std::vector<TBoxColumn>& Columns,
+                       int32_t* Out) {
+    const int count = static_cast<int>(Columns.size());
+    switch (Ratio) {
+    case 2:
+        ResampleRowBoxWhole<Ch, 2>(Src, count, 2, Columns[0], Out);
+        break;
+    case 3:
+        ResampleRowBoxWhole<Ch, 3>(Src, count, 3, Columns[0], Out);
+        break;
+    case 4:
+        ResampleRowBoxWhole<Ch, 4>(Src, count, 4, Columns[0], Out);
+        break;
+    case 8:
+        ResampleRowBoxWhole<Ch, 8>(Src, count, 8, Columns[0], Out);
+        break;
+    default:
+        ResampleRowBoxWhole<Ch, 0>(Src, count, Ratio, Columns[0], Out);
+        break;
+    }
+}
+
 // Enlarging taps: the sample for output x lies at source position x * step - 0.5 (16.16),
 // between pixel Index and Index + 1 at fraction T (0..65535).
 struct TTap {
@@ -213,6 +268,7 @@ private:
     const int FDH; // destination height
     THorizontal FHorizontal = hzCopy;
     std::vector<TBoxColumn> FBoxColumns;
+    int FWholeBoxRatio = 0; // see WholeBoxRatio
     std::vector<TTap> FTaps;
     std::vector<int32_t> FSourceRow;
     std::array<std::vector<int32_t>, 4> FRing;
@@ -227,6 +283,7 @@ TResampler::TResampler(TBitmap& Dest, const TBitmap& Source, const TRect& R, int
     if (FDW < FW) {
         FHorizontal = hzBox;
         FBoxColumns = BoxColumns(FW, FDW);
+        FWholeBoxRatio = WholeBoxRatio(FBoxColumns);
     } else if (FDW > FW) {
         FHorizontal = Filter == rfCubic ? hzCubic : hzLinear;
         FTaps = FilterTaps(FW, FDW);
@@ -376,6 +433,20 @@ void TResampler::ResampleRow(int32_t* Out) const {
 }
 
 void TResampler::ResampleBoxFromBytes(const uint8_t* Src, int32_t* Out) const {
+    if (FWholeBoxRatio > 0) {
+        switch (FCh) {
+        case 1:
+            ResampleBoxWholeT<1>(Src, FWholeBoxRatio, FBoxColumns, Out);
+            break;
+        case 3:
+            ResampleBoxWholeT<3>(Src, FWholeBoxRatio, FBoxColumns, Out);
+            break;
+        default:
+            ResampleBoxWholeT<4>(Src, FWholeBoxRatio, FBoxColumns, Out);
+            break;
+        }
+        return;
+    }
     switch (FCh) {
     case 1:
         ResampleRowBox<1>(Src, FW, Out, FBoxColumns);
