@@ -1,5 +1,6 @@
 #include "UAppClasses.h"
 
+#include "FTwain.h"
 #include "UCalSchedule.h"
 #include "UDesigner.h"
 #include "UFoundationClasses.h"
@@ -22,4 +23,5 @@ void RegisterApplicationClasses() {
     InstallLOCreator();
     InstallPropertyEditors();
     InstallLabelDataHooks();
+    InstallTwainWindows();
 }

@@ -3,6 +3,8 @@
 
 #include "FLayout.h"
 
+#include "FTwain.h"
+
 #include "../sources/SaneTestSupport.h"
 #include "UAppClasses.h"
 #include "UAppFrame.h"
@@ -31,6 +33,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -619,7 +622,7 @@ TEST_F(Layout, ScanPlacesThePictureAsOneImageObject) {
     // The acquired picture goes through the creation rules of its kind; the test designer
     // confirms any dialog they open.
     Trigger(C::Scan);
-    manager.ShowSourceSettings = nullptr;
+    InstallTwainWindows();
     manager.Unload();
 
     ASSERT_EQ(Objects().size(), 1u);
@@ -636,6 +639,30 @@ TEST_F(Layout, ScanPlacesThePictureAsOneImageObject) {
     ActionList().Undo();
     EXPECT_TRUE(Objects().empty());
     EXPECT_TRUE(FMessages.isEmpty()) << FMessages.join("|").toStdString();
+}
+
+// The scanner command lists the sources in the program's own chooser; the one picked
+// becomes the source of the next scan.
+TEST_F(Layout, SelectScannerShowsTheSourceChooser) {
+    ASSERT_FALSE(SaneTestConfigDir().isEmpty());
+    ResetTestDevices();
+    TTwainManager& manager = TTwainManager::Instance();
+    manager.SetSourceName(QStringLiteral("test:0"));
+    bool shown = false;
+    QTimer::singleShot(0, [&shown] {
+        auto* chooser = qobject_cast<TfrmTwainSelect*>(QApplication::activeModalWidget());
+        ASSERT_NE(chooser, nullptr);
+        shown = true;
+        const auto rows = chooser->List()->findItems(QStringLiteral("test:1"), Qt::MatchContains);
+        ASSERT_EQ(rows.size(), 1);
+        chooser->List()->setCurrentItem(rows[0]);
+        chooser->accept();
+    });
+    Trigger(C::SelectScanner);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(manager.SourceName(), QStringLiteral("test:1"));
+    EXPECT_TRUE(FMessages.isEmpty()) << FMessages.join("|").toStdString();
+    manager.Unload();
 }
 
 // A failing scanner is reported with the scanner's message; nothing is placed or recorded.
@@ -669,7 +696,7 @@ TEST_F(Layout, ScannerFailureIsReportedAndPlacesNothing) {
                 << FMessages[0].toStdString();
         EXPECT_FALSE(manager.SourceOpen());
     }
-    manager.ShowSourceSettings = nullptr;
+    InstallTwainWindows();
     manager.Unload();
     ResetTestDevices();
 }
