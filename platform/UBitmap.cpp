@@ -465,7 +465,9 @@ void TBitmap::SetSize(int Width, int Height) {
     img->Height = Height;
     img->Stride = BytesPerLineOf(Width, img->Format);
     ReservePixels(img->Pixels, static_cast<size_t>(img->Stride) * static_cast<size_t>(Height));
-    img->Pixels.assign(static_cast<size_t>(img->Stride) * static_cast<size_t>(Height), 0);
+    // Every byte is written below (each row gets the whole filled row first), so the
+    // pixels are not cleared beforehand.
+    img->Pixels.resize(static_cast<size_t>(img->Stride) * static_cast<size_t>(Height));
     // Fill the whole new image, then copy back the pixels that still fit.
     if (Width > 0) {
         std::vector<uint8_t> row(static_cast<size_t>(img->Stride), 0);
