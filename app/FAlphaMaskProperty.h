@@ -5,30 +5,17 @@
 
 #include "FPropertyDialog.h"
 
-#include <memory>
-
-class QLabel;
-class QPushButton;
 class TColorSpecButton;
 class TLOAlphaMask;
-class TPictureEx;
 
-class TfrmAlphaMaskProperty : public TfrmPropertyDialog {
+class TfrmAlphaMaskProperty : public TfrmPicturePropertyDialog {
     Q_OBJECT
 public:
     TfrmAlphaMaskProperty(TLOAlphaMask& Mask, QWidget* Parent = nullptr);
-    ~TfrmAlphaMaskProperty() override;
 
     void LoadFrom(TDrawObject& Object) override;
     void ApplyTo(TDrawObject& Object) override;
-    // Reads FileName as the new picture; false (with a message) when it cannot be read.
-    bool LoadPictureFile(const QString& FileName);
 
     TColorSpecButton* btnFillColor;
-    QPushButton* btnSelectFile;
-    QLabel* lblPictureInfo;
     TExSpinEdit* seShadeSize;
-
-private:
-    std::unique_ptr<TPictureEx> FChosen;
 };

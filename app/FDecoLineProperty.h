@@ -5,39 +5,18 @@
 // (six copies) and height.
 
 #include "FPropertyDialog.h"
+#include "ULineFields.h"
 
-#include <memory>
-
-class QCheckBox;
-class QLabel;
-class QPushButton;
 class TLODecoLine;
-class TPictureEx;
 
-class TfrmDecoLineProperty : public TfrmPropertyDialog {
+class TfrmDecoLineProperty : public TfrmPicturePropertyDialog {
     Q_OBJECT
 public:
     TfrmDecoLineProperty(TLODecoLine& Line, QWidget* Parent = nullptr);
-    ~TfrmDecoLineProperty() override;
 
     void LoadFrom(TDrawObject& Object) override;
     void ApplyTo(TDrawObject& Object) override;
-    TFieldProblem FindProblem() const override;
-    // Reads FileName as the new picture; false (with a message) when it cannot be read.
-    bool LoadPictureFile(const QString& FileName);
 
-    QPushButton* btnSelectFile;
-    QLabel* lblPictureInfo;
-    TExSpinEdit* seLineWidth;
-    TExSpinEdit* esStartX;
-    TExSpinEdit* esStartY;
-    TExSpinEdit* esEndX;
-    TExSpinEdit* esEndY;
-    QCheckBox* cbLock;
-    QCheckBox* cbDontPrint;
-    TExSpinEdit* seBlend;
-
-private:
-    std::unique_ptr<TPictureEx> FChosen;
-    bool FHadPicture = false;
+    // The height (page Decoration), the points and the rest of page Position.
+    TLineFields Fields;
 };

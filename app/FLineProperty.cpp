@@ -2,19 +2,13 @@
 
 #include "FColorSpec.h"
 #include "UColorSpec.h"
-#include "UExSpinEdit.h"
 #include "ULOLine.h"
 
-#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace {
-
-constexpr int PointLimit = 10000;
 
 bool IsCurve(const TLOLine& Line) {
     return qobject_cast<const TLOCurve*>(&Line) != nullptr;
@@ -39,28 +33,8 @@ TfrmLineProperty::TfrmLineProperty(TLOLine& Line, QWidget* Parent)
     colorLayout->setContentsMargins(0, 0, 0, 0);
     colorLayout->addWidget(frmPenColor);
     pen->addRow(fpnlPenColor);
-    seLineWidth = NewLengthEdit(pen->parentWidget(), QStringLiteral("seLineWidth"),
-                                QStringLiteral("線の太さ(&W)"), 1, 200);
-    pen->addRow(QStringLiteral("線の太さ(&W):"), WithUnit(seLineWidth, QStringLiteral("mm")));
-
-    QFormLayout* pos = AddPage(QStringLiteral("Position"), QStringLiteral("位置"));
-    QWidget* page = pos->parentWidget();
-    auto point = [&](TExSpinEdit*& Edit, const char* Name, const QString& Caption) {
-        Edit = NewLengthEdit(page, QString::fromLatin1(Name), Caption, 0, PointLimit);
-        pos->addRow(Caption + u':', WithUnit(Edit, QStringLiteral("mm")));
-    };
-    point(esStartX, "esStartX", QStringLiteral("始点X(&X)"));
-    point(esStartY, "esStartY", QStringLiteral("始点Y(&Y)"));
-    point(esEndX, "esEndX", QStringLiteral("終点X(&U)"));
-    point(esEndY, "esEndY", QStringLiteral("終点Y(&V)"));
-    seBlend = NewNumberEdit(page, QStringLiteral("seBlend"), QStringLiteral("透過率(&E)"), 0, 100);
-    pos->addRow(QStringLiteral("透過率(&E):"), WithUnit(seBlend, QStringLiteral("%")));
-    cbLock = new QCheckBox(QStringLiteral("ロックする(&K)"), page);
-    cbLock->setObjectName(QStringLiteral("cbLock"));
-    cbDontPrint = new QCheckBox(QStringLiteral("印刷しない(&P)"), page);
-    cbDontPrint->setObjectName(QStringLiteral("cbDontPrint"));
-    pos->addRow(cbLock);
-    pos->addRow(cbDontPrint);
+    Fields.AddWidthTo(pen, QStringLiteral("線の太さ(&W)"), 200);
+    Fields.AddPositionTo(AddPage(QStringLiteral("Position"), QStringLiteral("位置")));
 
     ShowPreviewOf(Line);
     WatchFieldChanges();
@@ -73,14 +47,7 @@ void TfrmLineProperty::LoadFrom(TDrawObject& Object) {
     if (!line)
         return;
     frmPenColor->SetColorSpec(*line->LineColor());
-    seLineWidth->SetValue(line->LineWidth());
-    esStartX->SetValue(line->StartX());
-    esStartY->SetValue(line->StartY());
-    esEndX->SetValue(line->EndX());
-    esEndY->SetValue(line->EndY());
-    cbLock->setChecked(!line->Movable());
-    cbDontPrint->setChecked(line->DontPrint());
-    seBlend->SetValue(line->BlendRatio());
+    Fields.Load(*line);
 }
 
 void TfrmLineProperty::ApplyTo(TDrawObject& Object) {
@@ -89,11 +56,6 @@ void TfrmLineProperty::ApplyTo(TDrawObject& Object) {
         return;
     line->BeginUpdate();
     AssignColorSpecIfChanged(*line->LineColor(), frmPenColor->ColorSpec());
-    line->SetLineWidth(std::max(seLineWidth->Value(), seLineWidth->MinValue()));
-    line->SetStartPoint(TPoint(esStartX->Value(), esStartY->Value()));
-    line->SetEndPoint(TPoint(esEndX->Value(), esEndY->Value()));
-    line->SetBlendRatio(seBlend->Value());
-    line->SetMovable(!cbLock->isChecked());
-    line->SetDontPrint(cbDontPrint->isChecked());
+    Fields.Apply(*line);
     line->EndUpdate();
 }

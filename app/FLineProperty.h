@@ -7,9 +7,9 @@
 // Units: points and the width in 0.1 mm, shown in mm; the width 0.1 .. 20.0 mm.
 
 #include "FPropertyDialog.h"
+#include "ULineFields.h"
 #include "UNotify.h"
 
-class QCheckBox;
 class TfrmColorSpec;
 class TLOLine;
 
@@ -24,14 +24,8 @@ public:
     QWidget* fpnlPenColor;
     // The colour editor embedded in the page (its own buttons hidden).
     TfrmColorSpec* frmPenColor;
-    TExSpinEdit* seLineWidth;
-    TExSpinEdit* esStartX;
-    TExSpinEdit* esStartY;
-    TExSpinEdit* esEndX;
-    TExSpinEdit* esEndY;
-    QCheckBox* cbLock;
-    QCheckBox* cbDontPrint;
-    TExSpinEdit* seBlend;
+    // The width (page PenColor), the points and the rest of page Position.
+    TLineFields Fields;
 
 private:
     // Hears every change of the embedded editor's colour (for the preview).

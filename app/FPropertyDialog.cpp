@@ -6,6 +6,7 @@
 #include "UColorSpec.h"
 #include "UDrawObject.h"
 #include "UExSpinEdit.h"
+#include "ULOImage.h"
 #include "UPictureEx.h"
 #include "UPropStream.h"
 #include "UStreams.h"
@@ -259,6 +260,49 @@ void TfrmPropertyDialog::keyPressEvent(QKeyEvent* Event) {
     default:
         QDialog::keyPressEvent(Event);
     }
+}
+
+TfrmPicturePropertyDialog::TfrmPicturePropertyDialog(const QString& PageKind, QWidget* Parent)
+    : TfrmPropertyDialog(PageKind, Parent) {}
+
+TfrmPicturePropertyDialog::~TfrmPicturePropertyDialog() = default;
+
+void TfrmPicturePropertyDialog::AddPictureRows(QFormLayout* Form, const QString& ButtonCaption,
+                                               const QString& InfoCaption, TPictureNeed Need) {
+    QWidget* page = Form->parentWidget();
+    btnSelectFile = new QPushButton(ButtonCaption, page);
+    btnSelectFile->setObjectName(QStringLiteral("btnSelectFile"));
+    Form->addRow(btnSelectFile);
+    lblPictureInfo = new QLabel(page);
+    lblPictureInfo->setObjectName(QStringLiteral("lblPictureInfo"));
+    Form->addRow(InfoCaption, lblPictureInfo);
+    FPictureRequired = Need == TPictureNeed::Required;
+    connect(btnSelectFile, &QPushButton::clicked, this, [this] {
+        const QString file = ChoosePictureFile(this);
+        if (!file.isEmpty())
+            LoadPictureFile(file);
+    });
+}
+
+void TfrmPicturePropertyDialog::ShowObjectPicture(const TPictureEx* Picture) {
+    FHadPicture = HasPicturePixels(Picture);
+    lblPictureInfo->setText(PictureInfoText(Picture));
+}
+
+bool TfrmPicturePropertyDialog::LoadPictureFile(const QString& FileName) {
+    std::unique_ptr<TPictureEx> picture = ReadDialogPicture(FileName);
+    if (!picture)
+        return false;
+    FChosen = std::move(picture);
+    lblPictureInfo->setText(PictureInfoText(FChosen.get()));
+    PreviewLater();
+    return true;
+}
+
+TfrmPropertyDialog::TFieldProblem TfrmPicturePropertyDialog::FindProblem() const {
+    if (FPictureRequired && !FHadPicture && !FChosen)
+        return {btnSelectFile, QStringLiteral("イメージを選択してください。")};
+    return TfrmPropertyDialog::FindProblem();
 }
 
 namespace {

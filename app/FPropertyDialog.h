@@ -111,6 +111,44 @@ private:
     bool FPageShown = false;
 };
 
+// A property dialog whose object shows a picture read from a file (pictures, decorative
+// lines, alpha masks). A page holds a button that asks for the file and a label with the size
+// of the picture shown. The picture chosen is kept until the fields are applied; a file that
+// cannot be read is refused with a message and the picture shown before stays.
+class TfrmPicturePropertyDialog : public TfrmPropertyDialog {
+    Q_OBJECT
+public:
+    explicit TfrmPicturePropertyDialog(const QString& PageKind, QWidget* Parent = nullptr);
+    ~TfrmPicturePropertyDialog() override;
+
+    // A dialog that needs a picture refuses OK while neither the object nor the dialog has
+    // one, before the base checks.
+    TFieldProblem FindProblem() const override;
+
+    // Reads FileName as the new picture; false (with a message) when it cannot be read.
+    bool LoadPictureFile(const QString& FileName);
+    // The picture chosen in this dialog, or nullptr.
+    const TPictureEx* ChosenPicture() const { return FChosen.get(); }
+
+    QPushButton* btnSelectFile = nullptr;
+    QLabel* lblPictureInfo = nullptr;
+
+protected:
+    enum class TPictureNeed { Optional, Required };
+    // The file button (ButtonCaption) and the picture label (InfoCaption) as rows of Form.
+    void AddPictureRows(QFormLayout* Form, const QString& ButtonCaption, const QString& InfoCaption,
+                        TPictureNeed Need);
+    // Shows the object's own picture (loading the fields from the object).
+    void ShowObjectPicture(const TPictureEx* Picture);
+    // The chosen picture (or nullptr) as the objects' setters take it; they copy it.
+    TPictureEx* PictureToApply() { return FChosen.get(); }
+
+private:
+    std::unique_ptr<TPictureEx> FChosen;
+    bool FHadPicture = false;
+    bool FPictureRequired = false;
+};
+
 // The property stream of Component as bytes ("TPF0" and its properties).
 QByteArray PropertyStreamOf(TComponent& Component);
 // Dest := Source when their streamed forms differ; true when Dest was changed.

@@ -38,14 +38,18 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -660,6 +664,99 @@ TEST_F(PropertyDialogs, ANewPictureNeedsAPictureAndTakesItsSize) {
     const TSize size = CalcGraphicSize(picture->Width(), picture->Height());
     EXPECT_EQ(image->Width(), size.cx);
     EXPECT_EQ(image->Height(), size.cy);
+}
+
+// A picture file that cannot be read, missing or not a picture at all, is refused by each
+// picture dialog with the message; the picture shown before (the object's own, or the one
+// chosen earlier in the dialog) stays and is what OK applies.
+TEST_F(PropertyDialogs, AnUnreadablePictureFileIsRefusedAndThePictureBeforeStays) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString notAPicture = dir.filePath(QStringLiteral("not-a-picture.png"));
+    const QString empty = dir.filePath(QStringLiteral("empty.jpg"));
+    for (const auto& [file, bytes] : {std::pair{notAPicture, QByteArray("this is no picture")},
+                                      std::pair{empty, QByteArray()}}) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+    const QStringList unreadable = {TestDataPath(QStringLiteral("pictures/missing.png")),
+                                    notAPicture, empty};
+    const QString other = TestDataPath(QStringLiteral("pictures/photo.png"));
+    const QStringList refused = {QStringLiteral("イメージを読み込めませんでした。")};
+
+    const struct {
+        const char* Name;
+        std::function<TDrawObject&(TDialogTestEnvironment&)> Make;
+        std::function<const TPictureEx*(TDrawObject&)> PictureOf;
+    } cases[] = {
+        {"Image",
+         [](TDialogTestEnvironment& Env) -> TDrawObject& {
+             auto image = WithRect(std::make_unique<TLOImage>(), TRect(0, 0, 500, 400));
+             image->ImageData()->SetPicture(TestPicture().get());
+             return Env.Place(std::move(image));
+         },
+         [](TDrawObject& O) -> const TPictureEx* {
+             return static_cast<TLOImage&>(O).ImageData()->Picture();
+         }},
+        {"DecoLine",
+         [](TDialogTestEnvironment& Env) -> TDrawObject& {
+             auto line = std::make_unique<TLODecoLine>();
+             line->SetImage(TestPicture().get());
+             line->SetEndPoint(TPoint(600, 0));
+             return Env.Place(std::move(line));
+         },
+         [](TDrawObject& O) -> const TPictureEx* { return static_cast<TLODecoLine&>(O).Image(); }},
+        {"AlphaMask",
+         [](TDialogTestEnvironment& Env) -> TDrawObject& {
+             auto mask = WithRect(std::make_unique<TLOAlphaMask>(), TRect(0, 0, 300, 300));
+             mask->SetPicture(TestPicture().get());
+             return Env.Place(std::move(mask));
+         },
+         [](TDrawObject& O) -> const TPictureEx* {
+             return static_cast<TLOAlphaMask&>(O).Picture();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TDrawObject& object = c.Make(Env);
+        const QByteArray before = PropertyStreamOf(object);
+        auto refuseEach = [&](TfrmPicturePropertyDialog& Dialog) {
+            const QString shown = Dialog.lblPictureInfo->text();
+            const TPictureEx* chosen = Dialog.ChosenPicture();
+            for (const QString& file : unreadable) {
+                SCOPED_TRACE(file.toStdString());
+                EXPECT_FALSE(Dialog.LoadPictureFile(file));
+                EXPECT_EQ(Env.TakeMessages(), refused);
+                EXPECT_EQ(Dialog.lblPictureInfo->text(), shown);
+                EXPECT_EQ(Dialog.ChosenPicture(), chosen);
+            }
+        };
+
+        // Only refused files: the object keeps its own picture.
+        EXPECT_TRUE(EditWithDialog(object, [&](TDialog& D) {
+            auto* dialog = qobject_cast<TfrmPicturePropertyDialog*>(&D);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->lblPictureInfo->text(), QStringLiteral("40 × 30 ピクセル"));
+            refuseEach(*dialog);
+            D.OKButton()->click();
+        }));
+        EXPECT_EQ(StreamDifference(PropertyStreamOf(object), before), "");
+
+        // A picture chosen first stays chosen through the refused files.
+        EXPECT_TRUE(EditWithDialog(object, [&](TDialog& D) {
+            auto* dialog = qobject_cast<TfrmPicturePropertyDialog*>(&D);
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(dialog->LoadPictureFile(other));
+            EXPECT_EQ(dialog->lblPictureInfo->text(), QStringLiteral("48 × 32 ピクセル"));
+            refuseEach(*dialog);
+            D.OKButton()->click();
+        }));
+        EXPECT_EQ(Env.TakeMessages(), QStringList());
+        const TPictureEx* applied = c.PictureOf(object);
+        EXPECT_EQ(applied->Width(), 48);
+        EXPECT_EQ(applied->Height(), 32);
+    }
 }
 
 TEST_F(PropertyDialogs, EmbeddedObjectsOfOtherProgramsAreNotEdited) {
