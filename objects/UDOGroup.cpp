@@ -81,7 +81,8 @@ void TDOGroup::OffsetBy(int Dx, int Dy) {
 
 void TDOGroup::ResizeTo(int AWidth, int AHeight) {
     TRect from = GetBoundsRect();
-    TRect to(from.Left, from.Top, from.Left + AWidth, from.Top + AHeight);
+    TRect to(from.Left, from.Top, ClampLogical(int64_t(from.Left) + AWidth),
+             ClampLogical(int64_t(from.Top) + AHeight));
     // An axis without extent maps onto itself: one unit to one unit.
     if (from.Width() == 0) {
         from.Right = from.Left + 1;

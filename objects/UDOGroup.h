@@ -48,9 +48,9 @@ public:
     void ResizeTo(int AWidth, int AHeight) override;
 
     int GetLeft() const override { return GetBoundsRect().Left; }
-    void SetLeft(int Value) override { OffsetBy(Value - GetLeft(), 0); }
+    void SetLeft(int Value) override { OffsetBy(ClampLogical(int64_t(Value) - GetLeft()), 0); }
     int GetTop() const override { return GetBoundsRect().Top; }
-    void SetTop(int Value) override { OffsetBy(0, Value - GetTop()); }
+    void SetTop(int Value) override { OffsetBy(0, ClampLogical(int64_t(Value) - GetTop())); }
     int GetWidth() const override { return GetBoundsRect().Width(); }
     void SetWidth(int Value) override { ResizeTo(Value, GetHeight()); }
     int GetHeight() const override { return GetBoundsRect().Height(); }

@@ -419,25 +419,30 @@ TLORectBase::TLORectBase(TComponent* Owner) : TLabelObject(Owner) {}
 
 void TLORectBase::SetLeft(int Value) {
     if (Value != FRect.Left)
-        SetBoundsRect(TRect(Value, FRect.Top, Value + Width(), FRect.Bottom));
+        SetBoundsRect(
+            TRect(Value, FRect.Top, ClampLogical(int64_t(Value) + Width()), FRect.Bottom));
 }
 
 void TLORectBase::SetTop(int Value) {
     if (Value != FRect.Top)
-        SetBoundsRect(TRect(FRect.Left, Value, FRect.Right, Value + Height()));
+        SetBoundsRect(
+            TRect(FRect.Left, Value, FRect.Right, ClampLogical(int64_t(Value) + Height())));
 }
 
 void TLORectBase::SetWidth(int Value) {
-    SetBoundsRect(TRect(FRect.Left, FRect.Top, FRect.Left + Value, FRect.Bottom));
+    SetBoundsRect(
+        TRect(FRect.Left, FRect.Top, ClampLogical(int64_t(FRect.Left) + Value), FRect.Bottom));
 }
 
 void TLORectBase::SetHeight(int Value) {
-    SetBoundsRect(TRect(FRect.Left, FRect.Top, FRect.Right, FRect.Top + Value));
+    SetBoundsRect(
+        TRect(FRect.Left, FRect.Top, FRect.Right, ClampLogical(int64_t(FRect.Top) + Value)));
 }
 
 void TLORectBase::SetBoundsRect(const TRect& R) {
-    TRect r(std::min(R.Left, R.Right), std::min(R.Top, R.Bottom), std::max(R.Left, R.Right),
-            std::max(R.Top, R.Bottom));
+    const TRect c = ClampLogical(R);
+    TRect r(std::min(c.Left, c.Right), std::min(c.Top, c.Bottom), std::max(c.Left, c.Right),
+            std::max(c.Top, c.Bottom));
     if (r == FRect)
         return;
     FRect = r;
@@ -453,8 +458,8 @@ bool TLORectBase::HitTest(const TPoint& P) const {
 }
 
 void TLORectBase::OffsetBy(int Dx, int Dy) {
-    SetLeft(Left() + Dx);
-    SetTop(Top() + Dy);
+    SetLeft(ClampLogical(int64_t(Left()) + Dx));
+    SetTop(ClampLogical(int64_t(Top()) + Dy));
 }
 
 bool TLORectBase::QueryInterface(const TGUID& Id, void** Obj) {

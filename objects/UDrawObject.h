@@ -25,10 +25,29 @@
 #include "UNotify.h"
 #include "UStringList.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 class TBitmap;
 class TDrawSite;
+
+// The range every stored coordinate, size and offset of a drawing object lies in, logical
+// units (0.1 mm): +-1,000,000 is 100 m, far beyond any paper. A damaged or hostile stream may
+// hold any int; keeping stored geometry within this range lets the sums, differences and
+// centres of two coordinates, and the mapping to device pixels at 600 dpi, stay inside int.
+constexpr int MaxLogicalCoord = 1'000'000;
+
+// Value (computed in 64 bits by the caller where it is a sum) limited to +-MaxLogicalCoord;
+// values within the range are kept exactly.
+constexpr int ClampLogical(int64_t Value) {
+    return static_cast<int>(std::clamp<int64_t>(Value, -MaxLogicalCoord, MaxLogicalCoord));
+}
+// R with each edge limited to +-MaxLogicalCoord.
+inline TRect ClampLogical(const TRect& R) {
+    return TRect(ClampLogical(R.Left), ClampLogical(R.Top), ClampLogical(R.Right),
+                 ClampLogical(R.Bottom));
+}
 
 class TDrawObject : public TControl {
     Q_OBJECT

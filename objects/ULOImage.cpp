@@ -243,7 +243,7 @@ void TLOImage::DrawOutline(TCanvas& Canvas) {
 }
 
 void TLOImage::SetBoundsRect(const TRect& R) {
-    TRect r = R;
+    TRect r = ClampLogical(R);
     NormalizeRect(r);
     if (r.Width() != Width() || r.Height() != Height())
         ClearCache();

@@ -33,7 +33,12 @@ double SegmentDistance2(const TPoint& P, const TPoint& A, const TPoint& B) {
 }
 
 TPoint Offset(const TPoint& P, int Dx, int Dy) {
-    return TPoint(P.x + Dx, P.y + Dy);
+    return TPoint(ClampLogical(int64_t(P.x) + Dx), ClampLogical(int64_t(P.y) + Dy));
+}
+
+// P with both coordinates limited to the stored range.
+TPoint ClampPoint(const TPoint& P) {
+    return TPoint(ClampLogical(P.x), ClampLogical(P.y));
 }
 
 } // namespace
@@ -64,6 +69,7 @@ void TLOLine::SetColor(const TColorSpec& Value) {
 }
 
 void TLOLine::SetLineWidth(int Value) {
+    Value = ClampLogical(Value);
     if (Value == FLineWidth)
         return;
     FLineWidth = Value;
@@ -73,16 +79,18 @@ void TLOLine::SetLineWidth(int Value) {
 }
 
 bool TLOLine::StoreStart(const TPoint& Value) {
-    if (Value == FStart)
+    const TPoint p = ClampPoint(Value);
+    if (p == FStart)
         return false;
-    FStart = Value;
+    FStart = p;
     return true;
 }
 
 bool TLOLine::StoreEnd(const TPoint& Value) {
-    if (Value == FEnd)
+    const TPoint p = ClampPoint(Value);
+    if (p == FEnd)
         return false;
-    FEnd = Value;
+    FEnd = p;
     return true;
 }
 
@@ -300,6 +308,7 @@ void TLOLine::AssignTo(TPersistent* Dest) const {
 TLOCurve::TLOCurve(TComponent* Owner) : TLOLine(Owner) {}
 
 void TLOCurve::SetBulge(int Value) {
+    Value = ClampLogical(Value);
     if (Value == FBulge)
         return;
     FBulge = Value;

@@ -168,7 +168,7 @@ void TLORect::SetAngle(int Value) {
 // The turning centre and the outline follow the rectangle before the change is announced,
 // so that whoever looks at the bounds then sees the new ones.
 void TLORect::SetBoundsRect(const TRect& R) {
-    TRect r = R;
+    TRect r = ClampLogical(R);
     NormalizeRect(r);
     FRotator.SetCenter(TPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2));
     ClearStroke();

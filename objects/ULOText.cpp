@@ -172,6 +172,7 @@ void TLOText::SetOutlineColor(TColorSpec* Value) {
 }
 
 void TLOText::SetOutLineWidth(int Value) {
+    Value = ClampLogical(Value);
     if (Value == FOutLineWidth)
         return;
     FOutLineWidth = Value;
@@ -194,6 +195,7 @@ void TLOText::SetShadow(int Value) {
 }
 
 void TLOText::SetShadowOffsetX(int Value) {
+    Value = ClampLogical(Value);
     if (Value == FShadowOffsetX)
         return;
     FShadowOffsetX = Value;
@@ -201,6 +203,7 @@ void TLOText::SetShadowOffsetX(int Value) {
 }
 
 void TLOText::SetShadowOffsetY(int Value) {
+    Value = ClampLogical(Value);
     if (Value == FShadowOffsetY)
         return;
     FShadowOffsetY = Value;

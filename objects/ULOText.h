@@ -146,7 +146,7 @@ public:
     TColorSpec* ShadowColor() const { return FShadowColor.get(); }
     void SetShadowColor(TColorSpec* Value);
     int Bulge() const { return FText->Bulge(); }
-    void SetBulge(int Value) { FText->SetBulge(Value); }
+    void SetBulge(int Value) { FText->SetBulge(ClampLogical(Value)); }
     int FieldNo() const { return FFieldNo; }
     void SetFieldNo(int Value) { FFieldNo = Value; }
     TFieldType FieldType() const { return FFieldType; }

@@ -1,11 +1,16 @@
 #include "ObjectTestSupport.h"
 
 #include "UBitmap.h"
+#include "UDOGroup.h"
+#include "UDOList.h"
+#include "UObjectFactory.h"
 #include "UPrinters.h"
 #include "UPropStream.h"
 #include "UScaler.h"
 
 #include <gtest/gtest.h>
+
+#include <climits>
 
 namespace {
 
@@ -380,4 +385,153 @@ TEST_F(DrawObject, AnswersChangeNotifyWithItsNotifier) {
     EXPECT_EQ(counter.Count(MsgIdChanged), 1);
     notify->Changed();
     EXPECT_EQ(counter.Count(MsgIdChanged), 2);
+}
+
+// ---------------------------------------------------------------------------------------
+// Stored geometry out of range
+
+namespace {
+
+// Every kind of drawing object RegisterObjectClasses makes from streams.
+const char* const StreamedKinds[] = {
+    "TLOFace", "TLOQRCode", "TLOQRStd",     "TLOJANCode",   "TLOText",       "TLODate",
+    "TLOLine", "TLOCurve",  "TLODecoLine",  "TLOAlphaMask", "TLODecoString", "TLOImage",
+    "TLORect", "TLOCircle", "TLOBackImage", "TLOOLE",       "TDOGroup",
+};
+
+// The geometry a stream stores, in the order it stores it, each with the index of its value
+// in a row: the rectangle's (and a text's outline, shadow and bulge drawn around it), or the
+// line's points followed by its width and bulge.
+struct TGeometryProperty {
+    const char* Name;
+    int Slot;
+};
+const TGeometryProperty RectProperties[] = {
+    {"Left", 0},         {"Top", 1},           {"Width", 2},         {"Height", 3},
+    {"OutLineWidth", 4}, {"ShadowOffsetX", 5}, {"ShadowOffsetY", 4}, {"Bulge", 5},
+};
+const TGeometryProperty LineProperties[] = {{"StartX", 0}, {"StartY", 1},    {"EndX", 2},
+                                            {"EndY", 3},   {"LineWidth", 4}, {"Bulge", 5}};
+
+struct TGeometryRow {
+    const char* Name;
+    int Values[6]; // by the slots of the properties above
+    bool InRange;  // every value lies within the range and is kept exactly
+};
+
+constexpr int Big = INT_MAX, Small = INT_MIN;
+
+const TGeometryRow GeometryRows[] = {
+    {"in range, kept", {120, -340, 560, 780, 15, -40}, true},
+    {"near the top, then a size", {2147483000, 2147483000, 1000, 1000, 1000, 1000}, false},
+    {"largest values", {Big, Big, Big, Big, Big, Big}, false},
+    {"smallest values", {Small, Small, Small, Small, Small, Small}, false},
+    {"mixed signs", {Big - 10, Small + 10, Small, Big, Small, Big}, false},
+    {"far apart", {Small, Big, Big, Small, 7, Small}, false},
+};
+
+bool InLogicalRange(int64_t V) {
+    return V >= -MaxLogicalCoord && V <= MaxLogicalCoord;
+}
+
+// The stored geometry properties Object has, paired with their index into a row's values,
+// in stream order.
+std::vector<std::pair<const char*, int>> GeometryOf(const TDrawObject& Object) {
+    const QMetaObject& meta = *Object.metaObject();
+    const bool line = meta.indexOfProperty("StartX") >= 0;
+    std::vector<std::pair<const char*, int>> names;
+    const auto add = [&](const auto& List) {
+        for (const TGeometryProperty& p : List)
+            if (meta.indexOfProperty(p.Name) >= 0)
+                names.emplace_back(p.Name, p.Slot);
+    };
+    if (line)
+        add(LineProperties);
+    else
+        add(RectProperties);
+    return names;
+}
+
+// Sets Row's values through the property system as a stream reader does.
+void SetStoredGeometry(TDrawObject& Object, const TGeometryRow& Row) {
+    for (const auto& [name, i] : GeometryOf(Object))
+        EXPECT_TRUE(Object.setProperty(name, Row.Values[i])) << name;
+}
+
+// Every stored coordinate lies within the range (for a size: the far edge it puts at
+// Left + Width, Top + Height); with Exact, each property equals the value Exact holds for it.
+void ExpectStoredGeometry(const TDrawObject& Object, const TGeometryRow* Exact) {
+    for (const auto& [name, i] : GeometryOf(Object)) {
+        const int stored = Object.property(name).toInt();
+        const std::string_view n = name;
+        const int64_t edge = n == "Width"    ? int64_t(Object.property("Left").toInt()) + stored
+                             : n == "Height" ? int64_t(Object.property("Top").toInt()) + stored
+                                             : stored;
+        EXPECT_TRUE(InLogicalRange(edge)) << name << " = " << stored;
+        if (Exact)
+            EXPECT_EQ(stored, Exact->Values[i]) << name;
+    }
+}
+
+// Asks for the bounds, hit-tests at their corners and centre and paints the object on small
+// bitmaps, plainly and mapped from 0.1 mm to 600 dpi as for printing.
+void ExerciseObject(TDrawObject& Object) {
+    // The bounds add line and frame widths, bulges and shadow offsets to the stored
+    // coordinates: a few times the range at most, still far inside int.
+    const TRect b = Object.GetBoundsRect();
+    for (int v : {b.Left, b.Top, b.Right, b.Bottom})
+        EXPECT_LE(std::abs(int64_t(v)), 2 * int64_t(MaxLogicalCoord)) << "bounds edge " << v;
+    const TPoint centre(int((int64_t(b.Left) + b.Right) / 2), int((int64_t(b.Top) + b.Bottom) / 2));
+    for (const TPoint& p : {centre, TPoint(b.Left, b.Top), TPoint(b.Right, b.Bottom), TPoint(0, 0)})
+        Object.HitTest(p);
+    if (auto* rect = QueryObjectInterface<IDORect>(&Object))
+        rect->GetRect();
+    TBitmap plain(16, 16, pf24bit);
+    plain.Fill(clWhite);
+    Object.DrawTo(plain.Canvas());
+    TBitmap printed(16, 16, pf24bit);
+    printed.Fill(clWhite);
+    TCanvas& canvas = printed.Canvas();
+    canvas.SetMapMode(MM_ANISOTROPIC);
+    canvas.SetWindowExtEx(254, 254);
+    canvas.SetViewportExtEx(600, 600);
+    Object.DrawTo(canvas);
+}
+
+} // namespace
+
+TEST_F(DrawObject, StoredGeometryStaysWithinTheLogicalRange) {
+    RegisterObjectClasses();
+    for (const char* kind : StreamedKinds) {
+        for (const TGeometryRow& row : GeometryRows) {
+            SCOPED_TRACE(std::string(kind) + ": " + row.Name);
+            std::unique_ptr<TDrawObject> object = CreateObjectOfKind(QString::fromLatin1(kind));
+            ASSERT_NE(object, nullptr);
+            if (auto* group = qobject_cast<TDOGroup*>(object.get())) {
+                // A group stores its members; its position and size act on them.
+                TDOList members;
+                std::vector<std::unique_ptr<TDrawObject>> sources;
+                for (const char* memberKind : {"TLORect", "TLOCurve"}) {
+                    sources.push_back(CreateObjectOfKind(QString::fromLatin1(memberKind)));
+                    SetStoredGeometry(*sources.back(), row);
+                    members.Add(sources.back().get());
+                }
+                group->AddObjects(members);
+                group->SetLeft(row.Values[0]);
+                group->SetTop(row.Values[1]);
+                if (row.InRange) {
+                    EXPECT_EQ(group->GetLeft(), row.Values[0]);
+                    EXPECT_EQ(group->GetTop(), row.Values[1]);
+                }
+                group->SetWidth(row.Values[2]);
+                group->SetHeight(row.Values[3]);
+                for (const TDrawObject* member : group->Members())
+                    ExpectStoredGeometry(*member, nullptr);
+            } else {
+                SetStoredGeometry(*object, row);
+                ExpectStoredGeometry(*object, row.InRange ? &row : nullptr);
+            }
+            ExerciseObject(*object);
+        }
+    }
 }

@@ -277,11 +277,12 @@ TEST(TLOAlphaMask, TakesRectanglesWiderThanAnIntWithoutOverflow) {
     EXPECT_EQ(m.BuildGreyMask().Width(), 8) << "unturned, the mask is the picture";
     m.SetAngle(90);
     EXPECT_THROW(m.BuildGreyMask(), Exception) << "turned, no bitmap can hold it";
-    m.SetBoundsRect(TRect(INT_MAX - 100, 0, INT_MAX - 90, 10));
+    m.SetBoundsRect(TRect(MaxLogicalCoord - 100, 0, MaxLogicalCoord - 90, 10));
     m.SetAngle(0);
     SetSolidPicture(*m.Picture(), 180, 90, clWhite); // 254 x 127 at 180 dpi
     m.FitToImage();
-    EXPECT_EQ(m.GetRect(), TRect(INT_MAX - 100, 0, INT_MAX, 127)) << "clamped at the edge";
+    EXPECT_EQ(m.GetRect(), TRect(MaxLogicalCoord - 100, 0, MaxLogicalCoord, 127))
+        << "clamped at the edge of the logical range";
 }
 
 TEST(TLOAlphaMask, PlainPaintingFillsTheBoundsAndFitsToTheImage) {

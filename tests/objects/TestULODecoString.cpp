@@ -243,18 +243,20 @@ TEST(TLODecoString, ARectangleNoBitmapCanHoldFailsThePaint) {
 }
 
 TEST(TLODecoString, TakesRectanglesWiderThanAnIntWithoutOverflow) {
-    // As a damaged file may give them: the centre and the height are worked out in 64 bits.
+    // As a damaged file may give them: the rectangle is kept within the logical range.
+    constexpr int M = MaxLogicalCoord;
     TTenByTwenty glyphs;
     TLODecoString d;
     d.ImageFont().SetGlyphPack(&glyphs.Pack());
     d.SetBoundsRect(TRect(-2000000000, -1500000000, 2000000000, 1500000000));
-    EXPECT_EQ(d.ImageFont().Height(), INT_MAX) << "3e9 high, clamped";
+    EXPECT_EQ(d.GetRect(), TRect(-M, -M, M, M));
+    EXPECT_EQ(d.ImageFont().Height(), 2 * M);
     EXPECT_TRUE(d.HitTest(TPoint(0, 0))) << "the centre";
     d.SetText("AB");
-    EXPECT_EQ(d.ImageFont().GetTextExtent("AB").cx, INT_MAX) << "clamped, not wrapped";
-    d.SetBoundsRect(TRect(INT_MAX - 10, INT_MAX - 20, INT_MAX, INT_MAX));
+    EXPECT_EQ(d.ImageFont().GetTextExtent("AB").cx, 2 * M) << "two glyphs half as wide as high";
+    d.SetBoundsRect(TRect(M - 10, M - 20, M, M));
     EXPECT_EQ(d.ImageFont().Height(), 20);
-    EXPECT_TRUE(d.HitTest(TPoint(INT_MAX - 5, INT_MAX - 10)));
+    EXPECT_TRUE(d.HitTest(TPoint(M - 5, M - 10)));
 }
 
 TEST(TLODecoString, StreamsAndCopiesItsProperties) {
