@@ -1,5 +1,7 @@
 #include "UExSpinEdit.h"
 
+#include "UAppFrame.h"
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -372,4 +374,21 @@ void TExSpinEdit::UpdateMinimumHeight() {
     const int system = QFontMetrics(QApplication::font()).height();
     setMinimumHeight(
         std::max(4 * BorderHeight + std::min(system, own) / 4 + own + 2, ButtonHeight));
+}
+
+TExSpinEdit* NewExSpinEdit(const char* Name, int Min, int Max, int Value, int Increment) {
+    auto* spin = new TExSpinEdit;
+    spin->setObjectName(QString::fromLatin1(Name));
+    spin->SetMinValue(Min);
+    spin->SetMaxValue(Max);
+    spin->SetIncrement(Increment);
+    spin->SetValue(Value);
+    spin->setFixedWidth(60);
+    return spin;
+}
+
+void ShowInvalidValue(TExSpinEdit* Edit) {
+    AppShowMessage(QStringLiteral("正しい数値を入力してください。"));
+    Edit->setFocus();
+    Edit->selectAll();
 }

@@ -109,3 +109,9 @@ private:
     QToolButton* FUpButton;
     QToolButton* FDownButton;
 };
+
+// A spin edit as the fill dialogs lay them out: named Name, with its limits, step and value,
+// 60 pixels wide.
+TExSpinEdit* NewExSpinEdit(const char* Name, int Min, int Max, int Value, int Increment = 1);
+// Tells the user that Edit holds no valid number and puts the focus there.
+void ShowInvalidValue(TExSpinEdit* Edit);

@@ -50,24 +50,6 @@ QLabel* Caption(const QString& Text, QWidget* Buddy) {
     return label;
 }
 
-TExSpinEdit* NewSpin(const char* Name, int Min, int Max, int Value, int Increment = 1) {
-    auto* spin = new TExSpinEdit;
-    spin->setObjectName(QString::fromLatin1(Name));
-    spin->SetMinValue(Min);
-    spin->SetMaxValue(Max);
-    spin->SetIncrement(Increment);
-    spin->SetValue(Value);
-    spin->setFixedWidth(60);
-    return spin;
-}
-
-// Tells the user that Edit holds no valid number and puts the focus there.
-void ShowInvalidValue(TExSpinEdit* Edit) {
-    AppShowMessage(QStringLiteral("正しい数値を入力してください。"));
-    Edit->setFocus();
-    Edit->selectAll();
-}
-
 } // namespace
 
 bool EditColorSpec(QWidget* Parent, TColorSpec& Spec) {
@@ -239,10 +221,10 @@ QWidget* TfrmColorSpec::CreateBitmapPage() {
 QWidget* TfrmColorSpec::CreateGradationPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("Gradation"));
-    spnColorCount = NewSpin("spnColorCount", 2, GradationButtonCount, 2);
+    spnColorCount = NewExSpinEdit("spnColorCount", 2, GradationButtonCount, 2);
     spnColorCount->setMaxLength(1);
     spnColorCount->setFixedWidth(40);
-    spnRepeatCount = NewSpin("spnRepeatCount", 1, 10, 1);
+    spnRepeatCount = NewExSpinEdit("spnRepeatCount", 1, 10, 1);
     spnRepeatCount->setFixedWidth(44);
     auto* counts = new QHBoxLayout;
     counts->addWidget(Caption(QStringLiteral("色数"), spnColorCount));
@@ -301,7 +283,7 @@ QWidget* TfrmColorSpec::CreateGradationPage() {
     TrackBar1->setTickInterval(10);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     TrackBar1->setToolTip(QStringLiteral("グラデーションの向きを設定します"));
-    ExSpinEdit1 = NewSpin("ExSpinEdit1", 0, 359, 0, 10);
+    ExSpinEdit1 = NewExSpinEdit("ExSpinEdit1", 0, 359, 0, 10);
     auto* angle = new QHBoxLayout;
     angle->addWidget(TrackBar1, 1);
     angle->addWidget(ExSpinEdit1);

@@ -25,33 +25,15 @@ QLabel* Caption(const QString& Text, QWidget* Buddy) {
     return label;
 }
 
-TExSpinEdit* NewSpin(const char* Name, int Min, int Max, int Increment) {
-    auto* spin = new TExSpinEdit;
-    spin->setObjectName(QString::fromLatin1(Name));
-    spin->SetMinValue(Min);
-    spin->SetMaxValue(Max);
-    spin->SetIncrement(Increment);
-    spin->SetValue(0);
-    spin->setFixedWidth(60);
-    return spin;
-}
-
-// Tells the user that Edit holds no valid number and puts the focus there.
-void ShowInvalidValue(TExSpinEdit* Edit) {
-    AppShowMessage(QStringLiteral("正しい数値を入力してください。"));
-    Edit->setFocus();
-    Edit->selectAll();
-}
-
 } // namespace
 
 TfrmImageDataEditor::TfrmImageDataEditor(QWidget* Parent)
     : QDialog(Parent), FImageData(std::make_unique<TImageData>()) {
     setObjectName(QStringLiteral("frmImageDataEditor"));
     setWindowTitle(QStringLiteral("画質調整"));
-    spnBlur = NewSpin("spnBlur", -10, 10, 1);
-    spnBrightness = NewSpin("spnBrightness", -100, 100, 5);
-    spnContrast = NewSpin("spnContrast", -100, 100, 5);
+    spnBlur = NewExSpinEdit("spnBlur", -10, 10, 0, 1);
+    spnBrightness = NewExSpinEdit("spnBrightness", -100, 100, 0, 5);
+    spnContrast = NewExSpinEdit("spnContrast", -100, 100, 0, 5);
     cbMonotone = new QCheckBox(QStringLiteral("モノトーン(&M)"));
     cbMonotone->setObjectName(QStringLiteral("cbMonotone"));
     btnMonotoneColor = new QToolButton;
