@@ -73,6 +73,25 @@ QString SheetTitleFormat() {
     return DefaultSheetTitleFormat;
 }
 
+// Sets the page painter up for drawing in pixels of the rendering resolution, with the
+// page's origin at Origin, and puts its state back when it ends.
+class TPagePainting {
+public:
+    TPagePainting(QPainter& Painter, int DeviceResolution, int Resolution, const TPoint& Origin)
+        : FPainter(Painter) {
+        FPainter.save();
+        const double toDevice = double(DeviceResolution) / Resolution;
+        FPainter.scale(toDevice, toDevice);
+        FPainter.translate(Origin.x, Origin.y);
+    }
+    ~TPagePainting() { FPainter.restore(); }
+    TPagePainting(const TPagePainting&) = delete;
+    TPagePainting& operator=(const TPagePainting&) = delete;
+
+private:
+    QPainter& FPainter;
+};
+
 } // namespace
 
 QPainterPath FaceOutlinePath(const TFaceInfo& Info) {
@@ -291,11 +310,7 @@ void TPrintSite::RenderFace(const TFaceInfo& Info) {
     const int strips = (band.height() + rows - 1) / rows;
 
     QPainter& painter = FTarget->Painter();
-    painter.save();
-    const TGuard restorePainter([&painter] { painter.restore(); });
-    const double toDevice = double(FTarget->DeviceResolution()) / FResolution;
-    painter.scale(toDevice, toDevice);
-    painter.translate(FOrigin.x, FOrigin.y);
+    const TPagePainting painting(painter, FTarget->DeviceResolution(), FResolution, FOrigin);
     painter.setClipRegion(region);
     // Faces carry text and sharp edges: their pixels go to the printer as they are.
     painter.setRenderHint(QPainter::LosslessImageRendering);
@@ -324,11 +339,7 @@ void TPrintSite::DrawOutlines() {
     if (!Printing() || (!FSpec.OutlineSolid && !FSpec.OutlineDashed))
         return;
     QPainter& painter = FTarget->Painter();
-    painter.save();
-    const TGuard restorePainter([&painter] { painter.restore(); });
-    const double toDevice = double(FTarget->DeviceResolution()) / FResolution;
-    painter.scale(toDevice, toDevice);
-    painter.translate(FOrigin.x, FOrigin.y);
+    const TPagePainting painting(painter, FTarget->DeviceResolution(), FResolution, FOrigin);
     painter.scale(FResolution / 254.0, FResolution / 254.0);
     painter.setClipping(false);
     painter.setBrush(Qt::NoBrush);
