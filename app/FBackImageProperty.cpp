@@ -1,7 +1,7 @@
 #include "FBackImageProperty.h"
 
 #include "UColorButtons.h"
-#include "UColorSpec.h"
+#include "UColorFill.h"
 #include "UExSpinEdit.h"
 #include "ULOBackImage.h"
 #include "ULOCalendarPage.h"

@@ -1,7 +1,7 @@
 #include "FLineProperty.h"
 
-#include "FColorSpec.h"
-#include "UColorSpec.h"
+#include "FColorFill.h"
+#include "UColorFill.h"
 #include "ULOLine.h"
 
 #include <QDialogButtonBox>

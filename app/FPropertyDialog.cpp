@@ -3,7 +3,7 @@
 #include "FObjectPreview.h"
 #include "FPosition.h"
 #include "UAppFrame.h"
-#include "UColorSpec.h"
+#include "UColorFill.h"
 #include "UDrawObject.h"
 #include "UExSpinEdit.h"
 #include "ULOImage.h"

@@ -2,7 +2,7 @@
 
 #include "FPosition.h"
 #include "UColorButtons.h"
-#include "UColorSpec.h"
+#include "UColorFill.h"
 #include "UExSpinEdit.h"
 #include "ULORect.h"
 

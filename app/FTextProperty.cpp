@@ -2,7 +2,7 @@
 
 #include "FPosition.h"
 #include "UColorButtons.h"
-#include "UColorSpec.h"
+#include "UColorFill.h"
 #include "UDateTime.h"
 #include "UExSpinEdit.h"
 #include "UFontFields.h"

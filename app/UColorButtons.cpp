@@ -1,8 +1,8 @@
 #include "UColorButtons.h"
 
-#include "FColorSpec.h"
+#include "FColorFill.h"
 #include "UBitmap.h"
-#include "UColorSpec.h"
+#include "UColorFill.h"
 
 #include <QColorDialog>
 #include <QPainter>

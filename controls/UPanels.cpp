@@ -1,6 +1,6 @@
 #include "UPanels.h"
 
-#include "UColorSpec.h"
+#include "UColorFill.h"
 
 #include <QMouseEvent>
 #include <QPainter>

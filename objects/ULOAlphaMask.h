@@ -16,7 +16,7 @@
 // Units: the rectangle in logical units (0.1 mm); ShadeSize in pixels of the picture; Angle
 // in whole degrees, clockwise.
 
-#include "UColorSpec.h"
+#include "UColorFill.h"
 #include "UDrawObject.h"
 #include "UPictureEx.h"
 #include "UTransformer.h"

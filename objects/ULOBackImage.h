@@ -19,7 +19,7 @@
 //
 // Units: logical units (0.1 mm). User-interface thread only.
 
-#include "UColorSpec.h"
+#include "UColorFill.h"
 #include "UDrawObject.h"
 #include "UFaceInfo.h"
 #include "UPictureEx.h"

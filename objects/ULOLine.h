@@ -16,7 +16,7 @@
 //
 // User-interface thread only.
 
-#include "UColorSpec.h"
+#include "UColorFill.h"
 #include "UDrawObject.h"
 
 #include <QPainterPath>

@@ -18,7 +18,7 @@
 // Units: logical units (0.1 mm); Angle whole degrees, clockwise, not normalised.
 // User-interface thread only.
 
-#include "UColorSpec.h"
+#include "UColorFill.h"
 #include "UDrawObject.h"
 #include "UStroke.h"
 #include "UTransformer.h"

@@ -20,7 +20,7 @@
 // Units: logical units (0.1 mm); font sizes in points; shadow offsets in percent of the font
 // height; angles whole degrees, clockwise on the y-down page. User-interface thread only.
 
-#include "UColorSpec.h"
+#include "UColorFill.h"
 #include "UCurveGeometry.h"
 #include "UDrawObject.h"
 #include "URegion.h"

@@ -4,7 +4,7 @@
 // shown while the spooler works on a sheet's job.
 
 #include "UPhasedProgress.h"
-#include "UPrintSpec.h"
+#include "UPrintSettings.h"
 
 #include <QDialog>
 #include <QList>

@@ -3,7 +3,7 @@
 // Cancel, printing, and the document's print time. PrintToPdf is the same run without any
 // window, for tests and for callers that export a PDF.
 
-#include "UPrintSpec.h"
+#include "UPrintSettings.h"
 
 #include <QList>
 #include <QString>

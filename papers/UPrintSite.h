@@ -17,7 +17,7 @@
 // Cancel button (TPrintTarget::RequestAbort) stays responsive.
 
 #include "UDrawSite.h"
-#include "UPrintSpec.h"
+#include "UPrintSettings.h"
 
 #include <QPageLayout>
 #include <QRegion>

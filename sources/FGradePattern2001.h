@@ -4,7 +4,7 @@
 // in one of the sample sizes "50x50" .. "200x200". OK (modal result 1) hands back the chosen
 // pattern's colours.
 
-#include "UColorSpec.h"
+#include "UColorFill.h"
 
 #include <QDialog>
 #include <vector>

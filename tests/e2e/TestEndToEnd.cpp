@@ -19,7 +19,7 @@
 #include "ULabelData.h"
 #include "UPaperInfo.h"
 #include "UPrintCommand.h"
-#include "UPrintSpec.h"
+#include "UPrintSettings.h"
 #include "UUndo.h"
 #include "UdataMain.h"
 

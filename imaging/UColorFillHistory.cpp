@@ -1,4 +1,4 @@
-#include "UColorSpecHistory.h"
+#include "UColorFillHistory.h"
 
 #include "UDocStorage.h"
 #include "UGraphicUtils.h"

@@ -19,7 +19,7 @@
 // streams are missing or damaged (a cut-short file) are not listed; a file that cannot be
 // opened at all reads as an empty history and is replaced by the next Add.
 
-#include "UColorSpec.h"
+#include "UColorFill.h"
 #include "UComponent.h"
 
 #include <QString>

@@ -9,8 +9,8 @@
 // "UseColorSpecHistory" (default on) allows it.
 
 #include "FImageDataEditor.h"
-#include "UColorSpec.h"
-#include "UColorSpecHistory.h"
+#include "UColorFill.h"
+#include "UColorFillHistory.h"
 
 #include <QDialog>
 #include <array>

@@ -10,7 +10,7 @@
 //     (recomputed every iteration) stretched over the page, and the same with the filtered
 //     picture cached.
 
-#include "UColorSpec.h"
+#include "UColorFill.h"
 #include "UMemoryCanvas.h"
 #include "USafetyBitmap.h"
 

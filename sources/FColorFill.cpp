@@ -1,4 +1,4 @@
-#include "FColorSpec.h"
+#include "FColorFill.h"
 
 #include "FColorGrid.h"
 #include "FGradePattern2001.h"

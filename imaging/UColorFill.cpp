@@ -1,4 +1,4 @@
-#include "UColorSpec.h"
+#include "UColorFill.h"
 
 #include "UCanvasGuards.h"
 #include "UGraphicUtils.h"

@@ -1,4 +1,4 @@
-#include "UPrintSpec.h"
+#include "UPrintSettings.h"
 
 #include "UAppFrame.h"
 

@@ -4,8 +4,8 @@
 // listing earlier fills after the editor is opened again. Screenshots of every dialog go to
 // screenshots/ in the build folder.
 
+#include "FColorFill.h"
 #include "FColorGrid.h"
-#include "FColorSpec.h"
 #include "FGradePattern2001.h"
 #include "FImageDataEditor.h"
 #include "UAppFrame.h"

@@ -1,4 +1,4 @@
-#include "UColorSpecHistory.h"
+#include "UColorFillHistory.h"
 
 #include "TestSupport.h"
 #include "UDocStorage.h"
