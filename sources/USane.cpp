@@ -5,12 +5,33 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <dlfcn.h>
 #include <mutex>
+#include <pthread.h>
 
 static_assert(SaneStatusCancelled == SANE_STATUS_CANCELLED);
 static_assert(SaneStatusNoDocs == SANE_STATUS_NO_DOCS);
+
+// Backends read the device on a thread of their own, and many of them switch that thread to
+// asynchronous cancellation before sane_cancel cancels it. A thread cancelled that way can
+// stop anywhere, also inside malloc or another library call while it holds a lock, and the
+// lock is then never released: the next thread that needs it (the scan worker, or exit)
+// waits for ever. The program takes the library function's place and keeps every thread on
+// deferred cancellation, so a reader ends at its next read, write or sleep. The executable
+// exports this definition so that the backends, loaded later, bind to it.
+extern "C" int pthread_setcanceltype(int Type, int* OldType) {
+    using TSetCancelType = int (*)(int, int*);
+    static const auto next =
+        reinterpret_cast<TSetCancelType>(dlsym(RTLD_NEXT, "pthread_setcanceltype"));
+    if (Type != PTHREAD_CANCEL_DEFERRED && Type != PTHREAD_CANCEL_ASYNCHRONOUS)
+        return EINVAL;
+    if (!next)
+        return ENOSYS;
+    return next(PTHREAD_CANCEL_DEFERRED, OldType);
+}
 
 namespace {
 

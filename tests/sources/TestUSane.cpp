@@ -2,6 +2,8 @@
 #include "USane.h"
 
 #include <QProcess>
+#include <dlfcn.h>
+#include <pthread.h>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <thread>
@@ -225,6 +227,43 @@ TEST_F(SaneTest, BackendFailuresRaiseWithTheirStatus) {
     }
     device.SetString(QStringLiteral("read-return-value"), QStringLiteral("Default"));
     EXPECT_EQ(device.Scan().Width(), static_cast<int>(80 / 25.4 * 30));
+}
+
+// Backends cancel their reader threads; asynchronously cancelled, a reader caught inside
+// malloc kept the allocator's lock and the next scan or the program's exit waited for ever.
+// Backends are loaded later and bind through the global scope, as dlsym(RTLD_DEFAULT) does:
+// there they find the program's override, which keeps cancellation deferred.
+TEST_F(SaneTest, BackendReaderThreadsAreNeverCancelledAsynchronously) {
+    using TSetCancelType = int (*)(int, int*);
+    const auto asBackendsSeeIt =
+        reinterpret_cast<TSetCancelType>(dlsym(RTLD_DEFAULT, "pthread_setcanceltype"));
+    const auto library = reinterpret_cast<TSetCancelType>(dlsym(RTLD_NEXT, "pthread_setcanceltype"));
+    ASSERT_NE(asBackendsSeeIt, nullptr);
+    ASSERT_NE(library, nullptr);
+    ASSERT_NE(asBackendsSeeIt, library) << "the executable must export its override";
+    int asked = -1;
+    int inEffect = -1;
+    std::thread reader([&] {
+        asked = asBackendsSeeIt(PTHREAD_CANCEL_ASYNCHRONOUS, nullptr);
+        library(PTHREAD_CANCEL_DEFERRED, &inEffect);
+    });
+    reader.join();
+    EXPECT_EQ(asked, 0) << "the backend is told it succeeded";
+    EXPECT_EQ(inEffect, PTHREAD_CANCEL_DEFERRED);
+    EXPECT_EQ(asBackendsSeeIt(7, nullptr), EINVAL);
+
+    // A read that fails at once cancels a reader that has only just started, the moment
+    // that used to catch it inside the allocator; every following allocation must go on.
+    TSaneDevice device(QStringLiteral("test:0"));
+    device.SetNumber(QStringLiteral("resolution"), 40);
+    device.SetString(QStringLiteral("read-return-value"), QStringLiteral("SANE_STATUS_JAMMED"));
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_THROW(device.Scan(), ESane);
+        std::thread([] {
+            std::vector<uint8_t> buffer(64 * 1024);
+            *static_cast<volatile uint8_t*>(buffer.data()) = 1;
+        }).join();
+    }
 }
 
 TEST_F(SaneTest, OptionErrorsAreRefusedClearly) {
