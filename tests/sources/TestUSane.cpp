@@ -2,10 +2,10 @@
 #include "USane.h"
 
 #include <QProcess>
-#include <dlfcn.h>
-#include <pthread.h>
 #include <QTemporaryDir>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <thread>
 
 namespace {
@@ -237,7 +237,8 @@ TEST_F(SaneTest, BackendReaderThreadsAreNeverCancelledAsynchronously) {
     using TSetCancelType = int (*)(int, int*);
     const auto asBackendsSeeIt =
         reinterpret_cast<TSetCancelType>(dlsym(RTLD_DEFAULT, "pthread_setcanceltype"));
-    const auto library = reinterpret_cast<TSetCancelType>(dlsym(RTLD_NEXT, "pthread_setcanceltype"));
+    const auto library =
+        reinterpret_cast<TSetCancelType>(dlsym(RTLD_NEXT, "pthread_setcanceltype"));
     ASSERT_NE(asBackendsSeeIt, nullptr);
     ASSERT_NE(library, nullptr);
     ASSERT_NE(asBackendsSeeIt, library) << "the executable must export its override";
