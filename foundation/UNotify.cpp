@@ -146,6 +146,18 @@ void TChangeNotify::BeginUpdate() {
     ++FUpdateCount;
 }
 
+bool TChangeNotify::AnswerNotifyInterface(const TGUID& Id, void** Obj) {
+    if (Id == IBroadcaster::IID) {
+        *Obj = static_cast<IBroadcaster*>(this);
+        return true;
+    }
+    if (Id == IChangeNotify::IID) {
+        *Obj = static_cast<IChangeNotify*>(this);
+        return true;
+    }
+    return false;
+}
+
 void TChangeNotify::Changed() {
     BeginUpdate();
     FPending = true;

@@ -210,6 +210,10 @@ public:
     int UpdateCount() const { return FUpdateCount; }
     bool Pending() const { return FPending; }
 
+    // For an owner's QueryInterface: answers IBroadcaster and IChangeNotify with this
+    // notifier; leaves Obj alone and returns false for any other interface.
+    bool AnswerNotifyInterface(const TGUID& Id, void** Obj);
+
     // Called after the changed broadcast, with this notifier.
     std::function<void(TChangeNotify* Sender)> OnChange;
 
@@ -217,6 +221,20 @@ private:
     int32_t FUpdateCount = 0;
     bool FPending = false;
 };
+
+// Runs Body inside one update of Notify: whatever it changes is broadcast once at the end,
+// and the update is closed also when Body throws.
+template <class F>
+void InUpdate(TChangeNotify& Notify, F&& Body) {
+    Notify.BeginUpdate();
+    try {
+        Body();
+    } catch (...) {
+        Notify.EndUpdate();
+        throw;
+    }
+    Notify.EndUpdate();
+}
 
 // A listener that hands every notification to a handler function. It has no controller.
 class TListener : public TInterfaceImplement, public IListener {

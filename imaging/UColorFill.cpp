@@ -10,18 +10,6 @@
 
 namespace {
 
-template <class F>
-void InUpdate(TChangeNotify& Notify, F&& Body) {
-    Notify.BeginUpdate();
-    try {
-        Body();
-    } catch (...) {
-        Notify.EndUpdate();
-        throw;
-    }
-    Notify.EndUpdate();
-}
-
 constexpr int CheckerSize = 8;
 constexpr TColor CheckerGrey = 0x808080;
 
@@ -35,14 +23,8 @@ TGradationColors::TGradationColors() : FNotify(this) {}
 TGradationColors::~TGradationColors() = default;
 
 bool TGradationColors::QueryInterface(const TGUID& Id, void** Obj) {
-    if (Id == IBroadcaster::IID) {
-        *Obj = static_cast<IBroadcaster*>(&FNotify);
+    if (FNotify.AnswerNotifyInterface(Id, Obj))
         return true;
-    }
-    if (Id == IChangeNotify::IID) {
-        *Obj = static_cast<IChangeNotify*>(&FNotify);
-        return true;
-    }
     return AnswerInterface<IInterface>(this, Id, Obj);
 }
 
@@ -177,14 +159,8 @@ TColorSpec::~TColorSpec() {
 }
 
 bool TColorSpec::QueryInterface(const TGUID& Id, void** Obj) {
-    if (Id == IBroadcaster::IID) {
-        *Obj = static_cast<IBroadcaster*>(&FNotify);
+    if (FNotify.AnswerNotifyInterface(Id, Obj))
         return true;
-    }
-    if (Id == IChangeNotify::IID) {
-        *Obj = static_cast<IChangeNotify*>(&FNotify);
-        return true;
-    }
     return AnswerInterface<IInterface>(this, Id, Obj);
 }
 

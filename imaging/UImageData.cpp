@@ -15,19 +15,6 @@ TRect WholeRect(int Width, int Height) {
     return TRect(0, 0, Width, Height);
 }
 
-// Runs Body inside one update of Notify (the change, if any, is broadcast once at the end).
-template <class F>
-void InUpdate(TChangeNotify& Notify, F&& Body) {
-    Notify.BeginUpdate();
-    try {
-        Body();
-    } catch (...) {
-        Notify.EndUpdate();
-        throw;
-    }
-    Notify.EndUpdate();
-}
-
 bool IsRasterGraphic(const TGraphic* G) {
     return dynamic_cast<const TSafetyBitmap*>(G) || dynamic_cast<const TSafetyJPEGImage*>(G) ||
            dynamic_cast<const TImageGraphic*>(G);
@@ -49,14 +36,8 @@ void TImageFilter::Assign(const TPersistent* Source) {
 void TImageFilter::AssignTo(TPersistent*) const {}
 
 bool TImageFilter::QueryInterface(const TGUID& Id, void** Obj) {
-    if (Id == IBroadcaster::IID) {
-        *Obj = static_cast<IBroadcaster*>(&FNotify);
+    if (FNotify.AnswerNotifyInterface(Id, Obj))
         return true;
-    }
-    if (Id == IChangeNotify::IID) {
-        *Obj = static_cast<IChangeNotify*>(&FNotify);
-        return true;
-    }
     return AnswerInterface<IInterface>(this, Id, Obj);
 }
 
@@ -262,14 +243,8 @@ TImageData::~TImageData() {
 }
 
 bool TImageData::QueryInterface(const TGUID& Id, void** Obj) {
-    if (Id == IBroadcaster::IID) {
-        *Obj = static_cast<IBroadcaster*>(&FNotify);
+    if (FNotify.AnswerNotifyInterface(Id, Obj))
         return true;
-    }
-    if (Id == IChangeNotify::IID) {
-        *Obj = static_cast<IChangeNotify*>(&FNotify);
-        return true;
-    }
     return AnswerInterface<IInterface>(this, Id, Obj);
 }
 

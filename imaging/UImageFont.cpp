@@ -111,14 +111,8 @@ void TImageFont::Assign(const TPersistent* Source) {
 }
 
 bool TImageFont::QueryInterface(const TGUID& Id, void** Obj) {
-    if (Id == IBroadcaster::IID) {
-        *Obj = static_cast<IBroadcaster*>(&FNotify);
+    if (FNotify.AnswerNotifyInterface(Id, Obj))
         return true;
-    }
-    if (Id == IChangeNotify::IID) {
-        *Obj = static_cast<IChangeNotify*>(&FNotify);
-        return true;
-    }
     return AnswerInterface<IInterface>(this, Id, Obj);
 }
 

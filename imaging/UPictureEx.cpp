@@ -96,14 +96,8 @@ TPictureEx::~TPictureEx() {
 }
 
 bool TPictureEx::QueryInterface(const TGUID& Id, void** Obj) {
-    if (Id == IBroadcaster::IID) {
-        *Obj = static_cast<IBroadcaster*>(&FNotify);
+    if (FNotify.AnswerNotifyInterface(Id, Obj))
         return true;
-    }
-    if (Id == IChangeNotify::IID) {
-        *Obj = static_cast<IChangeNotify*>(&FNotify);
-        return true;
-    }
     if (Id == IInterface::IID) {
         *Obj = static_cast<IInterface*>(this);
         return true;

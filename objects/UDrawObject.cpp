@@ -222,14 +222,8 @@ TCanvas& TDrawObject::GetCanvas() {
 }
 
 bool TDrawObject::QueryInterface(const TGUID& Id, void** Obj) {
-    if (Id == IBroadcaster::IID) {
-        *Obj = static_cast<IBroadcaster*>(FNotifier.get());
+    if (FNotifier->AnswerNotifyInterface(Id, Obj))
         return true;
-    }
-    if (Id == IChangeNotify::IID) {
-        *Obj = static_cast<IChangeNotify*>(FNotifier.get());
-        return true;
-    }
     return TControl::QueryInterface(Id, Obj);
 }
 
