@@ -212,6 +212,31 @@ void TDrawSite::DeletePivots() {
     }
 }
 
+void TDrawSite::PivotsChanged() {
+    FPivotsDirty = true;
+    if (FPivotUpdateQueued)
+        return;
+    FPivotUpdateQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FPivotUpdateQueued = false;
+            try {
+                UpdatePivots();
+            } catch (const std::exception& e) {
+                ApplicationHandleException(e);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void TDrawSite::DeletePivotsOf(const TDrawObject* Object) {
+    for (TControl* pivot : Pivots())
+        if (pivot->Owner() == Object) {
+            const std::unique_ptr<TControl> owned(pivot);
+        }
+}
+
 void TDrawSite::UpdatePivots() {
     if (!FPivotsDirty || MouseCapture())
         return;
@@ -314,8 +339,7 @@ void TDrawSite::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
     const bool running = DragRunning();
     const auto finish = [&] {
         TWinControl::MouseUp(Button, Shift, X, Y);
-        if (running)
-            UpdatePivots();
+        UpdatePivots();
         FPressedObject = nullptr;
     };
     if (running) {
@@ -386,18 +410,21 @@ void TDrawSite::GhostsCleared() {
 }
 
 void TDrawSite::ListenerNotify(IInterface* Sender, const TGUID& MsgID) {
-    if (MsgID == MsgIdSelectionChanged || MsgID == MsgIdMovableChanged)
-        FPivotsDirty = true;
+    const auto* object = qobject_cast<const TDrawObject*>(dynamic_cast<QObject*>(Sender));
+    if (MsgID == MsgIdSelectionChanged || MsgID == MsgIdMovableChanged ||
+        (MsgID == MsgIdChanged && object && object->Selected()))
+        PivotsChanged();
     FBroadcaster.Broadcast(Sender, MsgID);
 }
 
 void TDrawSite::ControlListChange(TControl* Control, bool Inserting) {
     if (auto* object = qobject_cast<TDrawObject*>(Control)) {
-        FPivotsDirty = true;
+        PivotsChanged();
         if (Inserting) {
             object->Notifier().AddListener(&FListener);
         } else {
             object->Notifier().RemoveListener(&FListener);
+            DeletePivotsOf(object);
             if (object == FPressedObject)
                 FPressedObject = nullptr;
             if (object->Selected())

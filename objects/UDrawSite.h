@@ -140,7 +140,9 @@ public:
     void DeletePivots();
     // When the handles are out of date and no drag holds the mouse: frees them and lets
     // every selected object (bottom first) create its own; with several objects selected no
-    // handle shows a special cursor.
+    // handle shows a special cursor. A change of the selection, of a selected object or of
+    // the objects on the page runs it by itself once control returns to the event loop, so
+    // that the handles always show where the selection is.
     void UpdatePivots();
     bool PivotsDirty() const { return FPivotsDirty; }
 
@@ -208,6 +210,10 @@ private:
     void GhostsCleared();
     void MoveGhostsToCursor(TShiftState Shift);
     void ListenerNotify(IInterface* Sender, const TGUID& MsgID);
+    // Marks the handles out of date and queues their rebuilding (once per burst).
+    void PivotsChanged();
+    // Frees the handles Object owns (it is leaving the page).
+    void DeletePivotsOf(const TDrawObject* Object);
     void DrawBorder();
     std::vector<TControl*> Pivots() const;
     std::vector<TDrawObject*> DrawObjects() const;
@@ -226,6 +232,7 @@ private:
     TDrawObject* FPressedObject = nullptr;
     bool FDeselectOnClick = false;
     bool FPivotsDirty = false;
+    bool FPivotUpdateQueued = false;
     bool FGhostsRunning = false;
     TPen FPen;
 };

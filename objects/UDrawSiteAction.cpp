@@ -219,11 +219,19 @@ void RecordStep(TDSAUndoType Type, TDrawSite& Site, TDrawObject& Object, TAction
     QPointer<TDrawObject> object(&Object);
     switch (Type) {
     case atDelete: {
+        // The step is recorded first; once Each has taken the object off the page the step
+        // answers for it, so the object is freed when the undo list forgets the step.
         const bool recording = Actions.Recording();
-        if (recording && Object.DrawSite())
-            Actions.Add(std::make_unique<TDODelAction>(Object));
+        TDODelAction* step = nullptr;
+        if (recording && Object.DrawSite()) {
+            auto action = std::make_unique<TDODelAction>(Object);
+            step = action.get();
+            Actions.Add(std::move(action));
+        }
         Each();
-        if (!recording && object && !object->Parent())
+        if (step)
+            step->Adopt();
+        else if (!recording && object && !object->Parent())
             const std::unique_ptr<TDrawObject> deleted(object.data());
         break;
     }
@@ -450,18 +458,17 @@ void TDSAPaste::MakeList(TDrawSite& Site) {
         KeepObjectsInside(List(), TRect(0, 0, Site.LogWidth(), Site.LogHeight()));
         return;
     }
+    // What other programs put there: a picture wins over text (programs that copy a picture
+    // often add its name or address as text), text comes last. The factory places the new
+    // object with its own undo step; the list stays empty.
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data)
         return;
-    for (const QString& format : data->formats()) {
-        const QString kind = format == QLatin1String("text/plain") ? SKindTextPaste
-                             : IsPictureFormat(format)             ? SKindImagePaste
-                                                                   : QString();
-        if (kind.isEmpty())
-            continue;
-        TheDesignerList().CreateObject(Site, kind);
-        return;
-    }
+    const QStringList formats = data->formats();
+    if (std::any_of(formats.begin(), formats.end(), IsPictureFormat))
+        TheDesignerList().CreateObject(Site, SKindImagePaste);
+    else if (data->hasText())
+        TheDesignerList().CreateObject(Site, SKindTextPaste);
 }
 
 bool TDSAPaste::CanExecute(TDrawSite&) {

@@ -3,6 +3,7 @@
 #include "UDOInterfaces.h"
 #include "UDrawObject.h"
 #include "UDrawSite.h"
+#include "ULOText.h"
 #include "UUndo.h"
 #include "UUtils.h"
 
@@ -173,6 +174,15 @@ TGhostList& TheGhostList() {
 
 void InstallGhostList() {
     SetGhostList(&TheGhostList());
+}
+
+void DiscardGhosts() {
+    IGhostList* ghosts = GhostList();
+    if (!ghosts)
+        return;
+    ghosts->Cancel();
+    if (ghosts == &TheGhostList())
+        TheGhostList().Clear();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -522,8 +532,13 @@ void TMoveGhost::Move(TShiftState Shift, const TPoint& Delta) {
     if (objectRotate && cloneRotate) {
         cloneRotate->SetAngle(objectRotate->GetAngle());
         MoveBoundsTo(*cloneBounds, TPoint(r.Left, r.Top));
-        if (turn != NoTurn)
-            cloneRotate->SetAngle(objectRotate->GetAngle() + turn);
+        // A text on an arc turns about the middle of what it shows, not about its rect.
+        if (turn != NoTurn) {
+            if (auto* text = qobject_cast<TLOText*>(Clone()))
+                text->RotateTo(objectRotate->GetAngle() + turn);
+            else
+                cloneRotate->SetAngle(objectRotate->GetAngle() + turn);
+        }
     } else {
         MoveBoundsTo(*cloneBounds, TPoint(r.Left, r.Top));
     }

@@ -109,6 +109,10 @@ private:
 // The program's ghost list; InstallGhostList makes it the one the surfaces use.
 TGhostList& TheGhostList();
 void InstallGhostList();
+// Cancels the drag running in the installed ghost list and frees every ghost held there,
+// also those still waiting for their drag (a creation tool's new object): nothing of them
+// is applied.
+void DiscardGhosts();
 
 // Snapping: the hook answers the offset (dx, dy) that snaps a point, NoSnap in an axis that
 // does not snap. Empty: nothing snaps.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -117,8 +118,14 @@ TPoint TGuide::GetSnapOffset(const TPoint& P, int Reach) const {
 }
 
 int TGuide::FindGuide(int X, int Y, int Reach) const {
-    if (!FEnabled)
-        return -1;
+    return FEnabled ? FindGuideAt(X, Y, Reach) : -1;
+}
+
+int TGuide::FindShownGuide(int X, int Y, int Reach) const {
+    return FVisible ? FindGuideAt(X, Y, Reach) : -1;
+}
+
+int TGuide::FindGuideAt(int X, int Y, int Reach) const {
     for (int i = 0; i < SlotCount; ++i) {
         const TPoint& s = FSlots[size_t(i)];
         if (s.x != 0 && std::llabs(int64_t(s.x) - X) <= Reach)
@@ -208,4 +215,41 @@ void TGuide::WritePos(TStream& Stream) const {
         qToLittleEndian<qint32>(FSlots[size_t(i)].y, buffer + 8 + 8 * i);
     }
     Stream.WriteBuffer(buffer, sizeof buffer);
+}
+
+// ---------------------------------------------------------------------------------------
+// TGuideDrag
+
+bool TGuideDrag::Start(TGuide& Guide, const TPoint& P, int Reach) {
+    const int slot = Guide.FindShownGuide(P.x, P.y, Reach);
+    if (slot < 0)
+        return false;
+    FGuide = &Guide;
+    FSlot = slot;
+    FPicked = Guide.GetGuide(slot);
+    return true;
+}
+
+TPoint TGuideDrag::Moved(const TPoint& P) const {
+    const auto at = [](int V) { return V == 0 ? 1 : V; };
+    return FPicked.x != 0 ? TPoint(at(P.x), 0) : TPoint(0, at(P.y));
+}
+
+void TGuideDrag::Move(const TPoint& P) {
+    if (FGuide)
+        FGuide->SetGuide(FSlot, Moved(P));
+}
+
+bool TGuideDrag::Finish(const TPoint& P, const TRect& Page) {
+    if (!FGuide)
+        return false;
+    TGuide* guide = std::exchange(FGuide, nullptr);
+    guide->SetGuide(FSlot, Moved(P));
+    guide->RemoveGuidesOutside(Page);
+    return guide->GetGuide(FSlot) != FPicked;
+}
+
+void TGuideDrag::Cancel() {
+    if (FGuide)
+        std::exchange(FGuide, nullptr)->SetGuide(FSlot, FPicked);
 }

@@ -86,6 +86,9 @@ public:
     // The first slot whose vertical guide lies within Reach of X or whose horizontal guide
     // lies within Reach of Y; -1 when none or when not enabled.
     int FindGuide(int X, int Y, int Reach) const;
+    // The same search among the guides on show (whether or not points snap to them); -1 when
+    // none or when the guides are hidden.
+    int FindShownGuide(int X, int Y, int Reach) const;
     // The first unused slot, -1 when all are used (see GuideLimitMessage).
     int FindEmptySlot() const;
     bool IsEmpty() const;
@@ -104,6 +107,7 @@ public:
     void DefineProperties(TFiler& Filer) override;
 
 private:
+    int FindGuideAt(int X, int Y, int Reach) const;
     void ReadPos(TStream& Stream);
     void WritePos(TStream& Stream) const;
     void CheckSlot(int I) const;
@@ -111,4 +115,31 @@ private:
     bool FVisible = false;
     bool FEnabled = false;
     std::array<TPoint, SlotCount> FSlots{};
+};
+
+// One guide dragged with the mouse: picked within reach of the press, it follows the pointer
+// along its own axis and is removed when dropped off the page. Points are logical units of
+// the page.
+class TGuideDrag {
+public:
+    // Picks the shown guide of Guide lying within Reach of P; false when none lies there.
+    // Guide must outlive the drag.
+    bool Start(TGuide& Guide, const TPoint& P, int Reach);
+    bool Active() const { return FGuide != nullptr; }
+    // The picked guide follows P on its axis.
+    void Move(const TPoint& P);
+    // Drops the guide at P; a guide left outside Page is removed. Answers whether the guides
+    // differ from before the drag.
+    bool Finish(const TPoint& P, const TRect& Page);
+    // Puts the guide back where it was picked.
+    void Cancel();
+
+private:
+    // The slot with its guide's coordinate set to P's on the guide's axis; a guide never sits
+    // on 0, which marks an unused slot.
+    TPoint Moved(const TPoint& P) const;
+
+    TGuide* FGuide = nullptr;
+    int FSlot = -1;
+    TPoint FPicked;
 };

@@ -63,6 +63,8 @@ public:
     bool HitTest(const TPoint& P) const override;
     void ResizeTo(int AWidth, int AHeight) override;
     void DrawOutline(TCanvas& Canvas) override;
+    // A symbol keeps its aspect when a handle resizes it, and scales down to fit a page.
+    bool ScalesToFit() const override { return true; }
     void SetBoundsRect(const TRect& R) override;
     bool QueryInterface(const TGUID& Id, void** Obj) override;
 

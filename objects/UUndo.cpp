@@ -291,7 +291,15 @@ void TDOAddDelAction::TakeAway() {
     FObject->Changed();
     FObject->SetSelected(false);
     FObject->SetParent(nullptr);
-    FTookAway = true;
+    TakeOver();
     if (site)
         site->DeletePivots();
+}
+
+void TDOAddDelAction::TakeOver() {
+    FTookAway = FObject && !FObject->Parent();
+}
+
+void TDODelAction::Adopt() {
+    TakeOver();
 }

@@ -211,6 +211,8 @@ protected:
     void PutBack();
     // Off the surface (the surface is flagged modified first).
     void TakeAway();
+    // The object is off every surface and the action answers for it.
+    void TakeOver();
 
 private:
     QPointer<TDrawObject> FObject;
@@ -226,13 +228,17 @@ public:
     void Undo() override { TakeAway(); }
 };
 
-// Created while the object still lies on its surface; Redo then removes it and hands it to
-// the action, before the action goes to the list.
+// Created while the object still lies on its surface. The command that records it then takes
+// the object off the surface itself and hands it over with Adopt, so that the object is freed
+// with the step once the undo list forgets it.
 class TDODelAction : public TDOAddDelAction {
 public:
     explicit TDODelAction(TDrawObject& Object) : TDOAddDelAction(Object) {}
     void Redo() override { TakeAway(); }
     void Undo() override { PutBack(); }
+    // The object has been taken off its surface for this step: the action answers for it
+    // from now on (nothing when it still lies on a surface).
+    void Adopt();
 };
 
 // A copy of Object for undo and drag feedback: its class, published properties and the data

@@ -9,6 +9,7 @@
 #include "UScaler.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <gtest/gtest.h>
@@ -347,6 +348,45 @@ TEST_F(DrawSite, HandlesFollowTheSelection) {
     EXPECT_EQ(site->ControlCount(), 3);
     delete b; // an object going with its handles
     EXPECT_EQ(site->ControlCount(), 2);
+}
+
+// Without any press on the page the handles follow what the keyboard and the commands do:
+// a selection, a move of a selected object, select all, and an object leaving the page.
+TEST_F(DrawSite, HandlesAreRebuiltOnEverySelectionAndPositionChange) {
+    TInstalledDesignTools tools;
+    auto site = MakeSite(300, 300);
+    TTestRect* a = Place(*site, "A", TRect(10, 10, 50, 50), clRed);
+    TTestRect* b = Place(*site, "B", TRect(100, 100, 150, 150), clBlue);
+    const auto handlesOf = [&](const TDrawObject* Object) {
+        std::vector<TRect> bounds;
+        for (int i = 0; i < site->ControlCount(); ++i)
+            if (auto* pivot = qobject_cast<TTestPivot*>(site->Controls(i));
+                pivot && pivot->Object() == Object)
+                bounds.push_back(pivot->BoundsRect());
+        return bounds;
+    };
+    site->UpdatePivots();
+
+    a->SetSelected(true);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(handlesOf(a).size(), 4u) << "a selection shows its handles";
+    EXPECT_EQ(handlesOf(a)[0], TRect(7, 7, 14, 14));
+
+    QueryObjectInterface<IDOEncloseBounds>(a)->OffsetBy(20, 5); // an arrow-key nudge
+    QCoreApplication::processEvents();
+    ASSERT_EQ(handlesOf(a).size(), 4u);
+    EXPECT_EQ(handlesOf(a)[0], TRect(27, 12, 34, 19)) << "the handles moved with the object";
+
+    site->SelectAll(true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(handlesOf(a).size(), 4u);
+    EXPECT_EQ(handlesOf(b).size(), 4u) << "select all shows every handle";
+
+    b->SetParent(nullptr); // deleted by a command
+    EXPECT_TRUE(handlesOf(b).empty()) << "a deleted object's handles go at once";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(site->ControlCount(), 1 + 4);
+    delete b;
 }
 
 TEST_F(DrawSite, DragsStopCleanlyWhenCancelledOrTheirObjectGoes) {

@@ -4,7 +4,11 @@
 #include "UClasses.h"
 #include "UDrawSiteHost.h"
 #include "UGMEMStream.h"
+#include "UImageData.h"
+#include "ULOImage.h"
 #include "UObjectFactory.h"
+#include "UPictureEx.h"
+#include "USafetyBitmap.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -13,6 +17,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPointer>
 #include <QScrollArea>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -73,6 +78,7 @@ class DrawSiteActions : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         RegisterDesignTestObjects();
+        RegisterObjectClasses();
         RegisterClasses<TVertRect>();
         static bool once = [] {
             TheDesignerList().Add(std::make_unique<TPasteDesigner>());
@@ -189,6 +195,118 @@ TEST_F(DrawSiteActions, DeletingWithRecordingOffFreesTheObjects) {
     EXPECT_TRUE(a.isNull());
     EXPECT_TRUE(b.isNull());
     EXPECT_EQ(ActionList().Count(), 0);
+}
+
+// Every command that takes objects off the page hands them to its undo step: undo puts them
+// back while the step is in the list, and they are freed once the list forgets the step.
+TEST_F(DrawSiteActions, RemovedObjectsLiveAsLongAsTheirStep) {
+    struct Row {
+        const char* Name;
+        std::function<void(TDrawSite&)> Command;
+    };
+    const Row rows[] = {
+        {"clear", [](TDrawSite& Site) { TDSAClear().ExecuteTarget(&Site); }},
+        {"cut", [](TDrawSite& Site) { TDSACut().ExecuteTarget(&Site); }},
+        {"group", [](TDrawSite& Site) { TDSAGroup().ExecuteTarget(&Site); }},
+        {"delete by operation",
+         [](TDrawSite& Site) {
+             TDSOperation operation;
+             operation.ActionType = atDelete;
+             operation.ActionString = QStringLiteral("削除");
+             operation.OnEachObject = [](TDSOperation*, TDrawObject* Object) {
+                 Object->Changed();
+                 Object->SetParent(nullptr);
+             };
+             operation.Execute(Site);
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        ActionList().Clear();
+        QPointer<TTestRect> a = Place("A", TRect(100, 100, 200, 200));
+        QPointer<TTestRect> b = Place("B", TRect(300, 100, 400, 200));
+        FSite.SelectAll(true);
+        row.Command(FSite);
+        ASSERT_FALSE(a.isNull());
+        ASSERT_EQ(a->Parent(), nullptr) << "off the page";
+        ActionList().Undo();
+        EXPECT_EQ(a->Parent(), &FSite) << "undo puts it back";
+        EXPECT_EQ(b->Parent(), &FSite);
+        ActionList().Redo();
+        ASSERT_FALSE(a.isNull());
+        EXPECT_EQ(a->Parent(), nullptr);
+
+        // Ten later steps push the removal out of the list.
+        for (int i = 0; i < ActionList().Limit(); ++i) {
+            auto* filler = Place(QStringLiteral("F%1").arg(i), TRect(0, 0, 10, 10));
+            ActionList().Add(std::make_unique<TDOAddAction>(*filler));
+        }
+        EXPECT_TRUE(a.isNull()) << "freed with its step";
+        EXPECT_TRUE(b.isNull());
+        TDOList left;
+        FSite.GetObjects(left, false);
+        for (TDrawObject* object : left)
+            delete object;
+    }
+}
+
+// Ungrouping takes the group off the page: it goes with its step.
+TEST_F(DrawSiteActions, UngroupedGroupLivesAsLongAsItsStep) {
+    Place("A", TRect(100, 100, 200, 200));
+    Place("B", TRect(300, 100, 400, 200));
+    FSite.SelectAll(true);
+    TDSAGroup().ExecuteTarget(&FSite);
+    TDOList selected;
+    FSite.GetObjects(selected, true);
+    ASSERT_EQ(selected.Count(), 1);
+    QPointer<TDrawObject> group = selected[0];
+    TDSAUngroup().ExecuteTarget(&FSite);
+    ASSERT_FALSE(group.isNull());
+    EXPECT_EQ(group->Parent(), nullptr);
+    ActionList().Undo();
+    EXPECT_EQ(group->Parent(), &FSite);
+    ActionList().Redo();
+    for (int i = 0; i < ActionList().Limit(); ++i) {
+        auto* filler = Place(QStringLiteral("F%1").arg(i), TRect(0, 0, 10, 10));
+        ActionList().Add(std::make_unique<TDOAddAction>(*filler));
+    }
+    EXPECT_TRUE(group.isNull());
+}
+
+// Deleting one large picture after another: what the page holds stays flat once the undo
+// list forgets the oldest deletions, and the newest one still undoes.
+TEST_F(DrawSiteActions, DeletedPicturesDoNotPileUp) {
+    constexpr int Side = 1000;
+    const auto heldBytes = [this] {
+        qint64 total = 0;
+        for (int i = 0; i < FSite.ComponentCount(); ++i)
+            if (auto* image = qobject_cast<TLOImage*>(FSite.Components(i)))
+                if (auto* bitmap =
+                        qobject_cast<TSafetyBitmap*>(image->ImageData()->Picture()->Graphic()))
+                    total += qint64(bitmap->Bitmap().BytesPerLine()) * bitmap->Height();
+        return total;
+    };
+    const qint64 one = qint64(BytesPerLineOf(Side, pf24bit)) * Side;
+    TDSAClear clear;
+    QPointer<TLOImage> last;
+    for (int i = 0; i < 20; ++i) {
+        auto* image = new TLOImage();
+        image->SetBoundsRect(TRect(100, 100, 300, 300));
+        image->ImageData()->Picture()->SetGraphic(
+            std::make_unique<TSafetyBitmap>(TBitmap(Side, Side, pf24bit)));
+        FSite.InsertObject(image);
+        FSite.AddObject(image);
+        image->SetSelected(true);
+        ASSERT_TRUE(Run(clear));
+        last = image;
+        EXPECT_LE(heldBytes(), one * ActionList().Limit()) << "after deletion " << i + 1;
+    }
+    EXPECT_EQ(heldBytes(), one * ActionList().Limit());
+    ActionList().Undo();
+    ASSERT_FALSE(last.isNull());
+    EXPECT_EQ(last->Parent(), &FSite) << "the newest deletion still undoes";
+    ActionList().Clear();
+    EXPECT_EQ(heldBytes(), one) << "only the picture back on the page";
 }
 
 TEST_F(DrawSiteActions, LayerCommands) {
@@ -326,6 +444,14 @@ TEST_F(DrawSiteActions, PasteTextOrPictureGoesThroughTheDesigners) {
              return d;
          },
          "TLOImagePaste"},
+        {"a picture with its name as text: the picture wins",
+         [] {
+             auto* d = new QMimeData;
+             d->setText("photo.png");
+             d->setImageData(QImage(4, 4, QImage::Format_RGB32));
+             return d;
+         },
+         "TLOImagePaste"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Name);
@@ -340,6 +466,33 @@ TEST_F(DrawSiteActions, PasteTextOrPictureGoesThroughTheDesigners) {
     QGuiApplication::clipboard()->clear();
     TDSAPaste paste;
     EXPECT_FALSE(Run(paste));
+}
+
+// Objects copied on one page paste onto a smaller one (another face or sheet) with their
+// centres on it, in one undo step.
+TEST_F(DrawSiteActions, PasteOntoAnotherPageKeepsCentresInside) {
+    Place("A", TRect(800, 800, 900, 900))->SetSelected(true);
+    TDSACopy copy;
+    ASSERT_TRUE(Run(copy));
+    TDrawSite other;
+    other.SetLogWidth(400);
+    other.SetLogHeight(300);
+    TDSAPaste paste;
+    paste.UpdateTarget(&other);
+    ASSERT_TRUE(paste.isEnabled());
+    paste.ExecuteTarget(&other);
+    TDOList pasted;
+    other.GetObjects(pasted, false);
+    ASSERT_EQ(pasted.Count(), 1);
+    const TRect r = pasted[0]->GetBoundsRect();
+    EXPECT_EQ(r.Width(), 100);
+    EXPECT_LE((r.Left + r.Right) / 2, 400 - 10);
+    EXPECT_LE((r.Top + r.Bottom) / 2, 300 - 10);
+    EXPECT_TRUE(pasted[0]->Selected());
+    ASSERT_EQ(ActionList().Count(), 1);
+    ActionList().Undo();
+    EXPECT_EQ(other.ControlCount(), 0);
+    ActionList().Clear();
 }
 
 TEST_F(DrawSiteActions, TargetClassAndEvents) {

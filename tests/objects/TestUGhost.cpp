@@ -276,6 +276,29 @@ TEST_F(Ghosts, ListRunsADragAsOneUndoStep) {
     EXPECT_EQ(Str(b->GetBoundsRect()), "300,300,400,400");
 }
 
+// Discarding drops a running drag and ghosts still waiting for theirs, applying nothing.
+TEST_F(Ghosts, DiscardDropsRunningAndWaitingGhosts) {
+    TTestRect* a = Place("A", TRect(100, 100, 200, 200));
+    TGhostList& list = TheGhostList();
+    list.AddGhost(std::make_unique<TMoveGhost>(*a, -1));
+    ASSERT_FALSE(list.Active());
+    int cleared = 0;
+    list.SetClearEvent([&] { ++cleared; });
+    DiscardGhosts();
+    EXPECT_EQ(list.Count(), 0) << "a ghost waiting for its drag goes too";
+    EXPECT_EQ(cleared, 1);
+
+    list.AddGhost(std::make_unique<TMoveGhost>(*a, -1));
+    list.Begin(FSite, TRect(0, 0, 1000, 1000), TPoint(150, 150), {});
+    list.Move({}, TPoint(190, 150));
+    DiscardGhosts();
+    list.SetClearEvent({});
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_FALSE(list.Active());
+    EXPECT_EQ(Str(a->GetBoundsRect()), "100,100,200,200");
+    EXPECT_EQ(ActionList().Count(), 0);
+}
+
 TEST_F(Ghosts, NoMovementOrMovingBackRecordsNothing) {
     TTestRect* a = Place("A", TRect(100, 100, 200, 200));
     TGhostList& list = TheGhostList();

@@ -165,6 +165,40 @@ TEST(Guide, EleventhGuideIsRefused) {
     EXPECT_EQ(guide.GuideLimitMessage(), QStringLiteral("ガイドは10本までです"));
 }
 
+// A guide picked by the mouse follows the pointer on its own axis, snapping or not; dropped
+// off the page it is removed, and a cancelled drag puts it back.
+TEST(Guide, DraggedByTheMouse) {
+    const TRect page(0, 0, 1000, 600);
+    TGuide guide;
+    guide.SetVisible(true);
+    guide.SetGuide(0, {300, 0});
+    guide.SetGuide(1, {0, 200});
+    TGuideDrag drag;
+    EXPECT_FALSE(drag.Start(guide, {500, 400}, 5)) << "no guide there";
+    EXPECT_FALSE(drag.Active());
+
+    ASSERT_TRUE(drag.Start(guide, {303, 450}, 5));
+    drag.Move({350, 470});
+    EXPECT_EQ(Str(guide.GetGuide(0)), "350,0") << "along its axis only";
+    EXPECT_TRUE(drag.Finish({420, 480}, page));
+    EXPECT_FALSE(drag.Active());
+    EXPECT_EQ(Str(guide.GetGuide(0)), "420,0");
+
+    ASSERT_TRUE(drag.Start(guide, {700, 198}, 5));
+    drag.Move({700, 0});
+    EXPECT_EQ(Str(guide.GetGuide(1)), "0,1") << "never on 0, which marks an empty slot";
+    drag.Cancel();
+    EXPECT_EQ(Str(guide.GetGuide(1)), "0,200");
+
+    ASSERT_TRUE(drag.Start(guide, {700, 201}, 5));
+    EXPECT_TRUE(drag.Finish({700, -30}, page)) << "dropped above the page";
+    EXPECT_EQ(Str(guide.GetGuide(1)), "0,0");
+    EXPECT_EQ(Str(guide.GetGuide(0)), "420,0") << "the other guide stays";
+
+    guide.SetVisible(false);
+    EXPECT_FALSE(drag.Start(guide, {420, 10}, 5)) << "hidden guides are not picked";
+}
+
 class GuideStream : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { RegisterClasses<TTestSheetSettings>(); }

@@ -2,6 +2,8 @@
 #include "URectGhost.h"
 
 #include "UDrawSiteHost.h"
+#include "ULOQRCode.h"
+#include "UObjectFactory.h"
 #include "UScaler.h"
 #include "UUtils.h"
 
@@ -40,7 +42,10 @@ struct TInstalledRectDesigner {
 
 class RectGhosts : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { RegisterDesignTestObjects(); }
+    static void SetUpTestSuite() {
+        RegisterDesignTestObjects();
+        RegisterObjectClasses();
+    }
     void SetUp() override {
         FSite.Scaler().SetUnitDPI(GetScreenPixelsPerInch()); // one unit, one pixel
         FSite.SetLogWidth(1000);
@@ -116,6 +121,31 @@ TEST_F(RectGhosts, EachHandleResizes) {
         EXPECT_EQ(Str(ghost->Clone()->GetBoundsRect()), row.Expected);
         EXPECT_EQ(Str(object->GetBoundsRect()), Str(row.Object)) << "the object waits for release";
         delete object;
+    }
+}
+
+// A QR symbol stays square whichever handle resizes it; Shift lets it go out of shape.
+TEST_F(RectGhosts, QRCodesKeepTheirAspect) {
+    struct Row {
+        int Code;
+        TPoint Delta;
+        TShiftState Shift;
+        int Width, Height;
+    };
+    const Row rows[] = {
+        {6, {100, 0}, {}, 300, 300},
+        {4, {0, -50}, {}, 150, 150},
+        {7, {100, 20}, {}, 220, 220},
+        {6, {100, 0}, ssShift, 300, 200},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Code);
+        auto* qr = Place<TLOQRCode>("Q", TRect(100, 100, 300, 300));
+        auto ghost = Resize(*qr, row.Code, row.Delta, row.Shift);
+        const TRect r = ghost->Clone()->GetBoundsRect();
+        EXPECT_EQ(r.Width(), row.Width);
+        EXPECT_EQ(r.Height(), row.Height);
+        delete qr;
     }
 }
 

@@ -192,6 +192,32 @@ TEST_F(TextGhosts, BulgeDragIsOneUndoStepRestoringTheStream) {
     EXPECT_EQ(StreamOf(*t), after);
 }
 
+// Carried round the page centre with turning on, an arc text turns about the middle of what
+// it shows: its visible middle lands where the drag carried it.
+TEST_F(TextGhosts, ArcTextCarriedRoundTheCentreTurnsAboutWhatItShows) {
+    TLOText* t = Place(TRect(400, 60, 600, 120));
+    t->SetBulge(100);
+    const TRect before = t->GetBoundsRect();
+    const TPoint c(500, 300);
+    const TPoint m((before.Left + before.Right) / 2, (before.Top + before.Bottom) / 2);
+    const TPoint to(c.x - (m.y - c.y), c.y + (m.x - c.x)); // a quarter turn round c
+    TMoveOptions options;
+    options.Circumference = true;
+    options.CircumRotate = true;
+    TMoveGhost ghost(*t, -1);
+    ghost.SetOptions(options);
+    ghost.Site = &FSite;
+    ghost.Bounds = TRect(0, 0, 1000, 600);
+    ghost.Start(m);
+    ghost.Move({}, TPoint(to.x - m.x, to.y - m.y));
+    auto* clone = qobject_cast<TLOText*>(ghost.Clone());
+    ASSERT_NE(clone, nullptr);
+    EXPECT_EQ(clone->GetAngle(), 90);
+    const TRect after = clone->GetBoundsRect();
+    EXPECT_NEAR((after.Left + after.Right) / 2.0, to.x, 6);
+    EXPECT_NEAR((after.Top + after.Bottom) / 2.0, to.y, 6);
+}
+
 TEST_F(TextGhosts, BulgeIsLimitedByTheDragBounds) {
     TLOText* t = Place(TRect(100, 200, 700, 260));
     t->SetBulge(60);
