@@ -232,11 +232,7 @@ bool TLOCreator::PlaceNewObject(TDrawSite& Site, std::unique_ptr<TDrawObject> Ob
     TDrawObject* object = Object.release(); // owned by the site from here
     // A running drag is cancelled; a creation still waiting for its drag is abandoned too
     // (its ghost frees the waiting object), so that no second creation ghost piles up.
-    if (IGhostList* ghosts = GhostList()) {
-        ghosts->Cancel();
-        if (ghosts == &TheGhostList())
-            TheGhostList().Clear();
-    }
+    DiscardGhosts();
     if (OnCreateObject) {
         OnCreateObject(*object);
         object->SetSelected(false);

@@ -14,6 +14,7 @@
 #include <QDateTimeEdit>
 #include <QFormLayout>
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
 #include <QTabWidget>
 
 #include <memory>
@@ -21,6 +22,10 @@
 namespace {
 
 constexpr int CustomShadow = TLOText::ShadowPresetCount;
+// The arc's bulge within one metre either way; a new arc bends by 10 mm.
+constexpr int MaxBulge = 10000;
+constexpr int DefaultBulge = 100;
+constexpr int MaxDistortionRatio = 1000;
 
 } // namespace
 
@@ -57,6 +62,22 @@ void TfrmTextProperty::Build(TLOText& Text) {
     seLineSpacing = NewNumberEdit(page, QStringLiteral("seLineSpacing"),
                                   QStringLiteral("行間隔(&N)"), -1000, 1000);
     text->addRow(QStringLiteral("行間隔(&N):"), seLineSpacing);
+    cbArc = new QCheckBox(QStringLiteral("円弧に沿わせる(&R)"), page);
+    cbArc->setObjectName(QStringLiteral("cbArc"));
+    text->addRow(cbArc);
+    seBulge = NewLengthEdit(page, QStringLiteral("seBulge"), QStringLiteral("円弧のふくらみ(&B)"),
+                            -MaxBulge, MaxBulge);
+    text->addRow(QStringLiteral("円弧のふくらみ(&B):"), WithUnit(seBulge, QStringLiteral("mm")));
+    seDistortionRatio = NewNumberEdit(page, QStringLiteral("seDistortionRatio"),
+                                      QStringLiteral("変形の強さ(&D)"), 0, MaxDistortionRatio);
+    text->addRow(QStringLiteral("変形の強さ(&D):"),
+                 WithUnit(seDistortionRatio, QStringLiteral("%")));
+    connect(cbArc, &QCheckBox::toggled, this, [this](bool On) {
+        seBulge->setEnabled(On);
+        // A text put on an arc starts with a visible bend.
+        if (On && seBulge->Value() == 0)
+            seBulge->SetValue(DefaultBulge);
+    });
 
     QFormLayout* deco = AddPage(QStringLiteral("Decoration"), QStringLiteral("色・効果"));
     page = deco->parentWidget();
@@ -104,6 +125,7 @@ void TfrmTextProperty::LoadFrom(TDrawObject& Object) {
     cbVertical->setChecked(text->GetVertical());
     seCharSpacing->SetValue(text->CharSpacing());
     seLineSpacing->SetValue(text->LineSpacing());
+    LoadGeometry(*text);
     btnTextColor->SetSpec(*text->TextColor());
     cbOutline->setChecked(text->Outline());
     btnOutlineColor->SetSpec(*text->OutlineColor());
@@ -131,6 +153,7 @@ void TfrmTextProperty::ApplyTo(TDrawObject& Object) {
         text->SetVertical(cbVertical->isChecked());
     text->SetCharSpacing(seCharSpacing->Value());
     text->SetLineSpacing(seLineSpacing->Value());
+    ApplyGeometry(*text);
     AssignColorSpecIfChanged(*text->TextColor(), btnTextColor->Spec());
     text->SetOutline(cbOutline->isChecked());
     AssignColorSpecIfChanged(*text->OutlineColor(), btnOutlineColor->Spec());
@@ -142,6 +165,28 @@ void TfrmTextProperty::ApplyTo(TDrawObject& Object) {
     Position()->ApplyTo(Object);
     text->ApplyAutoSize();
     text->EndUpdate();
+}
+
+void TfrmTextProperty::LoadGeometry(const TLOText& Text) {
+    {
+        const QSignalBlocker blocker(cbArc);
+        cbArc->setChecked(Text.Bulge() != 0);
+    }
+    seBulge->SetValue(Text.Bulge());
+    seBulge->setEnabled(Text.Bulge() != 0);
+    // A text bent by a distortion pattern is not put on an arc as well: the two do not mix.
+    cbArc->setEnabled(!Text.Distorted());
+    seDistortionRatio->SetValue(Text.DistortionRatio());
+    FLoadedArc = cbArc->isChecked();
+    FLoadedBulge = seBulge->Value();
+    FLoadedDistortionRatio = seDistortionRatio->Value();
+}
+
+void TfrmTextProperty::ApplyGeometry(TLOText& Text) const {
+    if (cbArc->isChecked() != FLoadedArc || seBulge->Value() != FLoadedBulge)
+        Text.SetBulge(cbArc->isChecked() ? seBulge->Value() : 0);
+    if (seDistortionRatio->Value() != FLoadedDistortionRatio)
+        Text.SetDistortionRatio(seDistortionRatio->Value());
 }
 
 // ---- TfrmDateProperty ----------------------------------------------------------------------

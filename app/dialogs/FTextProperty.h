@@ -2,14 +2,17 @@
 // TfrmTextProperty ("テキストの設定") and TfrmDateProperty ("日付の設定").
 //
 // Text pages: Text (the lines, font, size, bold, italic, alignment, vertical writing,
-// character and line spacing), Decoration (text colour, outline with its colour and width,
+// character and line spacing, the arc the text follows and the strength of its distortion),
+// Decoration (text colour, outline with its colour and width,
 // drop shadow preset with its colour) and the shared position frame. An auto-sized text is
 // fitted to its content after the dialog applied.
 //
 // The date dialog adds a Date page (format, date and time, and which time of the document
 // it follows) in front; its text is made from the date and not edited.
 //
-// Units: font sizes in points; outline width in 0.1 mm (shown in mm).
+// Units: font sizes in points; outline width and the arc's bulge in 0.1 mm (shown in mm);
+// distortion strength in percent. A field the user did not touch leaves the object's value
+// as it was, also where the field cannot show it.
 
 #include "FPropertyDialog.h"
 #include "UFontFields.h"
@@ -38,6 +41,11 @@ public:
     QCheckBox* cbVertical;
     TExSpinEdit* seCharSpacing;
     TExSpinEdit* seLineSpacing;
+    // The text follows an arc whose height above its chord is seBulge (negative: the other
+    // side). Not offered while the text is bent by a distortion pattern.
+    QCheckBox* cbArc;
+    TExSpinEdit* seBulge;
+    TExSpinEdit* seDistortionRatio;
     TColorSpecButton* btnTextColor;
     QCheckBox* cbOutline;
     TColorSpecButton* btnOutlineColor;
@@ -50,6 +58,13 @@ protected:
 
 private:
     void Build(TLOText& Text);
+    void LoadGeometry(const TLOText& Text);
+    void ApplyGeometry(TLOText& Text) const;
+
+    // What the geometry fields showed after loading.
+    bool FLoadedArc = false;
+    int FLoadedBulge = 0;
+    int FLoadedDistortionRatio = 0;
 };
 
 class TfrmDateProperty : public TfrmTextProperty {

@@ -115,6 +115,12 @@ int SmallerOffset(int A, int B) {
     return std::abs(B) < std::abs(A) ? B : A;
 }
 
+// How near a guide the pointer must come to snap to it or pick it, in logical units.
+int GuideReach(TDrawSite& Site) {
+    const TPoint origin = Site.DPtoLP(TPoint(0, 0));
+    return std::max(1, std::abs(Site.DPtoLP(TPoint(GuideReachPixels, 0)).x - origin.x));
+}
+
 // Runs Body; an exception is shown as the program shows every unhandled one.
 template <class F>
 void Guarded(F&& Body) {
@@ -176,10 +182,7 @@ TfrmLayout::TfrmLayout(QWidget* Parent)
 TfrmLayout::~TfrmLayout() {
     RemoveFactoryHooks();
     FCatcher->SetDrawSite(nullptr);
-    if (IGhostList* ghosts = GhostList())
-        ghosts->Cancel();
-    if (GhostList() == &TheGhostList())
-        TheGhostList().Clear();
+    DiscardGhosts();
     // Undo steps may hold objects of this page; they go before the page does.
     ActionList().Clear();
     // The host goes with the scroll area (a child of this widget) after the surface; it
@@ -252,10 +255,7 @@ void TfrmLayout::CommitLabel() {
     if (!FData || FLabelNo < 0)
         return;
     // An object still waiting for its creation drag is not part of the page.
-    if (IGhostList* ghosts = GhostList())
-        ghosts->Cancel();
-    if (GhostList() == &TheGhostList())
-        TheGhostList().Clear();
+    DiscardGhosts();
     if (!FSite->Modified())
         return;
     TDOList list;
@@ -267,10 +267,7 @@ void TfrmLayout::CommitLabel() {
 }
 
 void TfrmLayout::ClearSite() {
-    if (IGhostList* ghosts = GhostList())
-        ghosts->Cancel();
-    if (GhostList() == &TheGhostList())
-        TheGhostList().Clear();
+    DiscardGhosts();
     ActionList().Clear();
     FSite->DeletePivots();
     TDOList list;
@@ -518,10 +515,7 @@ void TfrmLayout::ResetOneShotTools() {
 TPoint TfrmLayout::SnapOffset(const TPoint& P) const {
     if (!FData || (QGuiApplication::keyboardModifiers() & Qt::AltModifier))
         return TPoint(NoSnap, NoSnap);
-    const TPoint origin = FSite->DPtoLP(TPoint(0, 0));
-    const int reach =
-        std::max(1, std::abs(FSite->DPtoLP(TPoint(GuideReachPixels, 0)).x - origin.x));
-    const TPoint guide = FData->Guide()->GetSnapOffset(P, reach);
+    const TPoint guide = FData->Guide()->GetSnapOffset(P, GuideReach(*FSite));
     const TPoint grid = FData->Grid()->GetSnapOffset(P);
     return TPoint(SmallerOffset(grid.x, guide.x), SmallerOffset(grid.y, guide.y));
 }
@@ -797,6 +791,7 @@ bool TfrmLayout::eventFilter(QObject* Watched, QEvent* Event) {
     switch (Event->type()) {
     case QEvent::MouseMove:
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
         return HandleHostMouse(Event);
     case QEvent::KeyPress:
@@ -810,10 +805,12 @@ bool TfrmLayout::HandleHostMouse(QEvent* Event) {
     auto* mouse = static_cast<QMouseEvent*>(Event);
     const QPoint at = mouse->position().toPoint();
     const TPoint logical = FSite->DPtoLP(TPoint(at.x(), at.y()));
-    if (Event->type() == QEvent::MouseMove) {
+    if (Event->type() == QEvent::MouseMove)
         emit CursorPositionMm(QPointF(logical.x / 10.0, logical.y / 10.0));
+    if (DragGuide(*mouse, logical))
+        return true;
+    if (Event->type() == QEvent::MouseMove || Event->type() == QEvent::MouseButtonRelease)
         return false;
-    }
     if (mouse->button() != Qt::LeftButton || FLabelNo < 0)
         return false;
     if (Event->type() == QEvent::MouseButtonPress && (FGuideToolH || FGuideToolV)) {
@@ -840,6 +837,28 @@ bool TfrmLayout::HandleHostMouse(QEvent* Event) {
         return true;
     }
     return false;
+}
+
+// A left press on a shown guide where no object lies picks the guide; it follows the pointer
+// until the release drops it (off the page: removed).
+bool TfrmLayout::DragGuide(const QMouseEvent& Mouse, const TPoint& P) {
+    if (FGuideDrag.Active()) {
+        if (Mouse.type() == QEvent::MouseMove) {
+            FGuideDrag.Move(P);
+        } else if (Mouse.type() == QEvent::MouseButtonRelease && Mouse.button() == Qt::LeftButton &&
+                   FGuideDrag.Finish(P, TRect(0, 0, FSite->LogWidth(), FSite->LogHeight()))) {
+            FData->SetModified(true);
+            emit Modified();
+        }
+        FSite->Invalidate();
+        return true;
+    }
+    if (Mouse.type() != QEvent::MouseButtonPress || Mouse.button() != Qt::LeftButton || !FData ||
+        FLabelNo < 0 || FGuideToolH || FGuideToolV)
+        return false;
+    if (const TDrawObject* object = FSite->ObjectAt(P); object && object->Selectable())
+        return false;
+    return FGuideDrag.Start(*FData->Guide(), P, GuideReach(*FSite));
 }
 
 bool TfrmLayout::HandleHostKey(QEvent* Event) {

@@ -17,6 +17,7 @@
 #include <QPointF>
 #include <QWidget>
 
+#include "UGuide.h"
 #include "UWinTypes.h"
 
 #include <map>
@@ -25,6 +26,7 @@
 class QAction;
 class QActionGroup;
 class QLabel;
+class QMouseEvent;
 class QScrollArea;
 class TDrawObject;
 class TDrawSite;
@@ -141,6 +143,7 @@ private:
     void ToggleGridSetting(TLayoutCommand Command, bool Value);
     void Scan();
     bool HandleHostMouse(QEvent* Event);
+    bool DragGuide(const QMouseEvent& Mouse, const TPoint& P);
     bool HandleHostKey(QEvent* Event);
     void ShowNoDialog();
 
@@ -157,6 +160,8 @@ private:
     QAction* FPendingTool = nullptr;
     bool FGuideToolH = false;
     bool FGuideToolV = false;
+    // A guide being dragged with the mouse.
+    TGuideDrag FGuideDrag;
     bool FFitPending = true;
     // The picture a scan brought, given to the image object the factory makes for it.
     const TPictureEx* FScannedPicture = nullptr;

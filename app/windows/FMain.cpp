@@ -222,6 +222,10 @@ void TfrmMain::CreateMenus() {
         view->addAction(FLayout->Action(TLayoutCommand::ZoomOut));
         view->addAction(FLayout->Action(TLayoutCommand::ZoomFit));
         view->addAction(FLayout->Action(TLayoutCommand::Zoom100));
+        view->addSeparator();
+        for (TLayoutCommand c :
+             {TLayoutCommand::ShowGuides, TLayoutCommand::AddGuideH, TLayoutCommand::AddGuideV})
+            view->addAction(FLayout->Action(c));
     }
 
     QMenu* sheet = menuBar()->addMenu(QStringLiteral("シート(&S)"));

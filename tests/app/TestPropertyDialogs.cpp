@@ -209,6 +209,35 @@ std::vector<TDialogCase> DialogCases() {
              T.SetShadow(2);
          }),
          [](TDialog& D) { Type(D, "seFontSize", QStringLiteral("abc")); }});
+    // A straight text goes onto an arc (and is distorted less); an arc text straightens.
+    cases.push_back({"ArcText", QStringLiteral("テキストの設定"),
+                     [](TDialogTestEnvironment& Env) -> TDrawObject& {
+                         auto text =
+                             WithRect(std::make_unique<TLOText>(), TRect(100, 100, 900, 400));
+                         text->SetPlainText(QStringLiteral("円弧"));
+                         return Env.Place(std::move(text));
+                     },
+                     [](TDialog& D) {
+                         Check(D, "cbArc", true);
+                         Type(D, "seBulge", QStringLiteral("15"));
+                         Type(D, "seDistortionRatio", QStringLiteral("60"));
+                     },
+                     On<TLOText>([](TLOText& T) {
+                         T.SetBulge(150);
+                         T.SetDistortionRatio(60);
+                     }),
+                     [](TDialog& D) { Type(D, "seBulge", QStringLiteral("abc")); }});
+    cases.push_back({"StraightText", QStringLiteral("テキストの設定"),
+                     [](TDialogTestEnvironment& Env) -> TDrawObject& {
+                         auto text =
+                             WithRect(std::make_unique<TLOText>(), TRect(100, 100, 900, 400));
+                         text->SetPlainText(QStringLiteral("円弧"));
+                         text->SetBulge(-80);
+                         return Env.Place(std::move(text));
+                     },
+                     [](TDialog& D) { Check(D, "cbArc", false); },
+                     On<TLOText>([](TLOText& T) { T.SetBulge(0); }),
+                     [](TDialog& D) { Type(D, "seDistortionRatio", QStringLiteral("-5")); }});
     cases.push_back(
         {"Date", QStringLiteral("日付の設定"),
          [](TDialogTestEnvironment& Env) -> TDrawObject& {

@@ -1,0 +1,292 @@
+// The design surface under a real X server (run under xvfb-run), driven with Qt Test's mouse
+// and keyboard: a straight text becomes arc text in its dialog and is bent further by its
+// bulge handle; a guide is added with the mouse, moved and dragged off the page. After each
+// step Ctrl+Z brings back the exact page stream of the step before, and Ctrl+Y the one after.
+
+#include "AppTestSupport.h"
+#include "FLayout.h"
+#include "FMain.h"
+#include "FPropertyDialog.h"
+
+#include "UAppFrame.h"
+#include "UDOList.h"
+#include "UDrawSite.h"
+#include "UDrawSiteHost.h"
+#include "UGhost.h"
+#include "UGuide.h"
+#include "ULOText.h"
+#include "ULabelData.h"
+#include "UPropertyEditors.h"
+#include "URegistry.h"
+#include "UStreams.h"
+#include "UTextGhost.h"
+#include "UUndo.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Every object of Site, topmost first, as the label stream stores them.
+QByteArray PageStream(const TDrawSite& Site) {
+    TDOList list;
+    Site.GetObjects(list, false);
+    TMemoryStream stream;
+    list.SaveToStream(stream);
+    return stream.Bytes();
+}
+
+// Where two page streams first differ, with the text around it (empty when equal).
+std::string Difference(const QByteArray& Actual, const QByteArray& Expected) {
+    if (Actual == Expected)
+        return {};
+    qsizetype at = 0;
+    while (at < Actual.size() && at < Expected.size() && Actual[at] == Expected[at])
+        ++at;
+    const qsizetype from = std::max<qsizetype>(0, at - 24);
+    return "at " + std::to_string(at) + ": " + Actual.mid(from, 48).toHex(' ').toStdString() +
+           " / " + Expected.mid(from, 48).toHex(' ').toStdString() + " | " +
+           QString::fromLatin1(Actual.mid(from, 48)).toStdString();
+}
+
+// A press, moves in steps and a release with the left button, as a hand would.
+void DragWithMouse(QWidget* Widget, QPoint From, QPoint To) {
+    QTest::mousePress(Widget, Qt::LeftButton, Qt::NoModifier, From);
+    for (int i = 1; i <= 6; ++i)
+        QTest::mouseMove(Widget, From + (To - From) * i / 6, 15);
+    QTest::mouseRelease(Widget, Qt::LeftButton, Qt::NoModifier, To, 15);
+    QApplication::processEvents();
+}
+
+// Runs Act on the first modal dialog that opens (from inside its modal loop).
+void WhenModalOpens(std::function<void(QDialog&)> Act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, Act] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        Act(*dialog);
+    });
+    poll->start(30);
+}
+
+// Clicks the tab of the notebook page that holds Field.
+void ClickTabOf(QWidget* Field) {
+    for (QWidget* page = Field; page; page = page->parentWidget()) {
+        QWidget* stack = page->parentWidget();
+        auto* tabs = stack ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr;
+        if (tabs && tabs->indexOf(page) >= 0) {
+            QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, Qt::NoModifier,
+                              tabs->tabBar()->tabRect(tabs->indexOf(page)).center());
+            return;
+        }
+    }
+    FAIL() << "no notebook page holds the field";
+}
+
+// Opens the menu of the menu bar whose title is Title and clicks its item Item.
+void ClickMenuItem(QMainWindow& Window, const QString& Title, QAction* Item) {
+    QMenuBar* bar = Window.menuBar();
+    QAction* top = nullptr;
+    for (QAction* a : bar->actions())
+        if (a->text() == Title)
+            top = a;
+    ASSERT_NE(top, nullptr) << Title.toStdString();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(top).center());
+    QMenu* menu = top->menu();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    const QRect item = menu->actionGeometry(Item);
+    ASSERT_FALSE(item.isEmpty()) << Item->text().toStdString() << " is in the menu";
+    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, item.center());
+    QApplication::processEvents();
+}
+
+// The settings the main window reads, under a key of its own.
+TStringList SettingsTable() {
+    TStringList t;
+    t.SetText(QStringLiteral("AppName=Vantomi2005\n"
+                             "SysRegistryKey=Software\\VantomiSurfaceTest\\Settings\n"
+                             "SysKeyFile=\n"
+                             "OpenFileHistory=$(SysRegistryKey)\\OpenFileHistory\n"
+                             "TitleBarFormat=$(AppName) - %s\n"));
+    return t;
+}
+
+TPivot* BulgeHandle(const TDrawSite& Site) {
+    for (int i = 0; i < Site.ControlCount(); ++i)
+        if (auto* pivot = qobject_cast<TPivot*>(Site.Controls(i));
+            pivot && pivot->Code() == BulgeHitCode && pivot->Visible())
+            return pivot;
+    return nullptr;
+}
+
+class Surface : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(qgetenv("DISPLAY").isEmpty()) << "run under xvfb-run";
+        EnsureApplicationClasses();
+        FFrame.SetMacro(SettingsTable());
+        FFrame.Loaded();
+        FFrame.OnMessageBox = [this](const QString& Text, const TBitBtnKinds&, int, int) {
+            FMessages.append(Text);
+            return mrOk;
+        };
+        ActionList().Clear();
+        FWindow = std::make_unique<TfrmMain>();
+        FWindow->SetSplashTime(0);
+        FWindow->resize(1100, 820);
+        FWindow->show();
+        FWindow->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(FWindow.get()));
+        Layout().SetZoom(50);
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        ActionList().Clear();
+        if (FWindow)
+            FWindow->Layout()->Site()->SetModified(false);
+        FWindow.reset();
+        TRegistry().DeleteKey(QStringLiteral("\\Software\\VantomiSurfaceTest"));
+    }
+    TfrmLayout& Layout() { return *FWindow->Layout(); }
+    TDrawSite& Site() { return *Layout().Site(); }
+    QWidget* Host() { return Layout().Host(); }
+    QPoint ToHost(const TPoint& P) {
+        const TPoint d = Site().LPtoDP(P);
+        return QPoint(d.x, d.y);
+    }
+    // A key on the page, with the window's commands brought up to date first (undo and
+    // redo are enabled by the window's own refresh).
+    void Key(int KeyCode, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
+        FWindow->UpdateActions();
+        QTest::keyClick(Host(), Qt::Key(KeyCode), Modifiers);
+        QApplication::processEvents();
+    }
+    // Ctrl+Z must bring back Before and Ctrl+Y After, byte for byte.
+    void ExpectUndoAndRedo(const QByteArray& Before, const QByteArray& After) {
+        Key(Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(Difference(PageStream(Site()), Before), "") << "undo restores the page";
+        Key(Qt::Key_Y, Qt::ControlModifier);
+        EXPECT_EQ(Difference(PageStream(Site()), After), "") << "redo does the step again";
+    }
+
+    TAppFrame FFrame;
+    QStringList FMessages;
+    std::unique_ptr<TfrmMain> FWindow;
+};
+
+} // namespace
+
+TEST_F(Surface, StraightTextBecomesArcTextAndItsBulgeHandleBendsIt) {
+    const int w = Site().LogWidth();
+    const int h = Site().LogHeight();
+    auto* text = new TLOText();
+    text->SetBoundsRect(TRect(w / 4, h / 3, w * 3 / 4, h / 3 + 150));
+    text->Font()->SetName(QStringLiteral("IPAGothic"));
+    text->Font()->SetSize(24);
+    text->SetPlainText(QStringLiteral("まるいもじ"));
+    Site().InsertObject(text);
+    Site().AddObject(text);
+    Site().SelectAll(false);
+    QApplication::processEvents();
+    const QByteArray straight = PageStream(Site());
+
+    // --- The text dialog by a double click: the arc is switched on and given 20 mm ---------
+    const TRect r = text->GetBoundsRect();
+    const TPoint centre((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    bool answered = false;
+    WhenModalOpens([&answered](QDialog& Dialog) {
+        auto* arc = Dialog.findChild<QCheckBox*>(QStringLiteral("cbArc"));
+        auto* bulge = Dialog.findChild<QLineEdit*>(QStringLiteral("seBulge"));
+        auto* dialog = qobject_cast<TfrmPropertyDialog*>(&Dialog);
+        if (!arc || !bulge || !dialog) {
+            Dialog.reject();
+            return;
+        }
+        ClickTabOf(arc);
+        EXPECT_FALSE(arc->isChecked()) << "a straight text";
+        EXPECT_FALSE(bulge->isEnabled());
+        // On the box itself, at the left of the row.
+        QTest::mouseClick(arc, Qt::LeftButton, Qt::NoModifier, QPoint(8, arc->height() / 2));
+        EXPECT_TRUE(bulge->isEnabled());
+        QTest::mouseClick(bulge, Qt::LeftButton);
+        QTest::keyClick(bulge, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(bulge, QStringLiteral("20"));
+        QTest::mouseClick(dialog->OKButton(), Qt::LeftButton);
+        answered = true;
+    });
+    QTest::mouseDClick(Host(), Qt::LeftButton, Qt::NoModifier, ToHost(centre));
+    QApplication::processEvents();
+    ASSERT_TRUE(answered) << "the text dialog opened";
+    EXPECT_EQ(text->Bulge(), 200);
+    ASSERT_EQ(ActionList().Count(), 1);
+    EXPECT_EQ(ActionList().UndoCaption(), SCaptionChangeSettings);
+    const QByteArray arced = PageStream(Site());
+    ExpectUndoAndRedo(straight, arced);
+
+    // --- The bulge handle, now shown, bends the arc further by the mouse -------------------
+    Site().SelectAll(false);
+    QTest::mouseClick(Host(), Qt::LeftButton, Qt::NoModifier, ToHost(centre));
+    QApplication::processEvents();
+    ASSERT_TRUE(text->Selected());
+    TPivot* handle = BulgeHandle(Site());
+    ASSERT_NE(handle, nullptr) << "an arc text carries its bulge handle";
+    const QPoint from = handle->BoundsRect().ToQRect().center();
+    const int bulgeBefore = text->Bulge();
+    DragWithMouse(Host(), from, from + QPoint(0, -40));
+    EXPECT_NE(text->Bulge(), bulgeBefore) << "the drag bent the arc";
+    ASSERT_EQ(ActionList().Count(), 2) << "one step";
+    EXPECT_EQ(ActionList().UndoCaption(), SCaptionBulge);
+    ExpectUndoAndRedo(arced, PageStream(Site()));
+    EXPECT_TRUE(FMessages.isEmpty()) << FMessages.join('\n').toStdString();
+}
+
+TEST_F(Surface, GuideIsAddedMovedAndDraggedOffThePageWithTheMouse) {
+    TGuide& guide = *Layout().LabelData()->Guide();
+    ASSERT_TRUE(guide.IsEmpty());
+    const QByteArray page = PageStream(Site());
+    const int w = Site().LogWidth();
+    const int h = Site().LogHeight();
+
+    // --- Added where the page is clicked, with the tool from the menu ----------------------
+    ClickMenuItem(*FWindow, QStringLiteral("表示(&V)"), Layout().Action(TLayoutCommand::AddGuideH));
+    const QPoint click = ToHost(TPoint(w / 2, h / 2));
+    QTest::mouseClick(Host(), Qt::LeftButton, Qt::NoModifier, click);
+    QApplication::processEvents();
+    ASSERT_FALSE(guide.IsEmpty());
+    const int y0 = guide.GetGuide(0).y;
+    EXPECT_NEAR(y0, h / 2, 5);
+    EXPECT_EQ(guide.GetGuide(0).x, 0);
+    EXPECT_TRUE(guide.Visible());
+    EXPECT_EQ(PageStream(Site()), page) << "guides are no part of the page's objects";
+
+    // --- Moved: it follows the pointer on its axis ------------------------------------------
+    const QPoint on = ToHost(TPoint(w / 8, y0));
+    DragWithMouse(Host(), on, on + QPoint(17, 60));
+    const int y1 = guide.GetGuide(0).y;
+    EXPECT_NEAR(y1, Site().DPtoLP(TPoint(on.x(), on.y() + 60)).y, 3);
+    EXPECT_EQ(guide.GetGuide(0).x, 0);
+
+    // --- Dragged above the page: gone ------------------------------------------------------
+    const QPoint again = ToHost(TPoint(w / 8, y1));
+    DragWithMouse(Host(), again, QPoint(again.x(), -15));
+    EXPECT_TRUE(guide.IsEmpty()) << "a guide dropped off the page is removed";
+    EXPECT_EQ(PageStream(Site()), page);
+    EXPECT_EQ(ActionList().Count(), 0) << "no object step was recorded";
+    EXPECT_TRUE(FMessages.isEmpty()) << FMessages.join('\n').toStdString();
+}
