@@ -289,4 +289,17 @@ TEST_F(Surface, GuideIsAddedMovedAndDraggedOffThePageWithTheMouse) {
     EXPECT_EQ(PageStream(Site()), page);
     EXPECT_EQ(ActionList().Count(), 0) << "no object step was recorded";
     EXPECT_TRUE(FMessages.isEmpty()) << FMessages.join('\n').toStdString();
+
+    // --- Ten guides fit; the eleventh is refused with its message ----------------------------
+    for (int i = 1; i <= TGuide::SlotCount + 1; ++i) {
+        const bool horizontal = i % 2 == 0;
+        ClickMenuItem(
+            *FWindow, QStringLiteral("表示(&V)"),
+            Layout().Action(horizontal ? TLayoutCommand::AddGuideH : TLayoutCommand::AddGuideV));
+        QTest::mouseClick(Host(), Qt::LeftButton, Qt::NoModifier,
+                          ToHost(TPoint(w * i / 12, h * i / 12)));
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(guide.FindEmptySlot(), -1);
+    EXPECT_EQ(FMessages, QStringList{QStringLiteral("ガイドは10本までです")});
 }
