@@ -14,6 +14,7 @@
 #include "UDrawSiteHost.h"
 #include "UGhost.h"
 #include "UGuide.h"
+#include "ULORect.h"
 #include "ULOText.h"
 #include "ULabelData.h"
 #include "UPropertyEditors.h"
@@ -37,6 +38,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -125,6 +127,16 @@ TStringList SettingsTable() {
                              "OpenFileHistory=$(SysRegistryKey)\\OpenFileHistory\n"
                              "TitleBarFormat=$(AppName) - %s\n"));
     return t;
+}
+
+// The handles on Site that belong to Object, as their screen rectangles.
+std::vector<QRect> HandlesOf(const TDrawSite& Site, const TDrawObject* Object) {
+    std::vector<QRect> handles;
+    for (int i = 0; i < Site.ControlCount(); ++i)
+        if (auto* pivot = qobject_cast<TPivot*>(Site.Controls(i));
+            pivot && pivot->Owner() == Object && pivot->Visible())
+            handles.push_back(pivot->BoundsRect().ToQRect());
+    return handles;
 }
 
 TPivot* BulgeHandle(const TDrawSite& Site) {
@@ -302,4 +314,42 @@ TEST_F(Surface, GuideIsAddedMovedAndDraggedOffThePageWithTheMouse) {
     }
     EXPECT_EQ(guide.FindEmptySlot(), -1);
     EXPECT_EQ(FMessages, QStringList{QStringLiteral("ガイドは10本までです")});
+}
+
+TEST_F(Surface, HandlesFollowSelectAllArrowKeysAndDelete) {
+    const int w = Site().LogWidth();
+    const int h = Site().LogHeight();
+    std::vector<TLORect*> boxes;
+    for (int i = 0; i < 2; ++i) {
+        auto* box = new TLORect();
+        box->SetBoundsRect(TRect(w / 8 + i * w / 2, h / 8, w / 4 + i * w / 2, h / 4));
+        Site().InsertObject(box);
+        Site().AddObject(box);
+        boxes.push_back(box);
+    }
+    Site().SelectAll(false);
+    QApplication::processEvents();
+    const QByteArray page = PageStream(Site());
+    QTest::mouseClick(Host(), Qt::LeftButton, Qt::NoModifier, ToHost(TPoint(w / 2, h * 3 / 4)));
+    ASSERT_TRUE(HandlesOf(Site(), boxes[0]).empty());
+
+    Key(Qt::Key_A, Qt::ControlModifier);
+    ASSERT_TRUE(boxes[0]->Selected() && boxes[1]->Selected());
+    const std::vector<QRect> before = HandlesOf(Site(), boxes[0]);
+    ASSERT_FALSE(before.empty()) << "select all shows the handles";
+    EXPECT_FALSE(HandlesOf(Site(), boxes[1]).empty());
+
+    Key(Qt::Key_Right);
+    const std::vector<QRect> after = HandlesOf(Site(), boxes[0]);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_GT(after[0].left(), before[0].left()) << "the handles moved with the object";
+    EXPECT_EQ(after[0].top(), before[0].top());
+    const QByteArray nudged = PageStream(Site());
+    ExpectUndoAndRedo(page, nudged);
+    Key(Qt::Key_A, Qt::ControlModifier);
+
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(Site().ControlCount(), 0) << "neither the objects nor their handles stay";
+    ExpectUndoAndRedo(nudged, PageStream(Site()));
+    EXPECT_TRUE(FMessages.isEmpty()) << FMessages.join('\n').toStdString();
 }
