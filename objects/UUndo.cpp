@@ -258,8 +258,9 @@ TDOAddDelAction::TDOAddDelAction(TDrawObject& Object) : FObject(&Object), FSite(
         FOrder = SnapshotObjects(*FSite, false);
 }
 
-// The action frees only an object it took off the surface itself and that is still off
-// every surface; one removed by someone else belongs to whoever holds it.
+// The action frees only an object it took off the surface itself (or was handed by its
+// command) and that is still off every surface; one removed by someone else belongs to
+// whoever holds it.
 TDOAddDelAction::~TDOAddDelAction() {
     if (FTookAway && FObject && !FObject->Parent())
         std::unique_ptr<TDrawObject> freed(FObject.data());

@@ -192,10 +192,11 @@ private:
 };
 
 // Adding an object to or removing it from its surface. While an object the action itself
-// took off its surface (by Undo of an add, Redo of a delete) is off every surface, the
-// action answers for it: destroying the action then frees the object. An object on a
-// surface, or one removed by anyone else, is never freed by the action. Taking an object
-// away deselects it and frees the surface's handles.
+// took off its surface (by Undo of an add, Redo of a delete), or one a delete command handed
+// over (TDODelAction::Adopt), is off every surface, the action answers for it: destroying the
+// action then frees the object. An object on a surface, or one removed by anyone else, is
+// never freed by the action. Taking an object away deselects it and frees the surface's
+// handles.
 class TDOAddDelAction : public TActionBase {
 public:
     ~TDOAddDelAction() override;
