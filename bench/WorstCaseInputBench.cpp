@@ -1,15 +1,21 @@
-// Inputs built to be slow: a holiday file of huge ranges and 20000 lines, and a dotted line
-// two billion pixels long of which a hundred are on the bitmap. Both must take a fraction of
-// a second; the tests check only what they produce.
+// Inputs built to be slow: a holiday file of huge ranges and 20000 lines, a dotted line two
+// billion pixels long of which a hundred are on the bitmap, and a document whose paper (as a
+// damaged file may carry) claims ten billion faces while one label is stored. Each must take
+// a fraction of a second; the tests check only what they produce.
 
 #include "UBitmap.h"
 #include "UCanvas.h"
+#include "UDOList.h"
 #include "UHolidays.h"
+#include "ULORect.h"
+#include "ULabelData.h"
+#include "UPaperInfo.h"
 #include "UStringList.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -47,10 +53,39 @@ void BM_FarOffDottedLine(benchmark::State& State) {
 }
 BENCHMARK(BM_FarOffDottedLine)->Unit(benchmark::kMicrosecond);
 
+// Applying a style to other sheets, changing the paper and saving, on a document whose
+// paper claims 100000 x 100000 faces (more than an int counts) and holds one label.
+void BM_PaperOfTenBillionFaces(benchmark::State& State) {
+    QTemporaryDir dir;
+    TMatrixPaperInfo paper;
+    paper.SetWidth(2100);
+    paper.SetHeight(2970);
+    paper.SetFaceWidth(900);
+    paper.SetFaceHeight(600);
+    paper.SetFaceCountX(100000);
+    paper.SetFaceCountY(100000);
+    TLabelData doc;
+    doc.SetPaperInfo(&paper);
+    TDOList objects;
+    TLORect rect;
+    rect.SetBoundsRect(TRect(0, 0, 100, 100));
+    objects.Add(&rect);
+    doc.WriteLabel(1, objects);
+    doc.NewSheet();
+    const QString file = dir.filePath(QStringLiteral("huge.vtd"));
+    for (auto _ : State) {
+        doc.ApplyConnected(objects);
+        doc.ChangePaper(doc.PaperInfo());
+        doc.SaveToFile(file);
+    }
+}
+BENCHMARK(BM_PaperOfTenBillionFaces)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
+    RegisterLabelDataClasses();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

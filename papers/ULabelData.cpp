@@ -16,6 +16,7 @@
 #include "UStoragePictureLoader.h"
 
 #include <QDate>
+#include <QFileInfo>
 #include <QTime>
 
 namespace {
@@ -709,10 +710,93 @@ void TLabelData::ReadDataInfo() {
     TakeHeader(*Header.Info, Header.Product);
 }
 
+namespace {
+
+// Storages nest at most "Sheets\<sheet>\<element>" and "Pictures\<id>\<size>" deep.
+constexpr int MaxStorageDepth = 8;
+
+ENotLabelData NotLabelData(const QString& FileName) {
+    return ENotLabelData(QStringLiteral("%1 は Vantomi の文書ではないか、壊れています")
+                             .arg(QFileInfo(FileName).fileName()));
+}
+
+// An element name that a path would read as something else ("..", a folder step).
+void CheckElementName(const QString& Name) {
+    if (Name.isEmpty() || Name == u'.' || Name == QStringLiteral("..") || Name.contains(u'\\'))
+        throw ELabelDataError(QStringLiteral("要素名 \"%1\" が壊れています").arg(Name));
+}
+
+// Reads every stream below Storage to its end through Buffer: a sector the file does not
+// hold fails here.
+void ReadEveryStream(TDocStorage& Storage, QByteArray& Buffer, int Depth) {
+    if (Depth > MaxStorageDepth)
+        throw ELabelDataError(QStringLiteral("記憶域の入れ子が深すぎます"));
+    TStringList Streams;
+    Storage.ListStreams(Streams);
+    for (int i = 0; i < Streams.Count(); ++i) {
+        CheckElementName(Streams[i]);
+        TDocStream Stream(Storage, Streams[i], 0);
+        for (int64_t Left = Stream.GetSize(); Left > 0;) {
+            const int64_t Chunk = std::min<int64_t>(Left, Buffer.size());
+            Stream.ReadBuffer(Buffer.data(), Chunk);
+            Left -= Chunk;
+        }
+    }
+    TStringList Storages;
+    Storage.ListStorages(Storages);
+    for (int i = 0; i < Storages.Count(); ++i) {
+        CheckElementName(Storages[i]);
+        TDocStorage Child(Storage, Storages[i], false);
+        ReadEveryStream(Child, Buffer, Depth + 1);
+    }
+}
+
+// Failures of the compound-file layer that mean "not a compound file, or a damaged one";
+// others (missing, unreadable, no room for the working copy) keep their own message.
+bool IsDamagedFile(const EStorageError& E) {
+    return E.ErrorCode == STG_E_INVALIDHEADER || E.ErrorCode == STG_E_DOCFILECORRUPT;
+}
+
+} // namespace
+
+void TLabelData::CheckReadable(TTemporaryStorage& Storage) {
+    QByteArray Buffer(1 << 20, Qt::Uninitialized);
+    ReadEveryStream(Storage, Buffer, 0);
+    TLabelSheetList Sheets;
+    Sheets.Bind(&Storage);
+    for (int Sheet = 0; Sheet < Sheets.Count(); ++Sheet) {
+        Sheets.Items(Sheet);
+        const std::unique_ptr<TDocStorage> Folder = Sheets.OpenSheetStorage(Sheet, false);
+        if (!Folder || !Folder->StreamExists(LabelListName))
+            continue;
+        TDocStreamList Labels(*Folder, LabelListName);
+        for (int Entry = 0; Entry < Labels.Count(); ++Entry) {
+            const QString Path = TSheetLists::Path(&Labels, Entry);
+            if (!Folder->StreamExists(Path))
+                continue;
+            const QByteArray Bytes = ReadWholeStream(*Folder, Path, MaxLabelBytes);
+            if (!Bytes.isEmpty())
+                ParseLabel(Bytes);
+        }
+    }
+}
+
 void TLabelData::LoadFromFile(const QString& FileName) {
     auto Storage = std::make_unique<TTemporaryStorage>();
-    Storage->LoadFromFile(FileName);
-    BindStorage(std::move(Storage));
+    try {
+        Storage->LoadFromFile(FileName);
+    } catch (const EStorageError& E) {
+        if (IsDamagedFile(E))
+            throw NotLabelData(FileName);
+        throw;
+    }
+    // Everything below reads the working copy, whose name means nothing to the user.
+    try {
+        CheckReadable(*Storage);
+        BindStorage(std::move(Storage));
+    } catch (const Exception&) {
+        throw NotLabelData(FileName);
+    }
 }
 
 void TLabelData::Assign(const TPersistent* Source) {

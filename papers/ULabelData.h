@@ -15,7 +15,8 @@
 // While a document is open its whole tree lives in a working copy (TTemporaryStorage);
 // every label edit goes there at once and SaveToFile writes the copy out, beside the target
 // first and then renamed over it, so the file on disk is always a whole document. Opening
-// reads the header only; a sheet's settings, labels and pictures are read when asked for.
+// reads the whole file once, so that a damaged file is refused before it replaces the open
+// document; from then on a sheet's settings, labels and pictures are parsed when asked for.
 //
 // Everything read from a document is untrusted: a damaged element raises an exception with
 // a message naming it, and the document stays as it was before the failing call.
@@ -36,6 +37,10 @@ class TFaceInfo;
 class TGraphic;
 class TPictureEx;
 class TProductInfo;
+
+// A file that is not a label document, or one that cannot be read completely. Its message
+// names the user's file in plain words.
+VANTOMI_DECLARE_EXCEPTION(ENotLabelData, ELabelDataError)
 
 // The times a date object may show, by its update flag (1 open, 2 last print, 3 last save).
 struct TLabelDataTimes {
@@ -237,7 +242,10 @@ public:
     int LabelEntry(int Index);
 
     // --- Document -----------------------------------------------------------------------
-    // Opens FileName. On failure the document is unchanged.
+    // Opens FileName, after reading every element of it once: a file that is no document,
+    // or one that cannot be read completely (cut short, a broken sheet, label or picture),
+    // is refused as a whole with ENotLabelData. A file that cannot be opened at all keeps
+    // its own error. On failure the document is unchanged.
     void LoadFromFile(const QString& FileName);
     // Writes the document to FileName (LastSave becomes now); the previous file stays
     // intact until the new one is complete.
@@ -286,6 +294,9 @@ private:
     // entries; 1 while all faces share one design.
     int FacesToVisit();
     void BindStorage(std::unique_ptr<TTemporaryStorage> Storage);
+    // Reads every stream of Storage to its end, the settings of every sheet and the objects
+    // of every stored label; raises the first failure.
+    static void CheckReadable(TTemporaryStorage& Storage);
     // Takes the header's fields (the current sheet kept within the sheets) and OpenTime.
     void TakeHeader(const TDataInfo& Info, const TProductInfo* Product);
     void WriteDataInfo();

@@ -323,7 +323,17 @@ void TdataMain::LoadPaperLibrary() {
     FPaperLibrary =
         std::make_unique<TPaperLibrary>(ExpandPath(QStringLiteral("$(SystemPaperInfo)")),
                                         ExpandPath(QStringLiteral("$(UserPaperInfo)")));
-    LogProblems(FPaperLibrary->Errors());
+    ReportDamagedTable(QStringLiteral("用紙の一覧"), FPaperLibrary->Errors());
+}
+
+void TdataMain::ReportDamagedTable(const QString& Table, const QStringList& Problems) {
+    if (Problems.isEmpty())
+        return;
+    LogProblems(Problems);
+    FAppFrame->ShowMessageText(
+        QStringLiteral("%1の一部を読み込めませんでした。読み込めたものだけで続けます。\n\n%2")
+            .arg(Table, Problems.join(u'\n')),
+        {bkOK}, 0, 0);
 }
 
 void TdataMain::LoadCalendarTables() {

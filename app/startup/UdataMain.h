@@ -179,6 +179,9 @@ private:
     bool LoadData();
     void LoadImageCache();
     void LoadPaperLibrary();
+    // Tells the user at start-up that Table could not be read in full (Problems say what),
+    // and that the program goes on with what it could read.
+    void ReportDamagedTable(const QString& Table, const QStringList& Problems);
     void LoadCalendarTables();
     void LoadStyleLists();
     void LoadSchedule();

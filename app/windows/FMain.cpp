@@ -317,9 +317,17 @@ bool TfrmMain::OpenFileQuietly(const QString& FileName) {
         return false;
     if (FLayout)
         FLayout->SetLabelData(nullptr);
-    const bool opened = Guarded([&] {
-        FData->LoadFromFile(FileName);
+    bool opened = false;
+    Guarded([&] {
+        try {
+            FData->LoadFromFile(FileName);
+        } catch (const ENotLabelData& E) {
+            // No fault of the program: the file is no whole document, and the message says so.
+            AppMessageBoxFormat(QStringLiteral("%s"), {E.Message}, {bkOK}, 0, 0);
+            return;
+        }
         FFileName = QFileInfo(FileName).absoluteFilePath();
+        opened = true;
     });
     DocumentReplaced();
     if (opened)

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDate>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -17,7 +18,9 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -219,15 +222,18 @@ TfrmWizPhoto::TfrmWizPhoto(QWidget* Parent) : QWidget(Parent) {
     form->addRow(QStringLiteral("開始月"), spnMonth);
     left->addLayout(form);
     lblSlots = new QLabel(this);
+    lblSlots->setWordWrap(true);
     left->addWidget(lblSlots);
     lstPhotos = new QListWidget(this);
+    lstPhotos->setSelectionMode(QAbstractItemView::ExtendedSelection);
     left->addWidget(lstPhotos, 1);
     auto* buttons = new QHBoxLayout;
-    auto* add = new QPushButton(QStringLiteral("写真の追加..."), this);
-    auto* remove = new QPushButton(QStringLiteral("削除"), this);
-    auto* preview = new QPushButton(QStringLiteral("プレビュー"), this);
-    for (QPushButton* button : {add, remove, preview})
-        buttons->addWidget(button);
+    btnAddPhotos = new QPushButton(QStringLiteral("写真の追加..."), this);
+    btnAddPhotos->setObjectName(QStringLiteral("btnAddPhotos"));
+    btnRemovePhoto = new QPushButton(QStringLiteral("削除"), this);
+    btnRemovePhoto->setObjectName(QStringLiteral("btnRemovePhoto"));
+    buttons->addWidget(btnAddPhotos);
+    buttons->addWidget(btnRemovePhoto);
     left->addLayout(buttons);
     layout->addLayout(left, 2);
     imgPreview = new QLabel(this);
@@ -235,9 +241,14 @@ TfrmWizPhoto::TfrmWizPhoto(QWidget* Parent) : QWidget(Parent) {
     imgPreview->setMinimumSize(360, 360);
     layout->addWidget(imgPreview, 3);
     actFinishPage = new QAction(this);
-    connect(add, &QPushButton::clicked, this, &TfrmWizPhoto::ChoosePhotos);
-    connect(remove, &QPushButton::clicked, this, &TfrmWizPhoto::RemovePhoto);
-    connect(preview, &QPushButton::clicked, this, &TfrmWizPhoto::UpdatePreview);
+    FPreviewTimer = new QTimer(this);
+    FPreviewTimer->setSingleShot(true);
+    FPreviewTimer->setInterval(300);
+    connect(FPreviewTimer, &QTimer::timeout, this, &TfrmWizPhoto::RefreshPreview);
+    connect(btnAddPhotos, &QPushButton::clicked, this, &TfrmWizPhoto::ChoosePhotos);
+    connect(btnRemovePhoto, &QPushButton::clicked, this, &TfrmWizPhoto::RemovePhoto);
+    connect(spnYear, &QSpinBox::valueChanged, this, &TfrmWizPhoto::SchedulePreview);
+    connect(spnMonth, &QSpinBox::valueChanged, this, &TfrmWizPhoto::SchedulePreview);
     connect(actFinishPage, &QAction::triggered, this, &TfrmWizPhoto::Finish);
 }
 
@@ -250,8 +261,12 @@ void TfrmWizPhoto::SetWizardHost(IWizardHost* Host) {
         order.Year = std::clamp(next.year(), 1989, 2151);
         order.Month = next.month();
     }
-    spnYear->setValue(order.Year);
-    spnMonth->setValue(order.Month);
+    {
+        const QSignalBlocker year(spnYear);
+        const QSignalBlocker month(spnMonth);
+        spnYear->setValue(order.Year);
+        spnMonth->setValue(order.Month);
+    }
     for (const QString& file : order.Photos)
         lstPhotos->addItem(file);
     Host->SetFinishAction(actFinishPage);
@@ -269,40 +284,88 @@ void TfrmWizPhoto::TakeOrder() {
 
 void TfrmWizPhoto::AddPhotos(const QStringList& Files) {
     lstPhotos->addItems(Files);
-    if (FHost)
-        TakeOrder();
+    SchedulePreview();
 }
 
 void TfrmWizPhoto::ChoosePhotos() {
-    const QString file = ChoosePictureFile(this);
-    if (!file.isEmpty())
-        AddPhotos({file});
+    const QStringList files =
+        AskPhotoFiles ? AskPhotoFiles(this)
+                      : QFileDialog::getOpenFileNames(this, QStringLiteral("写真の追加"), QString(),
+                                                      PictureFileFilter());
+    if (!files.isEmpty())
+        AddPhotos(files);
 }
 
 void TfrmWizPhoto::RemovePhoto() {
-    delete lstPhotos->currentItem();
-    if (FHost)
-        TakeOrder();
+    const QList<QListWidgetItem*> chosen = lstPhotos->selectedItems();
+    if (chosen.isEmpty())
+        return;
+    for (QListWidgetItem* item : chosen)
+        delete item;
+    SchedulePreview();
+}
+
+void TfrmWizPhoto::SchedulePreview() {
+    if (!FHost)
+        return;
+    TakeOrder(); // at once: the page may be left before the preview is built
+    FPreviewTimer->start();
+}
+
+bool TfrmWizPhoto::PreviewPending() const {
+    return FPreviewTimer->isActive();
+}
+
+void TfrmWizPhoto::RefreshPreview() {
+    if (FBuilding) {
+        // A change arrived while the preview was being built: build again afterwards.
+        FPreviewTimer->start();
+        return;
+    }
+    const QString problem = BuildPreview();
+    if (!problem.isEmpty())
+        lblSlots->setText(problem);
 }
 
 bool TfrmWizPhoto::UpdatePreview() {
-    if (!FHost)
+    if (!FHost || FBuilding)
         return false;
+    FPreviewTimer->stop();
+    const QString problem = BuildPreview();
+    if (problem.isEmpty())
+        return true;
+    ShowError(this, problem);
+    return false;
+}
+
+QString TfrmWizPhoto::BuildPreview() {
     TakeOrder();
+    const QScopedValueRollback<bool> building(FBuilding, true);
     try {
         FillCalendarDocument(FHost->Document(), FHost->Order(), &FHost->Progress());
     } catch (const Exception& e) {
         imgPreview->clear();
         lblSlots->clear();
-        ShowError(this, e.Message);
-        return false;
+        return e.Message;
     }
     TLabelData& doc = FHost->Document();
-    lblSlots->setText(QStringLiteral("写真の枠: %1 か所").arg(CountCalendarPhotos(doc)));
+    ShowSlots(CountCalendarPhotos(doc));
     doc.SetSheet(0);
     const QImage image = RenderSheetPreview(doc, imgPreview->width(), imgPreview->height());
     imgPreview->setPixmap(QPixmap::fromImage(image));
-    return true;
+    return QString();
+}
+
+void TfrmWizPhoto::ShowSlots(int Frames) {
+    const int chosen = lstPhotos->count();
+    QString text = QStringLiteral("写真の枠: %1 か所、選んだ写真: %2 枚").arg(Frames).arg(chosen);
+    if (chosen < Frames)
+        text +=
+            QStringLiteral("\n写真を選んでいない %1 か所は、テンプレートの見本の写真のままです。")
+                .arg(Frames - chosen);
+    else if (chosen > Frames)
+        text += QStringLiteral("\n枠より多い %1 枚の写真は使われません。").arg(chosen - Frames);
+    lblSlots->setText(text);
 }
 
 void TfrmWizPhoto::Finish() {

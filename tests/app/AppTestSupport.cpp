@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <map>
 
 void EnsureApplicationClasses() {
@@ -68,4 +69,26 @@ QString ScreenshotFolder() {
     dir.cdUp();
     dir.mkpath(QStringLiteral("screenshots"));
     return dir.filePath(QStringLiteral("screenshots"));
+}
+
+QProcessEnvironment PrivateProgramEnvironment(const QString& Home) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QDir home(Home);
+    const struct {
+        const char* Variable;
+        const char* Folder;
+    } folders[] = {{"XDG_CONFIG_HOME", "config"},
+                   {"XDG_DATA_HOME", "data"},
+                   {"XDG_CACHE_HOME", "cache"},
+                   {"XDG_RUNTIME_DIR", "runtime"},
+                   {"TMPDIR", "tmp"}};
+    for (const auto& f : folders) {
+        const QString path = home.filePath(QLatin1String(f.Folder));
+        home.mkpath(path);
+        env.insert(QLatin1String(f.Variable), path);
+    }
+    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return env;
 }

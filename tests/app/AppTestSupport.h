@@ -5,6 +5,7 @@
 #include "UPaperInfo.h"
 
 #include <QImage>
+#include <QProcessEnvironment>
 #include <QString>
 #include <memory>
 
@@ -21,3 +22,9 @@ void WriteRectLabel(TLabelData& Data, int Index, const TRect& R, TColor Color);
 QRgb DominantColour(const QImage& Image, const QRect& Area);
 // The folder screenshots go to (created): <build>/screenshots.
 QString ScreenshotFolder();
+
+// The environment for the real program started by a test: the offscreen display, and the
+// settings, user data, cache, runtime folder (which holds the single-instance lock) and
+// temporary files all below Home (created), so that the run shares nothing with a program
+// open elsewhere on the machine or with another test.
+QProcessEnvironment PrivateProgramEnvironment(const QString& Home);

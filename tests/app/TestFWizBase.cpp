@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <set>
@@ -410,6 +411,73 @@ TEST_F(Wizard, WindowRunsThroughItsThreePages) {
         for (const auto& [origin, date] : view.Calendars)
             EXPECT_EQ(date, MonthsOn(2027, 4, origin));
     EXPECT_EQ(views[0].Photos[0], PhotoSizes[0]);
+}
+
+TEST_F(Wizard, PhotosChosenTogetherAllArriveAndThePreviewFollowsEveryChoice) {
+    TfrmWizBase wizard(nullptr, ShippedDefinitions());
+    wizard.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
+    auto* type = qobject_cast<TfrmWizType*>(wizard.Page());
+    ASSERT_TRUE(type);
+    type->lstTypes->setCurrentRow(0);
+    QTest::mouseClick(wizard.btnNext, Qt::LeftButton);
+    QTest::mouseClick(wizard.btnNext, Qt::LeftButton);
+    auto* photo = qobject_cast<TfrmWizPhoto*>(wizard.Page());
+    ASSERT_TRUE(photo);
+    const int frames = CountCalendarPhotos(wizard.Document());
+    ASSERT_GT(frames, 3) << "the template has more photo frames than the test chooses";
+    EXPECT_TRUE(photo->lblSlots->text().contains(
+        QStringLiteral("写真を選んでいない %1 か所は、テンプレートの見本の写真のままです")
+            .arg(frames)))
+        << photo->lblSlots->text().toStdString();
+    const auto settled = [photo] { return !photo->PreviewPending(); };
+
+    // Three photos chosen at once in the dialog: all three are taken, and the preview and
+    // the note follow without being asked.
+    int asked = 0;
+    photo->AskPhotoFiles = [&](QWidget*) {
+        ++asked;
+        return Photos;
+    };
+    const QImage empty = photo->imgPreview->pixmap().toImage();
+    QTest::mouseClick(photo->btnAddPhotos, Qt::LeftButton);
+    EXPECT_EQ(asked, 1);
+    ASSERT_EQ(photo->lstPhotos->count(), 3);
+    ASSERT_TRUE(QTest::qWaitFor(settled, 10000));
+    EXPECT_EQ(wizard.Order().Photos, Photos);
+    EXPECT_TRUE(photo->lblSlots->text().contains(
+        QStringLiteral("写真を選んでいない %1 か所は、テンプレートの見本の写真のままです")
+            .arg(frames - 3)))
+        << photo->lblSlots->text().toStdString();
+    const QImage withPhotos = photo->imgPreview->pixmap().toImage();
+    EXPECT_NE(withPhotos, empty) << "the preview shows the photos";
+    std::vector<TLabelView> views = ViewDocument(wizard.Document());
+    ASSERT_FALSE(views.empty());
+    ASSERT_FALSE(views[0].Photos.empty());
+    EXPECT_EQ(views[0].Photos[0], PhotoSizes[0]);
+
+    // The start month typed up by one: the document and the preview follow.
+    const int year = photo->spnYear->value();
+    const int month = photo->spnMonth->value();
+    photo->spnMonth->setFocus();
+    QTest::keyClick(photo->spnMonth, month < 12 ? Qt::Key_Up : Qt::Key_Down);
+    const int moved = month < 12 ? month + 1 : month - 1;
+    ASSERT_TRUE(QTest::qWaitFor(settled, 10000));
+    EXPECT_EQ(wizard.Order().Month, moved);
+    views = ViewDocument(wizard.Document());
+    ASSERT_FALSE(views.empty());
+    ASSERT_FALSE(views[0].Calendars.empty());
+    EXPECT_EQ(views[0].Calendars[0].second, MonthsOn(year, moved, views[0].Calendars[0].first));
+    EXPECT_NE(photo->imgPreview->pixmap().toImage(), withPhotos) << "the preview shows the month";
+
+    // One photo removed: two remain, and the note counts one more frame left as it was.
+    photo->lstPhotos->setCurrentRow(1);
+    QTest::mouseClick(photo->btnRemovePhoto, Qt::LeftButton);
+    ASSERT_EQ(photo->lstPhotos->count(), 2);
+    ASSERT_TRUE(QTest::qWaitFor(settled, 10000));
+    EXPECT_EQ(wizard.Order().Photos, QStringList({Photos[0], Photos[2]}));
+    EXPECT_TRUE(photo->lblSlots->text().contains(QStringLiteral("%1 か所は").arg(frames - 2)))
+        << photo->lblSlots->text().toStdString();
 }
 
 TEST_F(Wizard, DamagedOrMissingDefinitionsLeaveAnEmptyFirstPageWithTheReason) {

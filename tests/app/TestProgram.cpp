@@ -1,7 +1,8 @@
 // The real executable, started as a user would: each run gets a fresh home (no settings
-// folder yet) and the offscreen display.
+// folder yet, its own runtime and temporary folders) and the offscreen display.
 
 #include "AppTestSupport.h"
+#include "TestSupport.h"
 
 #include "UDOList.h"
 #include "ULORect.h"
@@ -20,21 +21,9 @@ protected:
     void SetUp() override {
         EnsureApplicationClasses();
         ASSERT_TRUE(FHome.isValid());
-        QDir(FHome.path()).mkpath(QStringLiteral("runtime"));
-        QFile::setPermissions(FHome.filePath(QStringLiteral("runtime")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    QProcessEnvironment Environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), FHome.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), FHome.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), FHome.filePath(QStringLiteral("cache")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), FHome.filePath(QStringLiteral("runtime")));
-        return env;
     }
     void Start(QProcess& P, const QStringList& Args) const {
-        P.setProcessEnvironment(Environment());
+        P.setProcessEnvironment(PrivateProgramEnvironment(FHome.path()));
         P.start(QStringLiteral(VANTOMI_EXECUTABLE), Args);
         ASSERT_TRUE(P.waitForStarted(10000));
     }
@@ -98,4 +87,25 @@ TEST_F(Program, StartsWithTheDocumentNamedOnTheCommandLine) {
                     QStringLiteral("--answer-messages")});
     ASSERT_TRUE(missing.waitForFinished(60000));
     EXPECT_EQ(missing.exitCode(), 2);
+}
+
+TEST_F(Program, ADocumentCutShortIsRefusedAtStartWithAPlainMessage) {
+    // A ten-up card document saved by this program, cut short after 65 % of its bytes.
+    const QString file = FHome.filePath(QStringLiteral("十面カード.vtd"));
+    {
+        QFile cut(file);
+        ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+        cut.write(ReadTestData(QStringLiteral("labeldata/ten-cards-cut.vtd")));
+    }
+    QProcess run;
+    Start(run, {file, QStringLiteral("--report-objects"), QStringLiteral("--answer-messages")});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    const QString err = QString::fromUtf8(run.readAllStandardError());
+    EXPECT_EQ(run.exitCode(), 2) << "no document was opened\n" << err.toStdString();
+    EXPECT_TRUE(
+        err.contains(QStringLiteral("十面カード.vtd は Vantomi の文書ではないか、壊れています")))
+        << err.toStdString();
+    EXPECT_FALSE(err.contains(QStringLiteral("予期しないエラー"))) << err.toStdString();
+    // The working copy of the refused file is gone with the run.
+    EXPECT_EQ(QDir(FHome.filePath(QStringLiteral("tmp"))).entryList(QDir::Files), QStringList());
 }

@@ -235,6 +235,37 @@ TEST_F(DataMain, AnUnreadableTableStopsStartUpWithTheReadersMessage) {
     EXPECT_TRUE(Boxes[0].Text.contains(QStringLiteral("Holiday.tbl")));
 }
 
+TEST_F(DataMain, ADamagedPaperLibraryIsToldAtStartUpAndTheProgramGoesOn) {
+    const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    const struct {
+        QString Path;
+        QString Name;
+    } rows[] = {
+        {ProgramFolder() + exe + QStringLiteral(".ppr"), exe + QStringLiteral(".ppr")},
+        {UserFolder() + QStringLiteral("UserPaper.ppr"), QStringLiteral("UserPaper.ppr")},
+    };
+    ASSERT_TRUE(QDir().mkpath(UserFolder()));
+    for (const auto& row : rows) {
+        const QByteArray damaged("\xD0\xCF\x11\xE0 not a paper library");
+        WriteFile(row.Path, damaged);
+        Boxes.clear();
+        {
+            auto dm = MakeDataMain();
+            ASSERT_TRUE(dm->Create()) << row.Name.toStdString();
+            ASSERT_EQ(Boxes.size(), 1u) << row.Name.toStdString();
+            EXPECT_TRUE(
+                Boxes[0].Text.startsWith(QStringLiteral("用紙の一覧の一部を読み込めませんでした")))
+                << Boxes[0].Text.toStdString();
+            EXPECT_TRUE(Boxes[0].Text.contains(row.Name)) << Boxes[0].Text.toStdString();
+            EXPECT_EQ(Boxes[0].Captions, QStringList{BitBtnCaption(bkOK)});
+            ASSERT_NE(dm->PaperLibrary(), nullptr);
+            EXPECT_GE(dm->PaperLibrary()->GetCount(), 1) << "the built-in paper remains";
+        }
+        EXPECT_EQ(FileBytes(row.Path), damaged) << "the damaged library is left as it was";
+        ASSERT_TRUE(QFile::remove(row.Path));
+    }
+}
+
 TEST_F(DataMain, TheScheduleIsSavedAtShutdownOnlyWhenItLoadedAndChanged) {
     // No file and no change: nothing is written.
     {

@@ -12,7 +12,6 @@
 #include "UPropStream.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <climits>
@@ -695,7 +694,7 @@ TEST_F(LabelData, StoredDocumentStillReads) {
     EXPECT_EQ(FileBytes(Stored), Before);
 }
 
-TEST_F(LabelData, LabelsOutsideThePaperAreRefusedAndHugePapersSaveQuickly) {
+TEST_F(LabelData, LabelsOutsideThePaperAreRefusedAndHugePapersVisitOnlyStoredLabels) {
     TLabelData Doc;
     Doc.SetPaperInfo(MakeMatrix(2, 1).get());
     TObjects Objects;
@@ -706,17 +705,23 @@ TEST_F(LabelData, LabelsOutsideThePaperAreRefusedAndHugePapersSaveQuickly) {
     Doc.WriteLabel(1, Objects.List);
 
     // A paper (as a damaged document may carry) that claims ten billion faces: saving
-    // and applying styles visit only the labels that are stored.
+    // and applying styles visit only the labels that are stored (a visit of every face
+    // would not end within the test's time limit; bench/WorstCaseInputBench times it).
     Doc.SetPaperInfo(MakeMatrix(100000, 100000).get()); // more than an int can count
     EXPECT_EQ(Doc.PaperInfo()->GetFaceCount(), INT_MAX);
     EXPECT_TRUE(Doc.HasLabelData(1));
     Doc.NewSheet();
-    QElapsedTimer Timer;
-    Timer.start();
+    int Previews = 0;
+    Doc.OnMakePreview = [&Previews](TGraphic& Graphic, const TFaceInfo&, TDOList&) {
+        ++Previews;
+        QImage Image(4, 4, QImage::Format_RGB32);
+        Image.fill(Qt::blue);
+        dynamic_cast<TPNGImage&>(Graphic).SetImage(Image);
+    };
     Doc.ApplyConnected(Objects.List);
     Doc.ChangePaper(Doc.PaperInfo());
     Doc.SaveToFile(File());
-    EXPECT_LT(Timer.elapsed(), 20000);
+    EXPECT_EQ(Previews, 1) << "the one stored label gets its preview, no other face";
     TLabelData Read;
     Read.LoadFromFile(File());
     Read.SetSheet(0);
