@@ -321,6 +321,7 @@ TEST(Schedule, TheDialogEditsTheScheduleThatEveryCalendarShows) {
             TypeDate(d.DateEdit(), QStringLiteral("2026/12/07"));
             TypeInto(d.TextEdit(), QStringLiteral("会議"));
             Choose(d.StampBox(), QStringLiteral("なし"));
+            Choose(d.StyleBox(), QStringLiteral("リボン"));
             if (d.HolidayBox()->isChecked())
                 Toggle(d.HolidayBox());
             Click(d.AddButton());
@@ -382,6 +383,7 @@ TEST(Schedule, TheDialogEditsTheScheduleThatEveryCalendarShows) {
         const TCalScheduleItem* meeting = schedule->Items(schedule->IndexOfDate(2026, 12, 7));
         EXPECT_EQ(meeting->Description(), QStringLiteral("会議室"));
         EXPECT_EQ(meeting->Icon(), 0);
+        EXPECT_EQ(meeting->HowToDisplay(), 2) << "the second schedule style";
         EXPECT_FALSE(meeting->AsHoliday());
         saved = FileBytes(scheduleFile);
         EXPECT_FALSE(saved.isEmpty()) << "OK saved the schedule file";
