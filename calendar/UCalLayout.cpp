@@ -1,6 +1,7 @@
 #include "UCalLayout.h"
 
 #include "UCalSchedule.h"
+#include "UCalServices.h"
 #include "UCanvas.h"
 #include "UCanvasGuards.h"
 #include "UDayTable.h"
@@ -94,6 +95,8 @@ namespace {
 struct TScheduleDay {
     QString Text;
     bool AsHoliday = false;
+    int Stamp = 0;
+    int Style = 0;
 };
 using TScheduleDays = std::map<int, TScheduleDay>; // by day number
 
@@ -109,9 +112,14 @@ TScheduleDays ScheduleDaysAround(const TCalSchedule* Schedule, int Year, int Mon
         if (n < first || n > last)
             continue;
         auto [it, added] = days.try_emplace(n);
-        if (added)
-            it->second.Text = item->Description();
-        it->second.AsHoliday = it->second.AsHoliday || item->AsHoliday();
+        TScheduleDay& day = it->second;
+        if (added) {
+            day.Text = item->Description();
+            day.Style = item->HowToDisplay();
+        }
+        day.AsHoliday = day.AsHoliday || item->AsHoliday();
+        if (day.Stamp <= 0)
+            day.Stamp = item->Icon();
     }
     return days;
 }
@@ -133,6 +141,8 @@ TCalDay DayOf(int Year, int Month, int Day, bool InMonth, const TScheduleDays& S
     if (auto it = Schedule.find(DayNumber(Year, Month, Day)); it != Schedule.end()) {
         d.HasSchedule = true;
         d.ScheduleText = it->second.Text;
+        d.StampCode = it->second.Stamp;
+        d.ScheduleStyle = it->second.Style;
         d.IsHoliday = d.IsHoliday || it->second.AsHoliday;
     }
     return d;
@@ -518,6 +528,7 @@ private:
     void PaintDateNumber(const TCalCell& Cell, const TRect& Part);
     void PaintExtras(const TCalDay& Day, const TRect& Part);
     void PaintMoon(const TCalDay& Day, const TRect& R);
+    void PaintSchedule(const TCalDay& Day, const TRect& R);
     // Where an element goes in Part: its ratio rect, or its slot in rows of the vertical kind.
     TRect ElementPlace(const TCalObj* Style, int Slot, const TRect& Part) const;
     void PaintRowBaseLine(const TCalCell& Cell);
@@ -708,15 +719,23 @@ void TCalendarPainter::PaintExtras(const TCalDay& Day, const TRect& Part) {
          C.U24setsuki()->Font()->Color());
     text(C.Zassetsu(), rsZassetsu, ZassetsuName(ZassetsuIndex(y, m, d)),
          C.Zassetsu()->Font()->Color());
-    text(C.Schedule(), rsSchedule, Day.ScheduleText, C.Schedule()->Font()->Color());
+    if (Day.HasSchedule && Shown(C.Schedule()))
+        PaintSchedule(Day, ElementPlace(C.Schedule(), rsSchedule, Part));
     if (Shown(C.Getsurei()))
         PaintMoon(Day, ElementPlace(C.Getsurei(), rsMoon, Part));
     if (Day.HasSchedule && Shown(C.Stamp())) {
-        FCanvas.Brush().SetStyle(bsSolid);
-        FCanvas.Brush().SetColor(C.Stamp()->Font()->Color());
-        FCanvas.Pen().SetStyle(psClear);
-        FCanvas.Ellipse(CentredSquare(ElementPlace(C.Stamp(), rsStamp, Part)));
+        const TPictureEx* stamp = CalendarStampPicture(Day.StampCode);
+        if (HasPicture(stamp))
+            DrawFitted(FCanvas, *stamp, ElementPlace(C.Stamp(), rsStamp, Part));
     }
+}
+
+// The schedule style's picture spread over the text's rect, then the text over it.
+void TCalendarPainter::PaintSchedule(const TCalDay& Day, const TRect& R) {
+    const TPictureEx* style = CalendarScheduleStylePicture(Day.ScheduleStyle);
+    if (HasPicture(style) && R.Width() > 0 && R.Height() > 0)
+        style->Graphic()->Draw(FCanvas, R);
+    FText.Draw(FCanvas, *C.Schedule(), R, Day.ScheduleText, C.Schedule()->Font()->Color());
 }
 
 // The moon of the day in the largest square of R (placed by the style's Alignment), its

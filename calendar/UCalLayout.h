@@ -7,6 +7,11 @@
 // border sides it gets. The painter draws from that model only, so what a test reads back
 // from the model is what is drawn.
 //
+// The schedule is the calendar's UsrSchedule (by default the user's schedule of the calendar
+// service table). A day's stamp and schedule-style pictures come from that table
+// (UCalServices.h): the stamp fitted into the Stamp element's rect keeping its aspect and
+// centred, the style picture spread over the schedule text's rect beneath the text.
+//
 // Cross kind: 7 columns from StartWeek, N rows (6, or the month's own count with
 // CrossRowAuto). Vertical kind: one full-width row per day (1/31 of the area, 1/16 for
 // csTwinHalf, whose second half lies in the right half of the area); csFirstHalf shows days
@@ -52,6 +57,8 @@ struct TCalDay {
     QString HolidayName;
     QString ScheduleText; // the first schedule entry of the day
     bool HasSchedule = false;
+    int StampCode = 0;     // the first stamp among the day's entries (0: none)
+    int ScheduleStyle = 0; // the schedule style of the first entry (0: plain text)
 };
 
 struct TCalCell {

@@ -1,6 +1,7 @@
 #include "ULOCalendar.h"
 
 #include "UCalLayout.h"
+#include "UCalServices.h"
 #include "UCanvas.h"
 
 #include <algorithm>
@@ -169,7 +170,7 @@ void TLOCalendar::SetMonth(int Value) {
 }
 
 TCalSchedule* TLOCalendar::UsrSchedule() const {
-    return FUsrSchedule.data();
+    return FUsrSchedule ? FUsrSchedule.data() : CurrentCalendarSchedule();
 }
 
 void TLOCalendar::SetUsrSchedule(TCalSchedule* Value) {

@@ -21,8 +21,9 @@
 // (page calendars of a year count 0..11); TCalendarDateAction uses it. PrevNext: with
 // OtherMonth, the days of the neighbouring months take their own day colours instead of grey.
 //
-// UsrSchedule is a reference to a schedule owned elsewhere (the data module's); it is not
-// streamed and is bound at run time. Days with an entry flagged AsHoliday count as holidays.
+// UsrSchedule is a reference to a schedule owned elsewhere; it is not streamed. A calendar
+// bound to none shows the user's schedule of the calendar service table (UCalServices.h),
+// read when it paints. Days with an entry flagged AsHoliday count as holidays.
 //
 // User-interface thread only.
 

@@ -25,6 +25,7 @@
 #include "UObjectFactory.h"
 #include "UUndo.h"
 #include <QClipboard>
+#include <QDate>
 #include <QGuiApplication>
 #include <QMimeData>
 
@@ -32,10 +33,15 @@
 
 namespace {
 
+// A calendar placed by its tool shows the current month; the class's own default (which
+// streams leave out) stays as it is.
 void PrepareCalendar(TDrawObject& Object, TDrawSite&) {
     if (auto* calendar = qobject_cast<TLOCalendar*>(&Object)) {
         calendar->SetWidth(TLOCalendar::DefaultSize);
         calendar->SetHeight(TLOCalendar::DefaultSize);
+        const QDate today = QDate::currentDate();
+        calendar->SetYear(today.year());
+        calendar->SetMonth(today.month());
     }
 }
 

@@ -1,7 +1,12 @@
 #include "UStyleList.h"
 
 #include "UCodePage.h"
+#include "UException.h"
 #include "UPathResolver.h"
+#include "UPictureEx.h"
+#include "UStreams.h"
+
+#include <QDebug>
 
 #include <QFile>
 #include <QFileInfo>
@@ -87,4 +92,43 @@ QStringList TStyleIndexList::Names(const QString& Section) const {
     for (const TStyleEntry& entry : this->Section(Section))
         names << entry.Name;
     return names;
+}
+
+// ---------------------------------------------------------------------------------------
+
+TStylePictures::TStylePictures(const TStyleIndexList* List, QString Section)
+    : FList(List), FSection(std::move(Section)) {}
+
+TStylePictures::~TStylePictures() = default;
+
+bool TStylePictures::LoadEntry(int Index, TPictureEx& Picture) const {
+    if (!FList || Index < 0)
+        return false;
+    const std::vector<TStyleEntry>& entries = FList->Section(FSection);
+    if (Index >= static_cast<int>(entries.size()))
+        return false;
+    const QString& file = entries[static_cast<size_t>(Index)].FileName;
+    try {
+        TPictureEx loaded;
+        loaded.LoadFromFile(file);
+        if (!loaded.Graphic() || loaded.Graphic()->Empty())
+            return false;
+        Picture.Assign(&loaded);
+        return true;
+    } catch (const Exception& E) {
+        qWarning().noquote() << file << E.Message;
+        return false;
+    }
+}
+
+const TPictureEx* TStylePictures::Picture(int Code) const {
+    if (Code < 1 || !FList || Code > static_cast<int>(FList->Section(FSection).size()))
+        return nullptr;
+    auto [it, added] = FCache.try_emplace(Code);
+    if (added) {
+        auto picture = std::make_unique<TPictureEx>();
+        if (LoadEntry(Code - 1, *picture))
+            it->second = std::move(picture);
+    }
+    return it->second.get();
 }

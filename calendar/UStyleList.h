@@ -2,8 +2,8 @@
 // The index lists of the calendar's picture choices: stamps ("Data\Stamps\Stamp.lst",
 // section "[INDEX]"), schedule styles ("Data\SchStyle\SchStyle.lst", "[ScheduleStyle]") and
 // year/month pictures ("Data\YrMnth\YrMnth.lst", "[PictureFont]" and "[PictureNumber]").
-// The position of an entry in its section is the number a schedule item or a year/month
-// object stores (TCalScheduleItem::Icon, HowToDisplay).
+// A schedule item's Icon and HowToDisplay name an entry by its place in the section counted
+// from 1 (0: none); see UCalServices.h.
 //
 // File format, code page 932 text (lines end with CR LF or LF):
 //   ; a comment                 lines beginning with ';' and blank lines are skipped
@@ -20,7 +20,10 @@
 #include <QString>
 #include <QStringList>
 #include <map>
+#include <memory>
 #include <vector>
+
+class TPictureEx;
 
 struct TStyleEntry {
     QString Name;
@@ -55,3 +58,25 @@ inline const QString StampSection = QStringLiteral("INDEX");
 inline const QString ScheduleStyleSection = QStringLiteral("ScheduleStyle");
 inline const QString PictureFontSection = QStringLiteral("PictureFont");
 inline const QString PictureNumberSection = QStringLiteral("PictureNumber");
+
+// The pictures of one section of a list, each loaded when first asked for and then kept.
+// Code k (k >= 1) is entry k of the section; other codes, and entries whose file cannot be
+// loaded as a picture (noted once in the log), have none. The list must outlive this.
+class TStylePictures {
+public:
+    TStylePictures(const TStyleIndexList* List, QString Section);
+    ~TStylePictures();
+    TStylePictures(const TStylePictures&) = delete;
+    TStylePictures& operator=(const TStylePictures&) = delete;
+
+    // Null when the code has no picture.
+    const TPictureEx* Picture(int Code) const;
+    // Loads entry Index (from 0) into Picture, not kept; false, Picture untouched, when the
+    // entry is missing or its file is not a picture.
+    bool LoadEntry(int Index, TPictureEx& Picture) const;
+
+private:
+    const TStyleIndexList* FList;
+    QString FSection;
+    mutable std::map<int, std::unique_ptr<TPictureEx>> FCache; // null: no picture
+};

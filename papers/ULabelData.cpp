@@ -635,8 +635,11 @@ void TLabelData::ApplyConnectedToSheet(const TDOList& Source) {
             const int Number = Hooks.ConnectionNumber(*Object);
             if (Number <= 0)
                 continue;
+            // Captions and calendars share connection numbers: the model is the object of
+            // the target's own class.
             for (TDrawObject* Model : Source)
-                if (Hooks.ConnectionNumber(*Model) == Number) {
+                if (Model->metaObject() == Object->metaObject() &&
+                    Hooks.ConnectionNumber(*Model) == Number) {
                     Hooks.AssignConnectedStyle(*Object, *Model);
                     Changed = true;
                     break;

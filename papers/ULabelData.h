@@ -235,7 +235,7 @@ public:
     bool ReadPreview(int Index, TPictureEx& Picture);
     void MakePreview(int Index);
     // Gives the connected objects of every label of every other sheet the style of the
-    // object of the same connection number in List. The current sheet stays current, also
+    // object of the same class and connection number in List. The current sheet stays current, also
     // when this fails.
     void ApplyConnected(const TDOList& List);
     // The list entry label Index uses (0 for every label while SeparatelyDesign is off).

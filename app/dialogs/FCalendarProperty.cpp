@@ -1,9 +1,15 @@
 #include "FCalendarProperty.h"
 
 #include "FPosition.h"
+#include "UCalendarGhost.h"
 #include "UColorButtons.h"
+#include "UDrawSite.h"
 #include "UExSpinEdit.h"
 #include "ULOCalendar.h"
+#include "UPropertyEditors.h"
+#include "UUndo.h"
+
+#include <QApplication>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -133,4 +139,32 @@ void TfrmCalendarProperty::ApplyTo(TDrawObject& Object) {
     c->SetHolidayCol(btnHolidayCol->Color());
     Position()->ApplyTo(Object);
     c->EndUpdate();
+}
+
+bool TfrmCalendarProperty::ApplyDateToPage(TLOCalendar& Calendar, TActionList& List) const {
+    TDrawSite* site = Calendar.DrawSite();
+    if (!site)
+        return false;
+    // The page's month is the month of the calendar that starts it.
+    int year = seYear->Value(), month = seMonth->Value();
+    AddMonths(year, month, -Calendar.MonthOrigin());
+    return TCalendarDateAction::Execute(*site, year, month, List);
+}
+
+bool TDOCalendarEditor::EditObject(TDrawObject& Object, bool& Cancel) {
+    auto* calendar = qobject_cast<TLOCalendar*>(&Object);
+    if (!calendar)
+        return false;
+    TfrmCalendarProperty form(*calendar, QApplication::activeWindow());
+    TActionList& list = ActionList();
+    // The settings and the date change of the page are one step.
+    list.BeginGroup(SCaptionChangeSettings);
+    struct TGroupCloser {
+        TActionList& List;
+        ~TGroupCloser() { List.EndGroup(); }
+    } closer{list};
+    Cancel = !RunPropertyForm(form, Object);
+    if (!Cancel)
+        form.ApplyDateToPage(*calendar, list);
+    return true;
 }

@@ -55,7 +55,6 @@ class TDOTextEditor : public TDOFormEditor<TLOText, TfrmTextProperty> {};
 class TDODateEditor : public TDOFormEditor<TLODate, TfrmDateProperty> {};
 class TDOQRCodeEditor : public TDOFormEditor<TLOQRCode, TfrmQRCodeProperty> {};
 class TDOJANCodeEditor : public TDOFormEditor<TLOJANCode, TfrmJANCodeProperty> {};
-class TDOCalendarEditor : public TDOFormEditor<TLOCalendar, TfrmCalendarProperty> {};
 class TDOYearMonthEditor : public TDOFormEditor<TLOYearMonth, TfrmYearMonthProperty> {};
 class TDOImageEditor : public TDOFormEditor<TLOImage, TfrmImageProperty> {};
 class TDODecoLineEditor : public TDOFormEditor<TLODecoLine, TfrmDecoLineProperty> {};

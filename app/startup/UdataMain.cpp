@@ -6,6 +6,7 @@
 #include "UAppFolders.h"
 #include "UBitmap.h"
 #include "UCalSchedule.h"
+#include "UCalServices.h"
 #include "UDayTable.h"
 #include "UGlobalNotify.h"
 #include "UGraphicUtils.h"
@@ -26,6 +27,7 @@
 #include <QFileInfo>
 #include <QPushButton>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -35,6 +37,15 @@ const QString SReadOnlyFile =
     QStringLiteral("実行に必要なファイル「%s」が読み取り専用になっています");
 const QString SUseColorSpecHistory = QStringLiteral("UseColorSpecHistory");
 const QString SPreviewCache = QStringLiteral("Preview.ic");
+const QString STableDamaged =
+    QStringLiteral("暦のテーブルに壊れた箇所があります。読めない日の暦は計算で求めます。\n%s");
+const QString SScheduleSkipped = QStringLiteral(
+    "スケジュールファイル「%s」の次の予定は日付が正しくないため読み込めませんでした。\n%s");
+const QString SScheduleUnreadable =
+    QStringLiteral("スケジュールファイル「%s」を読み込めませんでした。\n%s\n"
+                   "ファイルはそのまま残します。今回はスケジュールを使わずに起動します。");
+// At most this many skipped items are named in the message.
+constexpr int MaxNamedItems = 10;
 constexpr int PreviewSize = 200;
 
 // The settings list as Name=Value lines (values are macro texts).
@@ -138,12 +149,10 @@ bool ReadFolderPreview(const QString& Path, TPictureEx& Picture) {
 
 // ---------------------------------------------------------------------------------------
 
-void LoadRequiredTable(const QString& Path, const std::function<QString(const QString&)>& Load) {
+QString LoadRequiredTable(const QString& Path, const std::function<QString(const QString&)>& Load) {
     CheckDataFile(Path);
     try {
-        const QString problem = Load(Path);
-        if (!problem.isEmpty())
-            qWarning().noquote() << problem;
+        return Load(Path);
     } catch (const Exception& E) {
         throw EFileError(E.Message);
     }
@@ -177,6 +186,13 @@ TdataMain::~TdataMain() {
     FMainForm.reset();
     FColorGrid.reset();
     FGlobalNotify.reset();
+    if (FCalendarServices && CalendarServices() == FCalendarServices.get())
+        SetCalendarServices(nullptr);
+    FCalendarServices.reset();
+    FStampPictures.reset();
+    FScheduleStylePictures.reset();
+    FPictureNumbers.reset();
+    FPictureFonts.reset();
     if (FSchedule) {
         try {
             SaveScheduleIfChanged();
@@ -221,6 +237,8 @@ bool TdataMain::Create() {
         SetUpFolders();
         if (!LoadData())
             return false;
+        InstallCalendarServices();
+        ShowStartupNotes();
         CreateWindows();
         FReady = true;
     } catch (const std::exception& E) {
@@ -338,12 +356,19 @@ void TdataMain::ReportDamagedTable(const QString& Table, const QStringList& Prob
 
 void TdataMain::LoadCalendarTables() {
     FTablesLoaded = true;
-    LoadRequiredTable(ExpandPath(QStringLiteral("$(MoonAgeTable)")), LoadMoonAgeTable);
-    LoadRequiredTable(ExpandPath(QStringLiteral("$(W6Z24Table)")), LoadW6Z24Table);
-    LoadRequiredTable(ExpandPath(QStringLiteral("$(HolidayTable)")), [](const QString& Path) {
-        LoadHolidayTable(Path);
-        return QString();
-    });
+    QStringList damage;
+    damage << LoadRequiredTable(ExpandPath(QStringLiteral("$(MoonAgeTable)")), LoadMoonAgeTable);
+    damage << LoadRequiredTable(ExpandPath(QStringLiteral("$(W6Z24Table)")), LoadW6Z24Table);
+    damage << LoadRequiredTable(ExpandPath(QStringLiteral("$(HolidayTable)")),
+                                [](const QString& Path) {
+                                    LoadHolidayTable(Path);
+                                    return QString();
+                                });
+    damage.removeAll(QString());
+    if (!damage.isEmpty()) {
+        LogProblems(damage);
+        FStartupNotes << FormatMessageText(STableDamaged, {damage.join(u'\n')});
+    }
 }
 
 void TdataMain::LoadStyleLists() {
@@ -364,17 +389,56 @@ void TdataMain::LoadStyleLists() {
 void TdataMain::LoadSchedule() {
     FSchedule = std::make_unique<TCalSchedule>();
     FSchedule->setObjectName(QStringLiteral("UsrSchedule"));
+    QString name;
     try {
+        name = QFileInfo(ScheduleFileName()).fileName();
         QStringList skipped;
         LoadScheduleFile(*FSchedule, &skipped);
-        LogProblems(skipped);
         FScheduleLoaded = true;
         FScheduleSaved = ScheduleBytes();
+        if (skipped.isEmpty())
+            return;
+        LogProblems(skipped);
+        QStringList named = skipped.mid(0, MaxNamedItems);
+        if (skipped.size() > MaxNamedItems)
+            named << QStringLiteral("ほか %1 件").arg(skipped.size() - MaxNamedItems);
+        FStartupNotes << FormatMessageText(SScheduleSkipped, {name, named.join(u'\n')});
     } catch (const Exception& E) {
         // The file is there but cannot be read. It is kept as it is, so that it can still be
-        // recovered: this run works with an empty schedule that is never written back.
-        FAppFrame->HandleException(E);
+        // recovered: this run works without the user's schedule and never writes it back.
+        qWarning().noquote() << E.Message;
+        FStartupNotes << FormatMessageText(SScheduleUnreadable, {name, E.Message});
     }
+}
+
+void TdataMain::InstallCalendarServices() {
+    FStampPictures = std::make_unique<TStylePictures>(FStampList.get(), StampSection);
+    FScheduleStylePictures =
+        std::make_unique<TStylePictures>(FScheduleStyleList.get(), ScheduleStyleSection);
+    FPictureNumbers = std::make_unique<TStylePictures>(FYearMonthList.get(), PictureNumberSection);
+    FPictureFonts = std::make_unique<TStylePictures>(FYearMonthList.get(), PictureFontSection);
+    auto table = std::make_unique<TCalendarServices>();
+    table->LoadPictureNumber = [this](int Index, TPictureEx& Picture) {
+        return FPictureNumbers->LoadEntry(Index, Picture);
+    };
+    table->LoadPictureFont = [this](int Index, TPictureEx& Picture) {
+        return FPictureFonts->LoadEntry(Index, Picture);
+    };
+    table->StampPicture = [this](int Code) { return FStampPictures->Picture(Code); };
+    table->ScheduleStylePicture = [this](int Code) {
+        return FScheduleStylePictures->Picture(Code);
+    };
+    table->CurrentSchedule = [this]() -> TCalSchedule* {
+        return FScheduleLoaded ? FSchedule.get() : nullptr;
+    };
+    FCalendarServices = std::move(table);
+    SetCalendarServices(FCalendarServices.get());
+}
+
+void TdataMain::ShowStartupNotes() {
+    const QStringList notes = std::exchange(FStartupNotes, {});
+    for (const QString& note : notes)
+        FAppFrame->ShowMessageText(note, {bkOK}, 0, 0);
 }
 
 QByteArray TdataMain::ScheduleBytes() const {

@@ -14,8 +14,14 @@
 // in UAppFolders.h. Also on this platform: picture formats are registered with the
 // application's classes (RegisterApplicationClasses, run by Create); there is no picture size
 // limit setting to read ("ImageLimitSize" belongs to the older desktop only); the product
-// database has no reader, so papers come without product information; the windows bind the
-// user's schedule to calendars themselves (Schedule()).
+// database has no reader, so papers come without product information.
+//
+// Once the data is loaded the data module installs the calendar service table
+// (UCalServices.h): the user's schedule (only when its file was read, so that an unreadable
+// file is never edited over), stamp and schedule-style pictures by code from their lists, and
+// the loaders of the year/month picture lists. Damage start-up reads past (schedule items
+// with impossible dates, a calendar table of the wrong size) is shown to the user in a
+// message once the data is loaded; an unreadable schedule file likewise.
 //
 // In the program:
 //   TdataMain dataMain(MakeMainForm);
@@ -37,6 +43,8 @@
 
 class QWidget;
 class TCalSchedule;
+struct TCalendarServices;
+class TStylePictures;
 class TfrmMessage;
 class TGlobalNotify;
 class TImageCacheStorage;
@@ -50,11 +58,11 @@ class TVXAppFrameClient;
 VANTOMI_DECLARE_EXCEPTION(EFileError, Exception)
 
 // Checks a file start-up cannot do without, then reads it with Load, which answers a note
-// on damage it read past (logged) or raises. Raises EFileError: "アプリケーションに必要な
-// ファイル「name」が開けませんでした" when Path is not a file, "実行に必要なファイル「name」が
-// 読み取り専用になっています" when it is read-only, and the reader's own message when Load
-// raises (name = the file name without its folder).
-void LoadRequiredTable(const QString& Path, const std::function<QString(const QString&)>& Load);
+// on damage it read past or raises; answers that note (empty when the file was sound). Raises
+// EFileError: "アプリケーションに必要な ファイル「name」が開けませんでした" when Path is not a
+// file, "実行に必要なファイル「name」が 読み取り専用になっています" when it is read-only, and the
+// reader's own message when Load raises (name = the file name without its folder).
+QString LoadRequiredTable(const QString& Path, const std::function<QString(const QString&)>& Load);
 
 // Purposes of older paper libraries and what replaced them: "MO" and "FD" became
 // "MOSquare", "CDCase" became "CDCaseTray" (compared with case).
@@ -101,16 +109,18 @@ class TdataMain : public QObject {
     Q_OBJECT
 public:
     TdataMain(TMainFormFactory MainFormFactory, TStartupOptions Options = {});
-    // Tears down in the order: main window and colour drop-down; the schedule (saved first
-    // when it was loaded and has changed); the style lists; the purpose validator; the
-    // plug-in lists; the thumbnail cache and the paper library; the calendar tables; the
-    // application frame (which releases the single-instance lock). Never throws.
+    // Tears down in the order: main window and colour drop-down; the calendar service
+    // table and its pictures; the schedule (saved first when it was loaded and has
+    // changed); the style lists; the purpose validator; the plug-in lists; the thumbnail
+    // cache and the paper library; the calendar tables; the application frame (which
+    // releases the single-instance lock). Never throws.
     ~TdataMain() override;
     TdataMain(const TdataMain&) = delete;
     TdataMain& operator=(const TdataMain&) = delete;
 
     // The start-up sequence (register classes; plug-ins; purpose validator; start
-    // conditions; data; main window, created disabled). Answers Ready(). Call once.
+    // conditions; data; the calendar service table; what loading found damaged, told to the
+    // user; main window, created disabled). Answers Ready(). Call once.
     bool Create();
 
     // Idle handling, run at every idle moment of the application while Ready (public so
@@ -166,8 +176,10 @@ public:
     const TPluginList* PluginList1() const { return FPluginList1.get(); }
     const TPluginList* PluginList2() const { return FPluginList2.get(); }
     // Whether the schedule file was read (or did not exist yet) at start-up; only then is
-    // the schedule written back at shutdown.
+    // the schedule offered to calendars and the schedule dialog, and written back.
     bool ScheduleLoaded() const { return FScheduleLoaded; }
+    // The calendar service table this data module installed; null before.
+    const TCalendarServices* CalendarServiceTable() const { return FCalendarServices.get(); }
     // Writes the schedule when it was loaded and differs from what was read or last saved.
     // Answers whether it wrote. Raises the writer's error.
     bool SaveScheduleIfChanged();
@@ -185,6 +197,8 @@ private:
     void LoadCalendarTables();
     void LoadStyleLists();
     void LoadSchedule();
+    void InstallCalendarServices();
+    void ShowStartupNotes();
     void CreateWindows();
     QString ExpandPath(const QString& MacroText) const;
     QString ProgramFolder() const;
@@ -209,6 +223,11 @@ private:
     std::unique_ptr<TStyleIndexList> FStampList;
     std::unique_ptr<TStyleIndexList> FScheduleStyleList;
     std::unique_ptr<TStyleIndexList> FYearMonthList;
+    std::unique_ptr<TStylePictures> FStampPictures;
+    std::unique_ptr<TStylePictures> FScheduleStylePictures;
+    std::unique_ptr<TStylePictures> FPictureNumbers;
+    std::unique_ptr<TStylePictures> FPictureFonts;
+    std::unique_ptr<TCalendarServices> FCalendarServices;
     std::unique_ptr<QWidget> FColorGrid;
     std::unique_ptr<IMainForm> FMainForm;
 
@@ -221,4 +240,6 @@ private:
     bool FScheduleLoaded = false;
     // The schedule as last read or written, to tell whether it changed.
     QByteArray FScheduleSaved;
+    // Messages about damage found while loading, shown once the data is loaded.
+    QStringList FStartupNotes;
 };

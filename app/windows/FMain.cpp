@@ -3,6 +3,7 @@
 #include "FAbout.h"
 #include "FLayout.h"
 #include "FPaperChooser.h"
+#include "FSchedule.h"
 #include "FSheet.h"
 #include "FWizBase.h"
 #include "UAppFrame.h"
@@ -205,6 +206,11 @@ void TfrmMain::CreateMenus() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
     edit->addAction(Action(C::Undo));
     edit->addAction(Action(C::Redo));
+    // The user's schedule, which every calendar shows.
+    edit->addSeparator();
+    QAction* schedule = edit->addAction(QStringLiteral("スケジュール(&C)..."));
+    schedule->setObjectName(QStringLiteral("actSchedule"));
+    connect(schedule, &QAction::triggered, this, [this] { EditUserSchedule(*this); });
     if (FLayout) {
         edit->addSeparator();
         edit->addAction(FLayout->Action(TLayoutCommand::Delete));

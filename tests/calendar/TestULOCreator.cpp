@@ -19,6 +19,7 @@
 #include "UUndo.h"
 
 #include <QClipboard>
+#include <QDate>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
@@ -221,6 +222,13 @@ TEST_F(Creator, PreparationByKind) {
     ASSERT_TRUE(calendar);
     EXPECT_EQ(calendar->Width(), 600);
     EXPECT_EQ(calendar->Height(), 600);
+    // A placed calendar shows the current month; the class default that streams leave out
+    // stays.
+    const QDate today = QDate::currentDate();
+    EXPECT_EQ(calendar->Year(), today.year());
+    EXPECT_EQ(calendar->Month(), today.month());
+    EXPECT_EQ(TLOCalendar().Year(), 2005);
+    EXPECT_EQ(TLOCalendar().Month(), 1);
 
     for (const bool year : {true, false}) {
         SetUp();

@@ -3,9 +3,11 @@
 // reports a folder it cannot write.
 
 #include "UContentArt.h"
+#include "UStyleList.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QSet>
 #include <QTemporaryDir>
@@ -28,8 +30,8 @@ bool Inked(QRgb Pixel, bool HasAlpha) {
 
 TEST(ContentArt, CommittedFilesAreWhatTheGeneratorDraws) {
     const QStringList files = ContentFiles();
-    ASSERT_EQ(files.size(),
-              FontSetCount * FontGlyphCount + DecoLineNames().size() + StampNames().size());
+    ASSERT_EQ(files.size(), FontSetCount * FontGlyphCount + DecoLineNames().size() +
+                                StampNames().size() + ScheduleStyleNames().size());
     for (const QString& file : files) {
         const QImage committed(QDir(Shipped).filePath(file));
         ASSERT_FALSE(committed.isNull())
@@ -92,6 +94,8 @@ TEST(ContentArt, PicturesHaveInkOnATransparentBackground) {
         pictures << DrawDecoLine(name);
     for (const QString& name : StampNames())
         pictures << DrawStamp(name);
+    for (const QString& name : ScheduleStyleNames())
+        pictures << DrawScheduleStyle(name);
     for (const QImage& p : pictures) {
         ASSERT_FALSE(p.isNull());
         const bool alpha = p.hasAlphaChannel();
@@ -105,6 +109,7 @@ TEST(ContentArt, PicturesHaveInkOnATransparentBackground) {
         EXPECT_FALSE(Inked(argb.pixel(0, 0), alpha)) << "the corner is background";
     }
     EXPECT_TRUE(DrawStamp(QStringLiteral("NoSuchStamp")).isNull());
+    EXPECT_TRUE(DrawScheduleStyle(QStringLiteral("NoSuchStyle")).isNull());
     EXPECT_TRUE(DrawContentFile(QStringLiteral("Data/PicFont/f9g00.png")).isNull());
 }
 
@@ -123,4 +128,29 @@ TEST(ContentArt, WritesEveryFileAndReportsAFolderItCannotWrite) {
     f.close();
     EXPECT_FALSE(WriteContent(blocked, error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(ContentArt, TheShippedListsNameEveryStampAndScheduleStyle) {
+    struct {
+        const char* List;
+        QString Section;
+        QStringList Names;
+        const char* Folder;
+    } const lists[] = {
+        {"Data/Stamps/Stamp.lst", StampSection, StampNames(), "Data/Stamps"},
+        {"Data/SchStyle/SchStyle.lst", ScheduleStyleSection, ScheduleStyleNames(), "Data/SchStyle"},
+    };
+    for (const auto& l : lists) {
+        TStyleIndexList list;
+        ASSERT_EQ(list.LoadFromFile(QDir(Shipped).filePath(QString::fromLatin1(l.List))), QString())
+            << l.List;
+        const std::vector<TStyleEntry>& entries = list.Section(l.Section);
+        QSet<QString> listed;
+        for (const TStyleEntry& entry : entries) {
+            EXPECT_FALSE(QImage(entry.FileName).isNull()) << entry.FileName.toStdString();
+            listed.insert(QFileInfo(entry.FileName).completeBaseName());
+        }
+        EXPECT_EQ(static_cast<qsizetype>(entries.size()), l.Names.size()) << l.List;
+        EXPECT_EQ(listed, QSet<QString>(l.Names.begin(), l.Names.end())) << l.List;
+    }
 }

@@ -258,9 +258,56 @@ void DrawCheckStamp(QPainter& P, int S) {
     P.drawPath(tick);
 }
 
+// Schedule styles lie under the schedule text of a day cell: light, so that the text stays
+// readable, and wide, as the text's rect usually is.
+void DrawMarkerStyle(QPainter& P, int W, int H) {
+    QPainterPath stroke;
+    stroke.moveTo(W * 0.04, H * 0.62);
+    stroke.cubicTo(W * 0.3, H * 0.5, W * 0.7, H * 0.72, W * 0.96, H * 0.56);
+    P.setPen(QPen(QColor(255, 236, 90, 200), H * 0.62, Qt::SolidLine, Qt::RoundCap));
+    P.drawPath(stroke);
+}
+
+void DrawRibbonStyle(QPainter& P, int W, int H) {
+    QPainterPath band;
+    band.moveTo(0, H * 0.15);
+    band.lineTo(W, H * 0.15);
+    band.lineTo(W * 0.95, H * 0.5);
+    band.lineTo(W, H * 0.85);
+    band.lineTo(0, H * 0.85);
+    band.lineTo(W * 0.05, H * 0.5);
+    band.closeSubpath();
+    P.setPen(QPen(QColor(220, 120, 150), 2));
+    P.setBrush(QColor(255, 215, 225));
+    P.drawPath(band);
+}
+
+void DrawFrameStyle(QPainter& P, int W, int H) {
+    P.setPen(QPen(QColor(90, 150, 220), 3));
+    P.setBrush(QColor(225, 240, 255));
+    P.drawRoundedRect(QRectF(2, 2, W - 4, H - 4), H * 0.35, H * 0.35);
+}
+
+void DrawTagStyle(QPainter& P, int W, int H) {
+    QPainterPath tag;
+    tag.moveTo(W * 0.12, H * 0.1);
+    tag.lineTo(W - 2, H * 0.1);
+    tag.lineTo(W - 2, H * 0.9);
+    tag.lineTo(W * 0.12, H * 0.9);
+    tag.lineTo(2, H * 0.5);
+    tag.closeSubpath();
+    P.setPen(QPen(QColor(110, 170, 80), 2));
+    P.setBrush(QColor(220, 245, 205));
+    P.drawPath(tag);
+    P.setBrush(Qt::white);
+    P.drawEllipse(QPointF(W * 0.12, H * 0.5), H * 0.1, H * 0.1);
+}
+
 constexpr int DecoLineWidth = 64;
 constexpr int DecoLineHeight = 32;
 constexpr int StampSize = 96;
+constexpr int ScheduleStyleWidth = 192;
+constexpr int ScheduleStyleHeight = 48;
 
 } // namespace
 
@@ -358,6 +405,30 @@ QImage DrawStamp(const QString& Name) {
     return Stored(image);
 }
 
+QStringList ScheduleStyleNames() {
+    return {QStringLiteral("Marker"), QStringLiteral("Ribbon"), QStringLiteral("Frame"),
+            QStringLiteral("Tag")};
+}
+
+QImage DrawScheduleStyle(const QString& Name) {
+    const int w = ScheduleStyleWidth, h = ScheduleStyleHeight;
+    QImage image = AlphaCanvas(w, h);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (Name == QLatin1String("Marker"))
+        DrawMarkerStyle(p, w, h);
+    else if (Name == QLatin1String("Ribbon"))
+        DrawRibbonStyle(p, w, h);
+    else if (Name == QLatin1String("Frame"))
+        DrawFrameStyle(p, w, h);
+    else if (Name == QLatin1String("Tag"))
+        DrawTagStyle(p, w, h);
+    else
+        return {};
+    p.end();
+    return Stored(image);
+}
+
 QStringList ContentFiles() {
     QStringList files;
     for (int set = 1; set <= FontSetCount; ++set)
@@ -369,6 +440,8 @@ QStringList ContentFiles() {
         files << QStringLiteral("Data/DecoLine/%1.png").arg(name);
     for (const QString& name : StampNames())
         files << QStringLiteral("Data/Stamps/%1.png").arg(name);
+    for (const QString& name : ScheduleStyleNames())
+        files << QStringLiteral("Data/SchStyle/%1.png").arg(name);
     return files;
 }
 
@@ -379,6 +452,8 @@ QImage DrawContentFile(const QString& RelativePath) {
         return DrawDecoLine(base);
     if (folder == QLatin1String("Data/Stamps"))
         return DrawStamp(base);
+    if (folder == QLatin1String("Data/SchStyle"))
+        return DrawScheduleStyle(base);
     if (folder == QLatin1String("Data/PicFont") && base.size() == 5 && base[0] == u'f' &&
         base[2] == u'g')
         return DrawFontGlyph(base.mid(1, 1).toInt(), base.mid(3, 2).toInt());

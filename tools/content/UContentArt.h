@@ -6,13 +6,15 @@
 //                                  the glyph alphabet's order (A-Z, a-z, 0-9, !, ?)
 //   Data/DecoLine/<name>.png       pictures repeated along decorative lines
 //   Data/Stamps/<name>.png         stamp-like pictures
+//   Data/SchStyle/<name>.png       schedule styles: light shapes laid under a day's schedule
+//                                  text (a marker stroke, a ribbon, a frame, a tag)
 //
 // Glyphs are a 5 x 7 dot matrix of our own, each dot drawn as a shape of the set's style
-// (round dots, tiles, stars); a glyph is as wide as its inked columns. Glyphs and stamps are
-// 32-bit with straight alpha on a fully transparent background, so that their soft edges
-// blend with whatever lies beneath. Line pictures are 24-bit on the program's transparent
-// colour RGB(240, 240, 240), which no ink uses: a decorative line draws its picture with
-// transparency switched off and keys that colour out afterwards.
+// (round dots, tiles, stars); a glyph is as wide as its inked columns. Glyphs, stamps and
+// schedule styles are 32-bit with straight alpha on a fully transparent background, so that
+// their soft edges blend with whatever lies beneath. Line pictures are 24-bit on the
+// program's transparent colour RGB(240, 240, 240), which no ink uses: a decorative line
+// draws its picture with transparency switched off and keys that colour out afterwards.
 
 #include <QImage>
 #include <QString>
@@ -39,6 +41,8 @@ QStringList DecoLineNames();
 QImage DrawDecoLine(const QString& Name);
 QStringList StampNames();
 QImage DrawStamp(const QString& Name);
+QStringList ScheduleStyleNames();
+QImage DrawScheduleStyle(const QString& Name);
 
 // Every content file, as paths relative to the program folder with '/' separators, in the
 // order WriteContent writes them.

@@ -1,4 +1,5 @@
-// Writes our own image fonts, decorative line pictures and stamps below a folder:
+// Writes our own image fonts, decorative line pictures, stamps and schedule styles below a
+// folder:
 //   vantomi-content <folder>        e.g. vantomi-content data   (refreshes the shipped ones)
 
 #include "UContentArt.h"
