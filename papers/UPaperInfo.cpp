@@ -117,6 +117,12 @@ QString ValidatePurpose(const QString& ID) {
     return GPurposeValidator ? GPurposeValidator->Replace(ID) : ID;
 }
 
+TRect FaceDesignArea(const TFaceInfo& Face) {
+    TRect area = Face.GetMarginRect();
+    OffsetRect(area, -Face.GetRect().Left, -Face.GetRect().Top);
+    return area;
+}
+
 // ---------------------------------------------------------------------------------------
 // TPaperInfo
 
@@ -194,6 +200,18 @@ int TPaperInfo::FindFaceOverlap() const {
         TRegion Next;
         Next.Combine(Union, Face, RGN_OR);
         Union = std::move(Next);
+    }
+    return -1;
+}
+
+int TPaperInfo::FindFaceShapeRefused(const TPurposeList& Purposes) const {
+    for (int i = 0; i < GetFaceCount(); ++i) {
+        const int Purpose = Purposes.IndexOfID(GetFacePurpose(i));
+        if (Purpose < 0)
+            continue;
+        const TFaceShapes Mask = Purposes.Items(Purpose)->ShapeMask();
+        if (Mask && !(Mask & FaceShapeSet(GetFaceShape(i))))
+            return i;
     }
     return -1;
 }

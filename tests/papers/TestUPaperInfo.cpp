@@ -172,6 +172,31 @@ TEST(PaperInfo, FreeFaceOverlapFindsTheFirstFaceHittingAnEarlierOne) {
     EXPECT_EQ(P.FindFaceOverlap(), 4);
 }
 
+TEST(PaperInfo, ShapeCheckFollowsThePurposeMasks) {
+    TPurposeList Purposes;
+    Purposes.SetDefault();
+    struct TCase {
+        const char* Purpose;
+        TFaceShape Shape;
+        int Expected;
+    };
+    // Two faces: the first a plain rectangle, the second of the case's purpose and shape.
+    const TCase Cases[] = {
+        {"CD", fsDoughnut, -1},        {"CD", fsEllipse, -1},   {"CD", fsRectCD, 1},
+        {"CD", fsBarrelCD, 1},         {"CDCover", fsRect, -1}, {"CDCover", fsDoughnut, 1},
+        {"MOSquare", fsRoundRect, -1}, {"", fsRectCD, -1},      {"Unlisted", fsBarrelCD, -1},
+    };
+    for (const TCase& C : Cases) {
+        TFreePaperInfo P;
+        P.Faces()->Add()->SetRect({0, 0, 100, 100});
+        TFaceItem* Face = P.Faces()->Add();
+        Face->SetRect({200, 0, 300, 100});
+        Face->SetFacePurpose(QString::fromLatin1(C.Purpose));
+        Face->SetFaceShape(C.Shape);
+        EXPECT_EQ(P.FindFaceShapeRefused(Purposes), C.Expected) << C.Purpose << " " << C.Shape;
+    }
+}
+
 TEST(PaperInfo, FaceInfoTurnsRectangleAndHoleInLandscape) {
     TFreePaperInfo P;
     P.SetWidth(2100);
