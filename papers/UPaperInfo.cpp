@@ -4,8 +4,10 @@
 #include "UPropStream.h"
 #include "URegion.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -118,9 +120,15 @@ QString ValidatePurpose(const QString& ID) {
 }
 
 TRect FaceDesignArea(const TFaceInfo& Face) {
-    TRect area = Face.GetMarginRect();
-    OffsetRect(area, -Face.GetRect().Left, -Face.GetRect().Top);
-    return area;
+    // In 64 bits and clamped: a document's paper may carry any numbers.
+    const TRect R = Face.GetRect();
+    const int64_t M = Face.FaceMargin();
+    const auto Clamp = [](int64_t V) {
+        return static_cast<int>(std::clamp<int64_t>(V, std::numeric_limits<int>::min(),
+                                                    std::numeric_limits<int>::max()));
+    };
+    return TRect(Clamp(-M), Clamp(-M), Clamp(int64_t(R.Right) - R.Left + M),
+                 Clamp(int64_t(R.Bottom) - R.Top + M));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "UPropStream.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -194,6 +195,28 @@ TEST(PaperInfo, ShapeCheckFollowsThePurposeMasks) {
         Face->SetFacePurpose(QString::fromLatin1(C.Purpose));
         Face->SetFaceShape(C.Shape);
         EXPECT_EQ(P.FindFaceShapeRefused(Purposes), C.Expected) << C.Purpose << " " << C.Shape;
+    }
+}
+
+TEST(PaperInfo, FaceDesignAreaCountsFromTheCutLine) {
+    constexpr int Big = std::numeric_limits<int>::max();
+    constexpr int Small = std::numeric_limits<int>::min();
+    struct TCase {
+        TRect Rect;
+        int Margin;
+        TRect Expected;
+    };
+    const TCase Cases[] = {
+        {{100, 200, 1000, 800}, 0, {0, 0, 900, 600}},
+        {{100, 200, 1000, 800}, 50, {-50, -50, 950, 650}},
+        {{Small, 0, Big, 10}, Big, {-Big, -Big, Big, Big}},
+        {{0, 0, 10, 10}, Small, {Big, Big, Small + 10, Small + 10}},
+    };
+    for (const TCase& C : Cases) {
+        TFaceInfo Face;
+        Face.SetRect(C.Rect);
+        Face.SetFaceMargin(C.Margin);
+        EXPECT_EQ(FaceDesignArea(Face), C.Expected) << C.Margin;
     }
 }
 
