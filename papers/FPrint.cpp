@@ -8,7 +8,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,6 +29,16 @@ namespace {
 constexpr int MaxOffset = 999;
 constexpr int MaxCopies = 999;
 constexpr int JobPollMilliseconds = 500;
+
+// The settings the dialog keeps from one print to the next.
+const QString SettingPrinter = QStringLiteral("PrintPrinter");
+const QString SettingPdfFile = QStringLiteral("PrintPdfFile");
+const QString SettingCopies = QStringLiteral("PrintCopies");
+const QString SettingOffsetLeft = QStringLiteral("PrintOffsetLeft");
+const QString SettingOffsetTop = QStringLiteral("PrintOffsetTop");
+const QString SettingOutlineSolid = QStringLiteral("PrintOutlineSolid");
+const QString SettingOutlineDashed = QStringLiteral("PrintOutlineDashed");
+const QString SettingResolution = QStringLiteral("PrintResolution");
 
 QSpinBox* MakeSpin(QWidget* Parent, int Min, int Max, int Value, const QString& Suffix) {
     auto* spin = new QSpinBox(Parent);
@@ -94,7 +106,8 @@ TfrmPrint::TfrmPrint(QWidget* Parent, int SheetCount, const QList<int>& Selected
     form->addRow(QStringLiteral("上の余白の調整:"), FOffsetTop);
     form->addRow(QStringLiteral("解像度:"), FResolution);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("印刷"));
+    FPrint = buttons->button(QDialogButtonBox::Ok);
+    FPrint->setText(QStringLiteral("印刷"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -110,7 +123,35 @@ TfrmPrint::TfrmPrint(QWidget* Parent, int SheetCount, const QList<int>& Selected
     connect(FPrinters, &QComboBox::currentIndexChanged, this, [this] { UpdateControls(); });
     connect(FAllSheets, &QRadioButton::toggled, this, [this] { UpdateControls(); });
     FSpoolEachSheet->setChecked(FSpoolSetting);
+    LoadLastSettings();
     UpdateControls();
+}
+
+void TfrmPrint::LoadLastSettings() {
+    const int printer = FPrinters->findText(RegReadString(SettingPrinter, QString()));
+    if (printer >= 0)
+        FPrinters->setCurrentIndex(printer);
+    FPdfFile->setText(RegReadString(SettingPdfFile, QString()));
+    FCopies->setValue(RegReadInteger(SettingCopies, 1));
+    FOffsetLeft->setValue(RegReadInteger(SettingOffsetLeft, 0));
+    FOffsetTop->setValue(RegReadInteger(SettingOffsetTop, 0));
+    FOutlineSolid->setChecked(RegReadBool(SettingOutlineSolid, false));
+    FOutlineDashed->setChecked(RegReadBool(SettingOutlineDashed, false));
+    const int resolution = FResolution->findData(RegReadInteger(SettingResolution, 0));
+    if (resolution >= 0)
+        FResolution->setCurrentIndex(resolution);
+}
+
+void TfrmPrint::SaveSettings() const {
+    RegWriteString(SettingPrinter, PrinterName());
+    if (!PdfFile().isEmpty())
+        RegWriteString(SettingPdfFile, PdfFile());
+    RegWriteInteger(SettingCopies, FCopies->value());
+    RegWriteInteger(SettingOffsetLeft, FOffsetLeft->value());
+    RegWriteInteger(SettingOffsetTop, FOffsetTop->value());
+    RegWriteBool(SettingOutlineSolid, FOutlineSolid->isChecked());
+    RegWriteBool(SettingOutlineDashed, FOutlineDashed->isChecked());
+    RegWriteInteger(SettingResolution, FResolution->currentData().toInt());
 }
 
 void TfrmPrint::UpdateControls() {
@@ -158,18 +199,38 @@ void TfrmPrint::SetPdfFile(const QString& FileName) {
     FPdfFile->setText(FileName);
 }
 
+bool TfrmPrint::CheckPdfFile() {
+    if (PdfFile().isEmpty()) {
+        BrowsePdfFile();
+        if (PdfFile().isEmpty())
+            return false;
+    }
+    QString file = PdfFile();
+    if (!file.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        file += QStringLiteral(".pdf");
+    const QFileInfo info(file);
+    SetPdfFile(info.absoluteFilePath());
+    if (!info.absoluteDir().exists()) {
+        ShowMessageForm(QStringLiteral("出力先のフォルダ「%1」がありません。\n"
+                                       "ほかのフォルダを選んでください。")
+                            .arg(QDir::toNativeSeparators(info.absolutePath())),
+                        {bkOK}, 0, 0);
+        FPdfFile->setFocus();
+        return false;
+    }
+    return true;
+}
+
 void TfrmPrint::accept() {
     if (PrinterName().isEmpty()) {
         ShowMessageForm(QStringLiteral("プリンタを選んでください。"), {bkOK}, 0, 0);
         return;
     }
-    if (PrinterName() == BuiltInPdfPrinterName && PdfFile().isEmpty()) {
-        BrowsePdfFile();
-        if (PdfFile().isEmpty())
-            return;
-    }
+    if (PrinterName() == BuiltInPdfPrinterName && !CheckPdfFile())
+        return;
     if (FSpoolEachSheet->isEnabled() && FSpoolEachSheet->isChecked() != FSpoolSetting)
         RegWriteBool(QStringLiteral("SpoolEachSheet"), FSpoolEachSheet->isChecked());
+    SaveSettings();
     QDialog::accept();
 }
 

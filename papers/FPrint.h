@@ -34,7 +34,7 @@ public:
     // outlines and Resolution.
     TPrintSpec Spec() const;
     QString PrinterName() const;
-    // The file the built-in PDF printer writes.
+    // The file the built-in PDF printer writes; the dialog opens with the last print's.
     QString PdfFile() const;
     void SetPdfFile(const QString& FileName);
 
@@ -49,13 +49,23 @@ public:
     QCheckBox* OutlineSolidBox() const { return FOutlineSolid; }
     QCheckBox* OutlineDashedBox() const { return FOutlineDashed; }
     QComboBox* ResolutionBox() const { return FResolution; }
+    QLineEdit* PdfFileEdit() const { return FPdfFile; }
+    QPushButton* PrintButton() const { return FPrint; }
 
 public slots:
+    // Checks the output file of the PDF printer (".pdf" is added when missing; a folder that
+    // does not exist is refused with a message and the dialog stays), then keeps the
+    // settings for the next print.
     void accept() override;
 
 private:
     void UpdateControls();
     void BrowsePdfFile();
+    // The settings of the last print (printer, output file, copies, offsets, outlines,
+    // resolution), read when the dialog opens and written when it is accepted.
+    void LoadLastSettings();
+    void SaveSettings() const;
+    bool CheckPdfFile();
 
     int FSheetCount;
     QList<int> FSelected;
@@ -75,6 +85,7 @@ private:
     QCheckBox* FOutlineSolid;
     QCheckBox* FOutlineDashed;
     QComboBox* FResolution;
+    QPushButton* FPrint;
 };
 
 // The progress window: a bar driven by Progress() and a Cancel button that calls OnCancel.

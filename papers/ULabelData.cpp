@@ -8,6 +8,7 @@
 #include "UFaceInfo.h"
 #include "UObjectFactory.h"
 #include "UPNGImage.h"
+#include "UPaperInfo.h"
 #include "UPaperLibrary.h"
 #include "UPictureEx.h"
 #include "UPictureFormats.h"
@@ -18,6 +19,7 @@
 #include <QDate>
 #include <QFileInfo>
 #include <QTime>
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +28,30 @@ const QString LabelListName = QStringLiteral("NameList");
 const QString PreviewListName = QStringLiteral("Preview");
 const QString LabelResName = QStringLiteral("LabelData");
 const QString NewSheetFormat = QStringLiteral("新規カレンダー%d");
+// The paper groups calendars are made on: their new sheets are named as calendars.
+const QString PlainPaperGroup = QStringLiteral("定型");
+
+// What a new sheet on Paper is called before its number: after the paper's kind (its
+// group), calendars on plain sheets as calendars.
+QString NewSheetPrefix(const TPaperInfo& Paper) {
+    const QString& group = Paper.GroupName();
+    if (group.isEmpty() || group == PlainPaperGroup)
+        return QStringLiteral("新規カレンダー");
+    return QStringLiteral("新規") + group;
+}
+
+QString NewSheetFormatFor(const TPaperInfo& Paper) {
+    return EscapeNameFormat(NewSheetPrefix(Paper)) + QStringLiteral("%d");
+}
+
+// True when Name is a name NewSheetFormatFor(Paper) makes: its prefix and a number.
+bool IsNewSheetName(const QString& Name, const TPaperInfo& Paper) {
+    const QString prefix = NewSheetPrefix(Paper);
+    if (!Name.startsWith(prefix) || Name.size() == prefix.size())
+        return false;
+    return std::all_of(Name.begin() + prefix.size(), Name.end(),
+                       [](QChar C) { return C >= u'0' && C <= u'9'; });
+}
 
 // The largest label stream and preview taken from a document (label streams hold no
 // picture data; their pictures live in the picture store).
@@ -316,7 +342,7 @@ void TLabelData::AddSheet(const QString& NameFormat) {
 }
 
 void TLabelData::NewSheet() {
-    AddSheet(NewSheetFormat);
+    AddSheet(NewSheetFormatFor(*PaperInfo()));
 }
 
 void TLabelData::DuplicateSheet() {
@@ -364,10 +390,14 @@ TPaperInfo* TLabelData::PaperInfo() {
 }
 
 void TLabelData::SetPaperInfo(const TPaperInfo* Paper) {
+    // A sheet still under the name it was made with is named after the new paper's kind.
+    const bool named = IsNewSheetName(SheetName(), *PaperInfo());
     if (Paper)
         CurrentSheet().SetPaperInfo(Paper);
     else
         CurrentSheet().SetPaperInfo(CreateDefaultPaper().get());
+    if (named && !IsNewSheetName(SheetName(), *PaperInfo()))
+        FSheets.SetName(FCurrentSheetNo, NewSheetFormatFor(*PaperInfo()));
     TrimLabels();
     SetModified(true);
 }
@@ -447,10 +477,8 @@ void TLabelData::ReadLabelEntry(int Entry, int Face, TDOList& List, bool WithPic
         LoadPictures(*FStorage, Read);
     else
         KeepPicturesUnloaded(Read);
-    if (HasFace) {
-        const TRect R = Info.GetRect();
-        KeepObjectsInside(Read, TRect(0, 0, R.Width(), R.Height()));
-    }
+    if (HasFace)
+        KeepObjectsInside(Read, FaceDesignArea(Info));
     for (auto& Object : Objects)
         List.Add(Object.release());
 }

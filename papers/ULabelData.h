@@ -188,6 +188,8 @@ public:
     // Appends a sheet (a copy of the current sheet's settings when there is one), makes it
     // current and names it uniquely from NameFormat ("%d" the number).
     void AddSheet(const QString& NameFormat);
+    // Adds a sheet named after the current paper's kind: "新規<group><n>", or
+    // "新規カレンダー<n>" on plain sheets ("定型" or no group).
     void NewSheet();
     // Copies the current sheet (settings, labels, previews) to a new last sheet, makes it
     // current and names it "<name>のコピー<n>".
@@ -203,7 +205,8 @@ public:
     // The current sheet's paper; a sheet stored without one gets the default paper, so this
     // is never null.
     TPaperInfo* PaperInfo();
-    // Gives the current sheet a copy of Paper, then drops labels beyond its face count.
+    // Gives the current sheet a copy of Paper, then drops labels beyond its face count. A
+    // sheet still named as NewSheet named it is renamed after the new paper's kind.
     void SetPaperInfo(const TPaperInfo* Paper);
     // SetPaperInfo, then the previews of every label of the new paper go.
     void ChangePaper(const TPaperInfo* Paper);

@@ -5,6 +5,7 @@
 #include "ULOCalendar.h"
 #include "ULODate.h"
 #include "ULabelData.h"
+#include "UPaperInfo.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ void InstallLabelDataHooks() {
         if (!back)
             return;
         back->SetFaceInfo(Face);
-        back->SetBoundsRect(TRect(0, 0, Face.GetRect().Width(), Face.GetRect().Height()));
+        back->SetBoundsRect(FaceDesignArea(Face));
     };
     hooks.ConnectionNumber = [](TDrawObject& Object) {
         const auto* connected = qobject_cast<TLOConnected*>(&Object);

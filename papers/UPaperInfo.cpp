@@ -4,8 +4,10 @@
 #include "UPropStream.h"
 #include "URegion.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -117,6 +119,18 @@ QString ValidatePurpose(const QString& ID) {
     return GPurposeValidator ? GPurposeValidator->Replace(ID) : ID;
 }
 
+TRect FaceDesignArea(const TFaceInfo& Face) {
+    // In 64 bits and clamped: a document's paper may carry any numbers.
+    const TRect R = Face.GetRect();
+    const int64_t M = Face.FaceMargin();
+    const auto Clamp = [](int64_t V) {
+        return static_cast<int>(std::clamp<int64_t>(V, std::numeric_limits<int>::min(),
+                                                    std::numeric_limits<int>::max()));
+    };
+    return TRect(Clamp(-M), Clamp(-M), Clamp(int64_t(R.Right) - R.Left + M),
+                 Clamp(int64_t(R.Bottom) - R.Top + M));
+}
+
 // ---------------------------------------------------------------------------------------
 // TPaperInfo
 
@@ -194,6 +208,18 @@ int TPaperInfo::FindFaceOverlap() const {
         TRegion Next;
         Next.Combine(Union, Face, RGN_OR);
         Union = std::move(Next);
+    }
+    return -1;
+}
+
+int TPaperInfo::FindFaceShapeRefused(const TPurposeList& Purposes) const {
+    for (int i = 0; i < GetFaceCount(); ++i) {
+        const int Purpose = Purposes.IndexOfID(GetFacePurpose(i));
+        if (Purpose < 0)
+            continue;
+        const TFaceShapes Mask = Purposes.Items(Purpose)->ShapeMask();
+        if (Mask && !(Mask & FaceShapeSet(GetFaceShape(i))))
+            return i;
     }
     return -1;
 }

@@ -98,6 +98,12 @@ void SetPurposeValidator(TPurposeValidator* Validator);
 // ID through the installed validator's Replace; ID unchanged without one.
 QString ValidatePurpose(const QString& ID);
 
+// Where the objects of a face are designed, in face coordinates: (0, 0) is the top-left of
+// the face's cut line, so the bleed margin lies at negative coordinates and the area is the
+// margin rectangle moved by the cut line's top-left. Printing, the layout editor and every
+// preview place objects by this convention.
+TRect FaceDesignArea(const TFaceInfo& Face);
+
 // The base of both paper kinds.
 class TPaperInfo : public TComponent {
     Q_OBJECT
@@ -166,6 +172,9 @@ public:
     // Index of the first face whose region (its shape on the margin rectangle, the centre
     // hole not cut out) shares area with the regions of the faces before it; -1 when none.
     int FindFaceOverlap() const;
+    // Index of the first face whose shape its purpose's ShapeMask in Purposes leaves out; a
+    // purpose that is not listed or has an empty mask allows every shape. -1 when none.
+    int FindFaceShapeRefused(const TPurposeList& Purposes) const;
 
 private:
     bool FLandscape = false;

@@ -8,8 +8,10 @@
 #include "UPrintTarget.h"
 #include "UPrinters.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QPageLayout>
+#include <QStandardPaths>
 
 namespace {
 
@@ -38,33 +40,56 @@ bool AnySheetSizeDiffers(TLabelData& Data, const TPrintSpec& Spec, const QSize& 
     return differs;
 }
 
+// The PDF file offered: named after the document in the last print's folder (the documents
+// folder before the first print); the last print's file when the document has no name.
+QString DefaultPdfFile(const QString& Last, const QString& DataName) {
+    if (DataName.isEmpty())
+        return Last;
+    const QString folder = Last.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                               : QFileInfo(Last).absolutePath();
+    return QDir(folder).filePath(QFileInfo(DataName).completeBaseName() + QStringLiteral(".pdf"));
+}
+
 QString DocumentTitle(const TLabelData& Data) {
     return Data.DataName().isEmpty() ? QStringLiteral("Vantomi") : Data.DataName();
 }
 
 } // namespace
 
+QString PartlyPrintedMessage(const QStringList& SheetsPrinted, const QString& Failure) {
+    QStringList quoted;
+    for (const QString& sheet : SheetsPrinted)
+        quoted << QStringLiteral("「%1」").arg(sheet);
+    return QStringLiteral("印刷されたシート: %1\n残りのシートは印刷されていません: %2")
+        .arg(quoted.join(QStringLiteral("、")), Failure);
+}
+
 bool RunPrint(TLabelData& Data, TPrintTarget& Target, const TPrintSpec& Spec,
               TPhasedProgressBase* Progress, const std::function<int(TPrintSite*, int)>& OnWaitJob,
               QString* Error) {
     const TDateTime previous = Data.LastPrint();
     Data.SetLastPrint(NowDateTime());
-    bool printed = false;
+    std::unique_ptr<TPrintSite> site;
+    QString failure;
     try {
-        TPrintSite site(Data, Progress, Spec);
-        site.Title = DocumentTitle(Data);
-        site.OnWaitJob = OnWaitJob;
-        site.Print(Target);
-        printed = site.JobsPrinted() > 0;
+        site = std::make_unique<TPrintSite>(Data, Progress, Spec);
+        site->Title = DocumentTitle(Data);
+        site->OnWaitJob = OnWaitJob;
+        site->Print(Target);
     } catch (const Exception& E) {
-        if (Error)
-            *Error = E.Message;
+        failure = E.Message;
     } catch (const std::exception& E) {
-        if (Error)
-            *Error = QString::fromLocal8Bit(E.what());
+        failure = QString::fromLocal8Bit(E.what());
     }
+    // Jobs handed on before a later sheet failed are printed: they count, and are named.
+    const bool printed = site && site->JobsPrinted() > 0;
     if (!printed)
         Data.SetLastPrint(previous);
+    if (Error)
+        *Error = printed && !failure.isEmpty()
+                     ? PartlyPrintedMessage(site->SheetsPrinted(), failure)
+                     : failure;
     return printed;
 }
 
@@ -84,8 +109,7 @@ bool ExecutePrintCommand(QWidget* Parent, TLabelData& Data, int CurrentSheet,
     if (CurrentSheet >= 0 && CurrentSheet < Data.SheetCount())
         Data.SetSheet(CurrentSheet);
     TfrmPrint dialog(Parent, Data.SheetCount(), SelectedFaces);
-    if (!Data.DataName().isEmpty())
-        dialog.SetPdfFile(QFileInfo(Data.DataName()).completeBaseName() + QStringLiteral(".pdf"));
+    dialog.SetPdfFile(DefaultPdfFile(dialog.PdfFile(), Data.DataName()));
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const TPrintSpec spec = dialog.Spec();
@@ -119,6 +143,8 @@ bool ExecutePrintCommand(QWidget* Parent, TLabelData& Data, int CurrentSheet,
     const bool printed = RunPrint(Data, *target, spec, &progress.Progress(), waitJob, &error);
     progress.hide();
     if (!error.isEmpty())
-        ShowMessageForm(QStringLiteral("印刷できませんでした。\n%1").arg(error), {bkOK}, 0, 0);
+        ShowMessageForm(printed ? QStringLiteral("一部のシートだけを印刷しました。\n%1").arg(error)
+                                : QStringLiteral("印刷できませんでした。\n%1").arg(error),
+                        {bkOK}, 0, 0);
     return printed;
 }

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -28,7 +29,12 @@ bool PrintToPdf(TLabelData& Data, const QString& PdfFile, const TPrintSpec& Spec
 // The run both share: prints Data on Target with Progress (may be null) and OnWaitJob (may
 // be empty). LastPrint is set to now before the labels are read (so date objects showing the
 // print time show this print's) and put back when nothing was printed. Answers whether a
-// job was finished; Error receives the reason of a failure (empty on cancel).
+// job was finished; Error receives the reason of a failure (empty on cancel). When a sheet
+// fails after earlier sheets' jobs were handed on, the answer is true and Error names the
+// sheets printed (PartlyPrintedMessage).
+// The report of a print that failed after SheetsPrinted were handed on.
+QString PartlyPrintedMessage(const QStringList& SheetsPrinted, const QString& Failure);
+
 bool RunPrint(TLabelData& Data, TPrintTarget& Target, const TPrintSpec& Spec,
               TPhasedProgressBase* Progress, const std::function<int(TPrintSite*, int)>& OnWaitJob,
               QString* Error);

@@ -2,6 +2,7 @@
 
 #include "UAppFrame.h"
 #include "UDOInterfaces.h"
+#include "UDOList.h"
 #include "UDrawObject.h"
 #include "UFaceInfo.h"
 #include "UGuard.h"
@@ -94,33 +95,56 @@ private:
 
 } // namespace
 
-QPainterPath FaceOutlinePath(const TFaceInfo& Info) {
+namespace {
+
+// The face's shape on Rect and, for shapes with a centre hole, the hole on Centre.
+QPainterPath ShapePath(const TFaceInfo& Info, const TRect& Rect, const TRect& Centre) {
     QPainterPath path;
-    const TRect margin = Info.GetMarginRect();
     switch (Info.FaceShape()) {
     case fsDoughnut:
     case fsEllipse:
-        path.addEllipse(ToRectF(margin));
+        path.addEllipse(ToRectF(Rect));
         break;
     case fsRoundRect:
     case fsRectCD:
-        path.addRoundedRect(ToRectF(margin), Info.RoundSize() / 2.0, Info.RoundSize() / 2.0);
+        path.addRoundedRect(ToRectF(Rect), Info.RoundSize() / 2.0, Info.RoundSize() / 2.0);
         break;
     case fsBarrelCD:
-        AddBarrel(path, margin);
+        AddBarrel(path, Rect);
         break;
     default:
-        path.addRect(ToRectF(margin));
+        path.addRect(ToRectF(Rect));
         break;
     }
     if (Info.HasCenterHole()) {
-        const TRect centre = Info.GetCenterMarginRect();
         if (Info.CenterShape() == csBarrel)
-            AddBarrel(path, centre);
+            AddBarrel(path, Centre);
         else
-            path.addEllipse(ToRectF(centre));
+            path.addEllipse(ToRectF(Centre));
     }
     return path;
+}
+
+} // namespace
+
+QPainterPath FaceOutlinePath(const TFaceInfo& Info) {
+    return ShapePath(Info, Info.GetMarginRect(), Info.GetCenterMarginRect());
+}
+
+QPainterPath FaceCutLinePath(const TFaceInfo& Info) {
+    return ShapePath(Info, Info.GetRect(), Info.GetCenterRect());
+}
+
+void OffsetObjects(const TDOList& List, const TPoint& By) {
+    if (By.x == 0 && By.y == 0)
+        return;
+    for (TDrawObject* object : List)
+        if (auto* bounds = QueryObjectInterface<IDOEncloseBounds>(object))
+            bounds->OffsetBy(By.x, By.y);
+}
+
+void MoveFaceObjectsToSheet(const TDOList& List, const TFaceInfo& Face) {
+    OffsetObjects(List, TPoint(Face.GetRect().Left, Face.GetRect().Top));
 }
 
 QRegion FacePrintRegion(const TFaceInfo& Info, int Resolution) {
@@ -171,6 +195,7 @@ TPrintSite::~TPrintSite() {
 void TPrintSite::Print(TPrintTarget& Target) {
     FPagesPrinted = 0;
     FJobsPrinted = 0;
+    FSheetsPrinted.clear();
     FResolution = EffectiveResolution(FSpec, Target.DeviceResolution());
     if (FResolution < MinResolution || FResolution > MaxResolution)
         throw EPrintError(QStringLiteral("印刷の解像度 %1 dpi は使えません").arg(FResolution));
@@ -201,13 +226,16 @@ void TPrintSite::OneJob(int First, int Last) {
     FLabelData.SetSheet(First);
     FTarget->BeginDoc(Title, SheetLayout());
     BeginPhase(Last - First + 1);
+    QStringList sheets;
     for (int s = First; s <= Last && Printing(); ++s) {
         FLabelData.SetSheet(s);
         PrintCopies(s == First);
         StepProgress();
+        sheets << FLabelData.SheetName();
     }
     EndPhase();
-    FinishJob();
+    if (FinishJob())
+        FSheetsPrinted << sheets;
 }
 
 void TPrintSite::OneJobPerSheet(int First, int Last) {
@@ -220,7 +248,8 @@ void TPrintSite::OneJobPerSheet(int First, int Last) {
         PrintCopies(true);
         StepProgress();
         const bool aborted = FTarget->Aborted();
-        FinishJob();
+        if (FinishJob())
+            FSheetsPrinted << FLabelData.SheetName();
         if (aborted)
             break;
         if (waiting && s != Last) {
@@ -235,14 +264,15 @@ void TPrintSite::OneJobPerSheet(int First, int Last) {
     EndPhase();
 }
 
-void TPrintSite::FinishJob() {
+bool TPrintSite::FinishJob() {
     if (!FTarget->Printing()) {
         FTarget->Discard();
-        return;
+        return false;
     }
     FTarget->EndDoc();
     ++FJobsPrinted;
     FPagesPrinted += FTarget->LastPageCount();
+    return true;
 }
 
 void TPrintSite::PrintCopies(bool FirstPage) {
@@ -288,9 +318,8 @@ bool TPrintSite::BuildFaceObjects(int Face, const TFaceInfo& Info) {
     // The site owns every object from here on.
     for (TDrawObject* object : list)
         InsertObject(object);
+    MoveFaceObjectsToSheet(list, Info);
     for (TDrawObject* object : list) {
-        if (auto* bounds = QueryObjectInterface<IDOEncloseBounds>(object))
-            bounds->OffsetBy(Info.GetRect().Left, Info.GetRect().Top);
         object->SetSelectable(false);
         AddObject(object);
     }
@@ -355,14 +384,15 @@ void TPrintSite::DrawOutlines() {
             continue;
         TFaceInfo info;
         paper->GetFaceInfo(f, info);
-        const QPainterPath path = FaceOutlinePath(info);
+        // The solid outline bounds what prints (the bleed included); the dashed one is
+        // where the sheet is cut.
         if (FSpec.OutlineSolid) {
             painter.setPen(solid);
-            painter.drawPath(path);
+            painter.drawPath(FaceOutlinePath(info));
         }
         if (FSpec.OutlineDashed) {
             painter.setPen(dashed);
-            painter.drawPath(path);
+            painter.drawPath(FaceCutLinePath(info));
         }
     }
 }

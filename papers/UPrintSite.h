@@ -8,9 +8,10 @@
 // the face's shape, its centre hole cut out. Outlines are drawn as hairlines over the faces.
 // Every sheet is printed on a page of its own paper's size and orientation.
 //
-// Positions: objects of a label are stored relative to the face's top-left corner; they are
-// moved by the face's left and top (IDOEncloseBounds::OffsetBy) onto the sheet. The print
-// offset (0.1 mm) moves everything on the page.
+// Positions: objects of a label are in face coordinates, (0, 0) at the top-left of the
+// face's cut line and the bleed margin at negative coordinates; they are moved by the cut
+// line's left and top onto the sheet (MoveFaceObjectsToSheet). The print offset (0.1 mm)
+// moves everything on the page.
 //
 // The document's current sheet is restored after printing. User-interface thread only; the
 // event loop is pumped after every face and every drawn object, so a progress window with a
@@ -21,8 +22,10 @@
 
 #include <QPageLayout>
 #include <QRegion>
+#include <QStringList>
 #include <functional>
 
+class TDOList;
 class TFaceInfo;
 class TLabelData;
 class TPhasedProgressBase;
@@ -56,6 +59,9 @@ public:
     // Pages handed to the target by the last Print (all jobs), and jobs finished.
     int PagesPrinted() const { return FPagesPrinted; }
     int JobsPrinted() const { return FJobsPrinted; }
+    // The names of the sheets whose jobs were finished by the last Print, in print order;
+    // kept when a later sheet fails.
+    const QStringList& SheetsPrinted() const { return FSheetsPrinted; }
 
     void DrawProgress(int Value) override;
     void DrawObject(TDrawObject* Object) override;
@@ -63,7 +69,8 @@ public:
 private:
     void OneJob(int First, int Last);
     void OneJobPerSheet(int First, int Last);
-    void FinishJob();
+    // Ends the open job: handed on (true) or, when aborted, discarded (false).
+    bool FinishJob();
     void PrintCopies(bool FirstPage);
     void PrintFaces();
     void PrintFace(int Face);
@@ -86,12 +93,21 @@ private:
     TPoint FOrigin;
     int FPagesPrinted = 0;
     int FJobsPrinted = 0;
+    QStringList FSheetsPrinted;
     int FOpenPhases = 0;
 };
 
 // The outline of a face as a path in logical units (0.1 mm): its shape on the margin
 // rectangle and, for shapes with a centre hole, the hole on the centre margin rectangle.
 QPainterPath FaceOutlinePath(const TFaceInfo& Info);
+// The face's cut line as a path: its shape on the face rectangle and the hole on the centre
+// rectangle (the outline itself when the face has no margin).
+QPainterPath FaceCutLinePath(const TFaceInfo& Info);
+// Moves every object of List that answers IDOEncloseBounds by By.
+void OffsetObjects(const TDOList& List, const TPoint& By);
+// Moves the objects of a face, read in face coordinates, onto the sheet: by the top-left of
+// Face's cut line. Objects without IDOEncloseBounds stay.
+void MoveFaceObjectsToSheet(const TDOList& List, const TFaceInfo& Face);
 // The area a face prints in, in device pixels at Resolution dots per inch of the sheet
 // ((0, 0) at the sheet's corner): the face's shape with its centre hole cut out, as the design
 // surface's canvas rounds it.

@@ -11,12 +11,14 @@
 #include "UDrawSiteHost.h"
 #include "UGhost.h"
 #include "UGraphicUtils.h"
+#include "UGuard.h"
 #include "UGuide.h"
 #include "ULOCreator.h"
 #include "ULOImage.h"
 #include "ULabelData.h"
 #include "UPaperInfo.h"
 #include "UPictureEx.h"
+#include "UPrintSite.h"
 #include "UTwain.h"
 #include "UUndo.h"
 
@@ -87,6 +89,8 @@ constexpr int FineNudgeStep = 1;
 constexpr int DefaultGridSize = 50;
 // Room kept around the page when it is fitted into the view, pixels.
 constexpr int FitMargin = 16;
+// The hatching over what printing cuts away from a face (0x00BBGGRR).
+constexpr TColor OutsideFaceHatch = TColor(0x808080);
 
 const QString SGuideLimit = QStringLiteral("ガイドは%d本までです");
 const QString SNoDialog = QStringLiteral("このオブジェクトには設定画面がありません");
@@ -129,6 +133,26 @@ void Guarded(F&& Body) {
     } catch (const std::exception& e) {
         HandleApplicationException(e);
     }
+}
+
+// Hatches what printing cuts away from Page (the face's margin rectangle at (0, 0)): the
+// part outside the face's shape and its centre hole.
+void ShadeOutsideFace(TCanvas& Canvas, const TFaceInfo& Face, const TRect& Page) {
+    TFaceInfo atPage;
+    atPage.Assign(&Face);
+    TRect cut = Face.GetRect();
+    const TRect margin = Face.GetMarginRect();
+    OffsetRect(cut, -margin.Left, -margin.Top);
+    atPage.SetRect(cut);
+    TRegion outside;
+    outside.Combine(TRegion::CreateRect(Canvas.LPtoDP(Page)), atPage.CreateRegion(&Canvas, true),
+                    RGN_DIFF);
+    if (outside.IsEmpty())
+        return;
+    Canvas.SetBkMode(TRANSPARENT);
+    Canvas.Brush().SetStyle(bsBDiagonal);
+    Canvas.Brush().SetColor(OutsideFaceHatch);
+    Canvas.FillRgn(outside);
 }
 
 } // namespace
@@ -221,8 +245,13 @@ void TfrmLayout::ShowLabel(int LabelNo) {
     }
     if (FData->CurrentLabelNo() != LabelNo)
         FData->SetCurrentLabelNo(LabelNo);
-    const TRect page = paper->GetFaceCount() > 0 ? paper->GetFaceMarginRect(LabelNo)
-                                                 : TRect(0, 0, paper->Width(), paper->Height());
+    TRect page(0, 0, paper->Width(), paper->Height());
+    if (paper->GetFaceCount() > 0) {
+        TFaceInfo face;
+        paper->GetFaceInfo(LabelNo, face);
+        page = FaceDesignArea(face);
+    }
+    FFaceOrigin = TPoint(-page.Left, -page.Top);
     FSite->SetLogWidth(page.Width());
     FSite->SetLogHeight(page.Height());
     TDOList list;
@@ -237,6 +266,7 @@ void TfrmLayout::ShowLabel(int LabelNo) {
         UpdateActions();
         return;
     }
+    OffsetObjects(list, FFaceOrigin);
     for (TDrawObject* object : list) {
         FSite->InsertObject(object);
         FSite->AddObject(object);
@@ -260,7 +290,12 @@ void TfrmLayout::CommitLabel() {
         return;
     TDOList list;
     FSite->GetObjects(list, false);
-    FData->WriteLabel(FLabelNo, list);
+    {
+        // Labels are stored in face coordinates; the page shows them moved by the margin.
+        OffsetObjects(list, TPoint(-FFaceOrigin.x, -FFaceOrigin.y));
+        const TGuard back([&] { OffsetObjects(list, FFaceOrigin); });
+        FData->WriteLabel(FLabelNo, list);
+    }
     FData->ApplyConnected(list);
     FData->SetModified(true);
     FSite->SetModified(false);
@@ -529,6 +564,8 @@ void TfrmLayout::PaintAfter() {
     if (FData && FLabelNo >= 0 && FLabelNo < FData->PaperInfo()->GetFaceCount()) {
         TFaceInfo face;
         FData->PaperInfo()->GetFaceInfo(FLabelNo, face);
+        ShadeOutsideFace(canvas, face, page);
+        canvas.Brush().SetStyle(bsClear);
         canvas.Pen().SetStyle(psDot);
         canvas.Pen().SetColor(TColor(0x808080));
         face.DrawOutline(canvas, true, false);
@@ -805,8 +842,11 @@ bool TfrmLayout::HandleHostMouse(QEvent* Event) {
     auto* mouse = static_cast<QMouseEvent*>(Event);
     const QPoint at = mouse->position().toPoint();
     const TPoint logical = FSite->DPtoLP(TPoint(at.x(), at.y()));
-    if (Event->type() == QEvent::MouseMove)
-        emit CursorPositionMm(QPointF(logical.x / 10.0, logical.y / 10.0));
+    if (Event->type() == QEvent::MouseMove) {
+        // Positions count from the face's cut line, as printing places objects.
+        emit CursorPositionMm(
+            QPointF((logical.x - FFaceOrigin.x) / 10.0, (logical.y - FFaceOrigin.y) / 10.0));
+    }
     if (DragGuide(*mouse, logical))
         return true;
     if (Event->type() == QEvent::MouseMove || Event->type() == QEvent::MouseButtonRelease)

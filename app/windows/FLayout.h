@@ -149,6 +149,10 @@ private:
 
     TLabelData* FData = nullptr;
     int FLabelNo = -1;
+    // Where face coordinates start on the page: the top-left of the face's cut line, the
+    // bleed margin lying above and left of it. Objects are moved by it when a label is shown
+    // and back when it is written.
+    TPoint FFaceOrigin;
     std::unique_ptr<TDrawSite> FSite;
     std::unique_ptr<TDSNotifyCatcher> FCatcher;
     QScrollArea* FScroll = nullptr;

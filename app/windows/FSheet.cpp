@@ -72,12 +72,13 @@ void TSheetFace::Paint() {
         return;
     TCanvas& canvas = GetCanvas();
     {
-        // The preview was drawn from the face's margin rectangle, so it fills the same
-        // place; only the face's shape shows it (not the corners of a disc, nor its hole).
+        // The preview shows the face from its cut line, as printing places the objects, so
+        // it fills the face rectangle; only the face's shape shows it (not the corners of a
+        // disc, nor its hole).
         TClipSaver clip = CreateClipSaver(canvas);
         const TRegion shape = FaceInfo().CreateRegion(&canvas, true);
         canvas.ExtSelectClipRgn(&shape, RGN_AND);
-        FPreview->Graphic()->Draw(canvas, GetRect());
+        FPreview->Graphic()->Draw(canvas, FaceInfo().GetRect());
     }
     TCanvasSaver saver = CreateCanvasSaver(canvas, false);
     canvas.Brush().SetStyle(bsClear);

@@ -13,6 +13,7 @@
 #include "UPaperInfo.h"
 #include "UPhasedProgress.h"
 #include "UPictureEx.h"
+#include "UPrintSite.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -374,14 +375,14 @@ void BuildPreviewSite(TLabelData& Doc, TDrawSite& Site) {
     for (int face = 0; face < faces; ++face) {
         if (!Doc.HasLabelData(face))
             continue;
-        const TRect margin = paper->GetFaceMarginRect(face);
+        TFaceInfo info;
+        paper->GetFaceInfo(face, info);
         TOwnedList objects;
         Doc.ReadLabel(face, objects.List, true);
-        for (TDrawObject* object : objects.List) {
-            if (auto* positioned = dynamic_cast<IDOEncloseBounds*>(object))
-                positioned->OffsetBy(margin.Left, margin.Top);
+        // Where printing puts them: face coordinates count from the cut line.
+        MoveFaceObjectsToSheet(objects.List, info);
+        for (TDrawObject* object : objects.List)
             object->SetSelectable(false);
-        }
         TDOList inserted = objects.List;
         objects.List.Clear();
         for (TDrawObject* object : inserted)

@@ -82,8 +82,8 @@ void ApplyCalendarStyle(TLabelData& Doc, const TLOCalendar& Style);
 // EWizardFillError.
 std::unique_ptr<TLOCalendar> ReadStyleCalendar(const QString& FileName);
 
-// Empties Site and lays out the current sheet on it: sized to the paper, the objects of
-// every face offset to the face's margin rectangle and not selectable.
+// Empties Site and lays out the current sheet on it as it prints: sized to the paper, the
+// objects of every face moved by the top-left of the face's cut line and not selectable.
 void BuildPreviewSite(TLabelData& Doc, TDrawSite& Site);
 // The current sheet drawn at most MaxWidth x MaxHeight pixels (aspect kept).
 QImage RenderSheetPreview(TLabelData& Doc, int MaxWidth, int MaxHeight);

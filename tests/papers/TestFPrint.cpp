@@ -4,6 +4,7 @@
 #include "FMessage.h"
 #include "FPrint.h"
 #include "LabelDataTestSupport.h"
+#include "UAppFrame.h"
 #include "ULORect.h"
 #include "ULabelData.h"
 #include "UObjectFactory.h"
@@ -11,17 +12,20 @@
 #include "UPrintCommand.h"
 #include "UPrintSite.h"
 #include "UPrinters.h"
+#include "URegistry.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -40,6 +44,29 @@ void OnNextModal(std::function<void(QWidget*)> Action) {
         }
     });
     timer->start();
+}
+
+// Runs Action on the next modal window of class T (polled until one shows up).
+template <class T>
+void OnNextModalOf(std::function<void(T*)> Action) {
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, Action] {
+        if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            Action(modal);
+        }
+    });
+    timer->start();
+}
+
+// Replaces the text of Edit by typing Text, as a user does.
+void TypeInto(QLineEdit* Edit, const QString& Text) {
+    Edit->setFocus();
+    QTest::keyClick(Edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(Edit, Qt::Key_Delete);
+    QTest::keyClicks(Edit, Text);
 }
 
 int PdfPrinterIndex(const TfrmPrint& Dialog) {
@@ -181,4 +208,70 @@ TEST(FPrint, PrintCommandThroughItsDialog) {
     OnNextModal([](QWidget* W) { qobject_cast<QDialog*>(W)->reject(); });
     EXPECT_FALSE(ExecutePrintCommand(nullptr, doc, 0, {}));
     EXPECT_EQ(double(doc.LastPrint()), double(printed));
+}
+
+// The second print starts from the first one's settings; a file typed without ".pdf" gets
+// it; a folder that does not exist is refused in the dialog, which stays open.
+TEST(FPrint, KeepsTheLastSettingsAndChecksTheOutputFile) {
+    PrepareLabelDataTests();
+    RegisterObjectClasses();
+    TAppFrame frame;
+    TStringList macros;
+    macros.SetText(QStringLiteral("SysRegistryKey=Software\\Quorvelin\\PrintDialogTest"));
+    frame.SetMacro(macros);
+    frame.Loaded();
+    struct TCleanUp {
+        ~TCleanUp() {
+            TRegistry().DeleteKey(QStringLiteral("\\Software\\Quorvelin\\PrintDialogTest"));
+        }
+    } cleanUp;
+    QTemporaryDir dir;
+    TLabelData doc;
+    TObjects objects;
+    auto box = std::make_unique<TLORect>();
+    box->SetBoundsRect(TRect(10, 10, 400, 300));
+    objects.Add(std::move(box));
+    doc.WriteLabel(0, objects.List);
+
+    // First print: the PDF printer, a name without extension, dashed outlines, two copies.
+    OnNextModalOf<TfrmPrint>([&dir](TfrmPrint* Dialog) {
+        Dialog->Printers()->setCurrentIndex(PdfPrinterIndex(*Dialog));
+        TypeInto(Dialog->PdfFileEdit(), dir.filePath(QStringLiteral("first")));
+        QTest::mouseClick(Dialog->OutlineDashedBox(), Qt::LeftButton);
+        Dialog->CopiesEdit()->setFocus();
+        QTest::keyClick(Dialog->CopiesEdit(), Qt::Key_Up);
+        QTest::mouseClick(Dialog->PrintButton(), Qt::LeftButton);
+    });
+    EXPECT_TRUE(ExecutePrintCommand(nullptr, doc, 0, {}));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("first.pdf"))));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("first"))));
+
+    // Second print: the dialog shows the first one's choices and offers the document's name
+    // in the same folder; a missing folder is refused and the dialog stays.
+    doc.SetDataName(QStringLiteral("暦"));
+    QString shownFile, message;
+    bool dashed = false, pdf = false, stayed = false;
+    int copies = 0;
+    OnNextModalOf<TfrmPrint>([&](TfrmPrint* Dialog) {
+        shownFile = Dialog->PdfFileEdit()->text();
+        dashed = Dialog->OutlineDashedBox()->isChecked();
+        pdf = Dialog->PrinterName() == BuiltInPdfPrinterName;
+        copies = Dialog->CopiesEdit()->value();
+        TypeInto(Dialog->PdfFileEdit(), dir.filePath(QStringLiteral("missing/second.pdf")));
+        OnNextModalOf<TfrmMessage>([&message](TfrmMessage* Message) {
+            message = Message->Message();
+            QTest::mouseClick(Message->Buttons(0), Qt::LeftButton);
+        });
+        QTest::mouseClick(Dialog->PrintButton(), Qt::LeftButton);
+        stayed = Dialog->isVisible() && Dialog->result() != QDialog::Accepted;
+        Dialog->reject();
+    });
+    EXPECT_FALSE(ExecutePrintCommand(nullptr, doc, 0, {}));
+    EXPECT_EQ(shownFile, dir.filePath(QStringLiteral("暦.pdf")));
+    EXPECT_TRUE(dashed);
+    EXPECT_TRUE(pdf);
+    EXPECT_EQ(copies, 2);
+    EXPECT_TRUE(message.contains(QStringLiteral("missing"))) << message.toStdString();
+    EXPECT_TRUE(stayed) << "the dialog stays for another folder";
+    EXPECT_FALSE(QDir(dir.filePath(QStringLiteral("missing"))).exists());
 }

@@ -191,6 +191,68 @@ TEST_F(LabelData, SheetNamesAreUniqueAndPercentSignsStandForThemselves) {
     }
 }
 
+TEST_F(LabelData, NewSheetsAreNamedAfterThePapersKind) {
+    struct TCase {
+        const char* Group;
+        const char* First;
+        const char* Second;
+    };
+    const TCase Cases[] = {
+        {"CD/DVDラベル", "新規CD/DVDラベル1", "新規CD/DVDラベル2"},
+        {"名刺", "新規名刺1", "新規名刺2"},
+        {"100%紙", "新規100%紙1", "新規100%紙2"},
+        {"定型", "新規カレンダー1", "新規カレンダー2"},
+        {"", "新規カレンダー1", "新規カレンダー2"},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Group);
+        TLabelData Doc;
+        auto Paper = MakeMatrix(1, 2);
+        Paper->SetGroupName(QString::fromUtf8(C.Group));
+        // A new document on this paper: its first sheet is named after the paper's kind.
+        Doc.SetPaperInfo(Paper.get());
+        EXPECT_EQ(Doc.SheetName(), QString::fromUtf8(C.First));
+        Doc.NewSheet();
+        EXPECT_EQ(Doc.SheetName(), QString::fromUtf8(C.Second));
+    }
+    // A name the user gave stays when the paper changes.
+    TLabelData Doc;
+    Doc.SetSheetName(QStringLiteral("表紙"));
+    auto Card = MakeMatrix(2, 5);
+    Card->SetGroupName(QStringLiteral("名刺"));
+    Doc.SetPaperInfo(Card.get());
+    EXPECT_EQ(Doc.SheetName(), QStringLiteral("表紙"));
+}
+
+TEST_F(LabelData, ObjectsInTheBleedStayWhereTheyAre) {
+    // Face coordinates start at the cut line: the bleed lies at negative coordinates and
+    // objects there are read back unmoved; only objects beyond the bleed are pulled in.
+    TLabelData Doc;
+    auto Paper = MakeMatrix(1, 1);
+    Paper->SetFaceMargin(50);
+    Doc.SetPaperInfo(Paper.get());
+    const TRect Face = Doc.PaperInfo()->GetFaceRect(0);
+    const int W = Face.Width(), H = Face.Height();
+    struct TCase {
+        TRect Stored, Read;
+    };
+    const TCase Cases[] = {
+        {{-45, 100, -5, 140}, {-45, 100, -5, 140}},                       // left bleed
+        {{100, -45, 160, -5}, {100, -45, 160, -5}},                       // top bleed
+        {{W + 5, H + 5, W + 45, H + 45}, {W + 5, H + 5, W + 45, H + 45}}, // bottom right
+        {{-300, 100, -200, 140}, {-90, 100, 10, 140}}, // beyond: centre pulled in
+    };
+    TObjects Objects;
+    for (const TCase& C : Cases)
+        Objects.Add(std::make_unique<TTestBox>())->SetBoundsRect(C.Stored);
+    Doc.WriteLabel(0, Objects.List);
+    TObjects Back;
+    Doc.ReadLabel(0, Back.List, false);
+    ASSERT_EQ(Back.List.Count(), 4);
+    for (int i = 0; i < 4; ++i) // read topmost first
+        EXPECT_EQ(Back.List[3 - i]->GetBoundsRect(), Cases[i].Read) << i;
+}
+
 TEST_F(LabelData, DeletingAndMovingSheets) {
     TLabelData Doc;
     const auto Photo = MakePicture(8, 8, 0x203040);

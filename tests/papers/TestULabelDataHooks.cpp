@@ -9,6 +9,7 @@
 #include "ULODate.h"
 #include "ULabelData.h"
 #include "ULabelDataHooks.h"
+#include "UPaperInfo.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -64,5 +65,41 @@ TEST(LabelDataWithProgramKinds, DatesBackgroundsAndTiedCalendars) {
     LabelDataHooks().AssignConnectedStyle(target, source);
     EXPECT_EQ(target.Kind(), ckHorizontal);
     EXPECT_EQ(target.Year(), 2020) << "the style, not the year";
+    PrepareLabelDataTests();
+}
+
+TEST(LabelDataWithProgramKinds, BackgroundsCoverTheFaceWithItsBleed) {
+    PrepareLabelDataTests();
+    RegisterLayoutObjectClasses();
+    InstallLabelDataHooks();
+    struct TCase {
+        int Margin;
+        TRect Expected; // in face coordinates: (0, 0) at the cut line
+    };
+    const TCase Cases[] = {{0, {0, 0, 900, 600}}, {50, {-50, -50, 950, 650}}};
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Margin);
+        TLabelData doc;
+        auto paper = std::make_unique<TMatrixPaperInfo>();
+        paper->SetWidth(2100);
+        paper->SetHeight(2970);
+        paper->SetFaceCountX(1);
+        paper->SetFaceCountY(1);
+        paper->SetFaceWidth(900);
+        paper->SetFaceHeight(600);
+        paper->SetLeftOffset(200);
+        paper->SetTopOffset(300);
+        paper->SetFaceMargin(C.Margin);
+        doc.SetPaperInfo(paper.get());
+        TObjects objects;
+        auto* back = objects.Add(std::make_unique<TLOBackImage>());
+        back->FillColor()->SetColor(TColor(0x0000FF));
+        back->SetBoundsRect(TRect(5, 5, 10, 10));
+        doc.WriteLabel(0, objects.List);
+        TObjects read;
+        doc.ReadLabel(0, read.List, false);
+        ASSERT_EQ(read.List.Count(), 1);
+        EXPECT_EQ(read.List[0]->GetBoundsRect(), C.Expected);
+    }
     PrepareLabelDataTests();
 }

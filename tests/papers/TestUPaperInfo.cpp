@@ -6,6 +6,7 @@
 #include "UPropStream.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -170,6 +171,53 @@ TEST(PaperInfo, FreeFaceOverlapFindsTheFirstFaceHittingAnEarlierOne) {
     A->SetFaceShape(fsRect);
     B->SetFaceShape(fsRect);
     EXPECT_EQ(P.FindFaceOverlap(), 4);
+}
+
+TEST(PaperInfo, ShapeCheckFollowsThePurposeMasks) {
+    TPurposeList Purposes;
+    Purposes.SetDefault();
+    struct TCase {
+        const char* Purpose;
+        TFaceShape Shape;
+        int Expected;
+    };
+    // Two faces: the first a plain rectangle, the second of the case's purpose and shape.
+    const TCase Cases[] = {
+        {"CD", fsDoughnut, -1},        {"CD", fsEllipse, -1},   {"CD", fsRectCD, 1},
+        {"CD", fsBarrelCD, 1},         {"CDCover", fsRect, -1}, {"CDCover", fsDoughnut, 1},
+        {"MOSquare", fsRoundRect, -1}, {"", fsRectCD, -1},      {"Unlisted", fsBarrelCD, -1},
+    };
+    for (const TCase& C : Cases) {
+        TFreePaperInfo P;
+        P.Faces()->Add()->SetRect({0, 0, 100, 100});
+        TFaceItem* Face = P.Faces()->Add();
+        Face->SetRect({200, 0, 300, 100});
+        Face->SetFacePurpose(QString::fromLatin1(C.Purpose));
+        Face->SetFaceShape(C.Shape);
+        EXPECT_EQ(P.FindFaceShapeRefused(Purposes), C.Expected) << C.Purpose << " " << C.Shape;
+    }
+}
+
+TEST(PaperInfo, FaceDesignAreaCountsFromTheCutLine) {
+    constexpr int Big = std::numeric_limits<int>::max();
+    constexpr int Small = std::numeric_limits<int>::min();
+    struct TCase {
+        TRect Rect;
+        int Margin;
+        TRect Expected;
+    };
+    const TCase Cases[] = {
+        {{100, 200, 1000, 800}, 0, {0, 0, 900, 600}},
+        {{100, 200, 1000, 800}, 50, {-50, -50, 950, 650}},
+        {{Small, 0, Big, 10}, Big, {-Big, -Big, Big, Big}},
+        {{0, 0, 10, 10}, Small, {Big, Big, Small + 10, Small + 10}},
+    };
+    for (const TCase& C : Cases) {
+        TFaceInfo Face;
+        Face.SetRect(C.Rect);
+        Face.SetFaceMargin(C.Margin);
+        EXPECT_EQ(FaceDesignArea(Face), C.Expected) << C.Margin;
+    }
 }
 
 TEST(PaperInfo, FaceInfoTurnsRectangleAndHoleInLandscape) {

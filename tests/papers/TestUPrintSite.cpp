@@ -19,6 +19,7 @@
 #include "UPrintTarget.h"
 #include "UPrinters.h"
 
+#include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -661,6 +662,133 @@ TEST_F(Print, FailuresAreReportedAndLeaveTheFileAlone) {
     EXPECT_EQ(progress.Level(), 0) << "every phase begun has ended";
     EXPECT_EQ(FileBytes(pdf), QByteArray("previous"));
     EXPECT_EQ(doc.CurrentSheetNo(), 0);
+}
+
+// Per-sheet jobs: a sheet that fails after earlier sheets' jobs were handed on leaves those
+// printed; the run reports them and keeps the print time.
+TEST_F(Print, ASheetFailingAfterDeliveredSheetsReportsWhatWasPrinted) {
+    TLabelData doc;
+    doc.SetDataName(QStringLiteral("暦"));
+    BuildSolidFaces(doc, 3);
+    struct TCase {
+        int FailingJob; // 1-based; 0: none fails
+        bool Printed;
+        QStringList Sheets;
+    };
+    const TCase cases[] = {
+        {1, false, {}},
+        {2, true, {QStringLiteral("シート1")}},
+        {3, true, {QStringLiteral("シート1"), QStringLiteral("シート2")}},
+        {0,
+         true,
+         {QStringLiteral("シート1"), QStringLiteral("シート2"), QStringLiteral("シート3")}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.FailingJob);
+        doc.SetLastPrint(EncodeDateTime(QDate(2020, 1, 2)));
+        const TDateTime before = doc.LastPrint();
+        int jobs = 0;
+        auto deliver = [&](const QString&, const QString&) {
+            if (++jobs == c.FailingJob)
+                throw EPrintError(QStringLiteral("スプーラが受け付けません"));
+            return jobs + 100;
+        };
+        TPdfPrintTarget target(100, true, Dir.path(), deliver);
+        TPrintSpec spec;
+        spec.Resolution = 50;
+        spec.SpoolEachSheet = true;
+        QString error;
+        const bool printed = RunPrint(doc, target, spec, nullptr, {}, &error);
+        EXPECT_EQ(printed, c.Printed);
+        if (c.Printed)
+            EXPECT_GT(double(doc.LastPrint()), double(before)) << "the print time is this print's";
+        else
+            EXPECT_EQ(double(doc.LastPrint()), double(before));
+        if (c.FailingJob == 0) {
+            EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(error.contains(QStringLiteral("スプーラが受け付けません")))
+            << error.toStdString();
+        for (int s = 1; s <= 3; ++s) {
+            const QString quoted = QStringLiteral("「シート%1」").arg(s);
+            EXPECT_EQ(error.contains(quoted), c.Sheets.contains(QStringLiteral("シート%1").arg(s)))
+                << error.toStdString();
+        }
+    }
+}
+
+// On a face with a bleed margin the dashed outline is the cut line, the solid one the edge
+// of the bleed; objects count from the cut line.
+TEST_F(Print, BleedFacesPrintFromTheCutLineWithTheDashedOutlineOnIt) {
+    if (!HavePdfToPpm())
+        GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    constexpr int dpi = 254; // one pixel is 0.1 mm
+    constexpr int margin = 50;
+    auto paper = TenUpPaper();
+    paper->SetFaceMargin(margin);
+    paper->SetBottomMargin(150);
+    paper->SetRightMargin(150);
+    paper->SetFaceHeight(400);
+    TLabelData doc;
+    doc.SetPaperInfo(paper.get());
+    TObjects objects;
+    auto box = Box(TRect(100, 120, 300, 250), 0xFF0000);
+    box->SetFrameWidth(0);
+    objects.Add(std::move(box));
+    doc.WriteLabel(0, objects.List);
+    doc.SetSeparatelyDesign(true);
+
+    for (const bool dashed : {true, false}) {
+        SCOPED_TRACE(dashed ? "dashed" : "solid");
+        TPrintSpec spec;
+        spec.Resolution = dpi;
+        spec.AllFaces = false;
+        spec.SetFacePrinted(0, true);
+        spec.OutlineDashed = dashed;
+        spec.OutlineSolid = !dashed;
+        const QString pdf = File(dashed ? "dashed.pdf" : "solid.pdf");
+        QString error;
+        ASSERT_TRUE(PrintToPdf(doc, pdf, spec, &error)) << error.toStdString();
+        const std::vector<QImage> pages = Rasterise(pdf, dpi);
+        ASSERT_EQ(pages.size(), 1u);
+        const QImage& page = pages[0];
+        const TRect cut = doc.PaperInfo()->GetFaceRect(0);
+        // Black pixels on the top edge at y (one pixel either way), along the face's middle.
+        const auto blackAlong = [&](int Y) {
+            int black = 0;
+            for (int x = cut.Left + 100; x < cut.Right - 100; ++x) {
+                bool any = false;
+                for (int y = Y - 1; y <= Y + 1; ++y)
+                    any = any || IsBlack(page.pixel(x, y));
+                black += any ? 1 : 0;
+            }
+            return black;
+        };
+        const int run = cut.Width() - 200;
+        const int onCut = blackAlong(cut.Top);
+        const int onBleed = blackAlong(cut.Top - margin);
+        if (dashed) {
+            EXPECT_GT(onCut, run / 2) << "dashes on the cut line";
+            EXPECT_LT(onCut, run) << "with gaps";
+            EXPECT_EQ(onBleed, 0) << "nothing on the bleed's edge";
+        } else {
+            EXPECT_EQ(onBleed, run) << "the solid outline bounds the bleed";
+            EXPECT_EQ(onCut, 0);
+        }
+        // The box's top-left corner lies at (10, 12) mm from the cut line.
+        int left = page.width(), top = page.height();
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x) {
+                const QRgb c = page.pixel(x, y);
+                if (qBlue(c) > 180 && qRed(c) < 80 && qGreen(c) < 80) {
+                    left = std::min(left, x);
+                    top = std::min(top, y);
+                }
+            }
+        EXPECT_NEAR(left - cut.Left, 100, 2);
+        EXPECT_NEAR(top - cut.Top, 120, 2);
+    }
 }
 
 TEST_F(Print, DatesShowThisPrintsTimeAndLastPrintIsSet) {

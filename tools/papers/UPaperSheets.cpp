@@ -275,6 +275,16 @@ std::vector<TSheetPaper> BuildJapanesePapers() {
     return Papers;
 }
 
+QString PaperCheckFailure(const TPaperInfo& P, const TPurposeList& Purposes) {
+    if (P.FindFaceOutside() >= 0)
+        return QStringLiteral("face outside sheet");
+    if (P.FindFaceOverlap() >= 0)
+        return QStringLiteral("faces overlap");
+    if (P.FindFaceShapeRefused(Purposes) >= 0)
+        return QStringLiteral("face shape not allowed by its purpose");
+    return QString();
+}
+
 void WriteSystemPaperLibrary(const QString& FileName, const QString& SheetsCsv,
                              const QString& FacesCsv) {
     const TSheetTable Sheets = TSheetTable::Load(SheetsCsv);
@@ -295,6 +305,8 @@ void WriteSystemPaperLibrary(const QString& FileName, const QString& SheetsCsv,
         QStringList Groups;
         QSet<QString> Names;
         for (const TSheetPaper& P : Papers) {
+            if (!PaperCheckFailure(*P.Paper, Library.PurposeList()).isEmpty())
+                continue;
             if (Names.contains(P.Paper->PaperName()))
                 throw ESheetTableError(
                     QStringLiteral("用紙名 \"%1\" が重複しています").arg(P.Paper->PaperName()));

@@ -5,9 +5,10 @@
 //
 // Every table length is already in 0.1 mm. A "matrix" row is one TMatrixPaperInfo; the rows
 // of a "free" paper (one per source layout) give its sheet, and its faces come from the
-// face table in FaceIndex order. Rows whose source geometry fails a check are kept: the
-// papers can hold them and the paper checks report them. Empty RoundSize, CenterShape and
-// CutCenter cells take the paper defaults (100, csEllipse, 410). Every paper is read-only.
+// face table in FaceIndex order. A paper that fails one of the paper's own checks (a face
+// outside the sheet, faces overlapping, a face shape its purpose does not allow) is left out
+// of the library. Empty RoundSize, CenterShape and CutCenter cells take the paper defaults
+// (100, csEllipse, 410). Every paper is read-only.
 
 #include "UPaperInfo.h"
 #include "UPapers.h"
@@ -57,8 +58,14 @@ std::vector<TSheetPaper> BuildSheetPapers(const TSheetTable& Sheets, const TShee
 // a two-disc CD/DVD label sheet (116 mm discs with a 41 mm hole).
 std::vector<TSheetPaper> BuildJapanesePapers();
 
+// Why P cannot be shipped: "face outside sheet", "faces overlap" or "face shape not allowed
+// by its purpose" (the first check that fails, with Purposes for the shape masks); empty when
+// it passes every check.
+QString PaperCheckFailure(const TPaperInfo& P, const TPurposeList& Purposes);
+
 // Writes the system library to FileName (replacing it): our papers first, then the table's;
 // maker and description records in "ExtraInfos"; company and group lists; update record
-// PPRNo 1. The file is left read-only.
+// PPRNo 1. Papers that fail a check (PaperCheckFailure) are left out. The file is left
+// read-only.
 void WriteSystemPaperLibrary(const QString& FileName, const QString& SheetsCsv,
                              const QString& FacesCsv);
