@@ -9,7 +9,9 @@
 #include "UPrinters.h"
 
 #include <QFileInfo>
+
 #include <QPageLayout>
+#include <algorithm>
 
 namespace {
 
@@ -79,11 +81,23 @@ bool PrintToPdf(TLabelData& Data, const QString& PdfFile, const TPrintSpec& Spec
     return printed;
 }
 
+QString DescribeFaceDesigns(TLabelData& Data) {
+    const int faces = std::max(1, Data.PaperInfo()->GetFaceCount());
+    if (!Data.SeparatelyDesign())
+        return QStringLiteral("すべてのラベル（%1面）に同じデザインを印刷します").arg(faces);
+    int designed = 0;
+    for (int face = 0; face < faces; ++face)
+        if (Data.HasLabelData(face))
+            ++designed;
+    return QStringLiteral("デザインのあるラベル: %1面中 %2面").arg(faces).arg(designed);
+}
+
 bool ExecutePrintCommand(QWidget* Parent, TLabelData& Data, int CurrentSheet,
                          const QList<int>& SelectedFaces) {
     if (CurrentSheet >= 0 && CurrentSheet < Data.SheetCount())
         Data.SetSheet(CurrentSheet);
     TfrmPrint dialog(Parent, Data.SheetCount(), SelectedFaces);
+    dialog.SetDesignNote(DescribeFaceDesigns(Data));
     if (!Data.DataName().isEmpty())
         dialog.SetPdfFile(QFileInfo(Data.DataName()).completeBaseName() + QStringLiteral(".pdf"));
     if (dialog.exec() != QDialog::Accepted)
