@@ -106,6 +106,7 @@ bool ClickMenuItem(QMainWindow& Window, const QString& MenuName, QAction* Item) 
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
     if (!WaitUntil([menu] { return menu->isVisible(); }))
         return false;
+    LetIdle(); // the user reads the menu; its commands are up to date
     QMenu* holder = menu;
     for (QAction* entry : menu->actions()) {
         QMenu* sub = entry->menu();
