@@ -20,6 +20,7 @@
 #include "UDrawObject.h"
 #include "UDrawSiteHost.h"
 #include "ULabelData.h"
+#include "UQtTranslations.h"
 #include "UUndo.h"
 #include "UdataMain.h"
 
@@ -111,6 +112,7 @@ int main(int argc, char** argv) {
     TApplication app(argc, argv);
     TApplication::setApplicationName(QStringLiteral("Vantomi"));
     TApplication::setOrganizationName(QStringLiteral("Quorvelin"));
+    InstallQtTranslations(app);
 
     TFirstPaintWatch paintWatch(clock);
     if (HasOption("--startup-report"))

@@ -80,6 +80,10 @@ TfrmPrint::TfrmPrint(QWidget* Parent, int SheetCount, const QList<int>& Selected
     auto* facesLayout = new QVBoxLayout(faces);
     facesLayout->addWidget(FAllFaces);
     facesLayout->addWidget(FSelectedFaces);
+    FDesignNote = new QLabel(faces);
+    FDesignNote->setObjectName(QStringLiteral("lblDesignNote"));
+    FDesignNote->setVisible(false);
+    facesLayout->addWidget(FDesignNote);
 
     auto* sheets = new QGroupBox(QStringLiteral("印刷するシート"), this);
     FAllSheets = new QRadioButton(QStringLiteral("すべてのシート"), sheets);
@@ -193,6 +197,11 @@ QString TfrmPrint::PrinterName() const {
 
 QString TfrmPrint::PdfFile() const {
     return FPdfFile->text().trimmed();
+}
+
+void TfrmPrint::SetDesignNote(const QString& Text) {
+    FDesignNote->setText(Text);
+    FDesignNote->setVisible(!Text.isEmpty());
 }
 
 void TfrmPrint::SetPdfFile(const QString& FileName) {

@@ -37,6 +37,9 @@ public:
     // The file the built-in PDF printer writes; the dialog opens with the last print's.
     QString PdfFile() const;
     void SetPdfFile(const QString& FileName);
+    // The line under the label choice that tells how many faces carry a design.
+    void SetDesignNote(const QString& Text);
+    QLabel* DesignNoteLabel() const { return FDesignNote; }
 
     // The controls, for tests.
     QComboBox* Printers() const { return FPrinters; }
@@ -74,6 +77,7 @@ private:
     QLineEdit* FPdfFile;
     QPushButton* FBrowse;
     QLabel* FPdfLabel;
+    QLabel* FDesignNote;
     QSpinBox* FCopies;
     QSpinBox* FOffsetLeft;
     QSpinBox* FOffsetTop;

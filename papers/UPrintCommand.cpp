@@ -10,8 +10,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+
 #include <QPageLayout>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace {
 
@@ -104,11 +106,23 @@ bool PrintToPdf(TLabelData& Data, const QString& PdfFile, const TPrintSpec& Spec
     return printed;
 }
 
+QString DescribeFaceDesigns(TLabelData& Data) {
+    const int faces = std::max(1, Data.PaperInfo()->GetFaceCount());
+    if (!Data.SeparatelyDesign())
+        return QStringLiteral("すべてのラベル（%1面）に同じデザインを印刷します").arg(faces);
+    int designed = 0;
+    for (int face = 0; face < faces; ++face)
+        if (Data.HasLabelData(face))
+            ++designed;
+    return QStringLiteral("デザインのあるラベル: %1面中 %2面").arg(faces).arg(designed);
+}
+
 bool ExecutePrintCommand(QWidget* Parent, TLabelData& Data, int CurrentSheet,
                          const QList<int>& SelectedFaces) {
     if (CurrentSheet >= 0 && CurrentSheet < Data.SheetCount())
         Data.SetSheet(CurrentSheet);
     TfrmPrint dialog(Parent, Data.SheetCount(), SelectedFaces);
+    dialog.SetDesignNote(DescribeFaceDesigns(Data));
     dialog.SetPdfFile(DefaultPdfFile(dialog.PdfFile(), Data.DataName()));
     if (dialog.exec() != QDialog::Accepted)
         return false;

@@ -21,6 +21,10 @@ class TPrintTarget;
 bool ExecutePrintCommand(QWidget* Parent, TLabelData& Data, int CurrentSheet,
                          const QList<int>& SelectedFaces);
 
+// How many faces of the current sheet carry a design, as the print dialog says it: one
+// design printed on every face, or the faces with a design of their own out of all faces.
+QString DescribeFaceDesigns(TLabelData& Data);
+
 // Prints Data as Spec asks into PdfFile (replaced only by a finished file). Date objects
 // that show the print time show this print's; LastPrint becomes now when something was
 // printed. Answers false with Error set on failure (PdfFile untouched).

@@ -1,5 +1,6 @@
 #include "FLayout.h"
 
+#include "FPositionProperty.h"
 #include "FTwain.h"
 #include "UAppFrame.h"
 #include "UCanvas.h"
@@ -12,19 +13,23 @@
 #include "UGhost.h"
 #include "UGraphicUtils.h"
 #include "UGuard.h"
+#include "UGuarded.h"
 #include "UGuide.h"
+#include "ULOBackImage.h"
 #include "ULOCreator.h"
 #include "ULOImage.h"
 #include "ULabelData.h"
 #include "UPaperInfo.h"
 #include "UPictureEx.h"
 #include "UPrintSite.h"
+#include "UPropertyEditors.h"
 #include "UTwain.h"
 #include "UUndo.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -32,6 +37,7 @@
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -125,16 +131,6 @@ int GuideReach(TDrawSite& Site) {
     return std::max(1, std::abs(Site.DPtoLP(TPoint(GuideReachPixels, 0)).x - origin.x));
 }
 
-// Runs Body; an exception is shown as the program shows every unhandled one.
-template <class F>
-void Guarded(F&& Body) {
-    try {
-        Body();
-    } catch (const std::exception& e) {
-        HandleApplicationException(e);
-    }
-}
-
 // Hatches what printing cuts away from Page (the face's margin rectangle at (0, 0)): the
 // part outside the face's shape and its centre hole.
 void ShadeOutsideFace(TCanvas& Canvas, const TFaceInfo& Face, const TRect& Page) {
@@ -193,10 +189,13 @@ TfrmLayout::TfrmLayout(QWidget* Parent)
         UpdateActions();
         emit SelectionChanged();
     };
+    FCatcher->OnMovableChanged = [this](TComponent*) { UpdateSiteCommands(); };
     FCatcher->SetDrawSite(FSite.get());
 
     CreateCommands();
+    CreateSiteCommands();
     CreateCreationTools();
+    CreateContextMenus();
     InstallFactoryHooks();
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             &TfrmLayout::UpdateActions);
@@ -328,6 +327,19 @@ QAction* TfrmLayout::AddCommand(TLayoutCommand Command, const QString& Text, con
     return action;
 }
 
+QAction* TfrmLayout::AddCommand(TLayoutCommand Command, QAction* Action, const QString& Text,
+                                const QString& Icon, const QKeySequence& Key) {
+    if (!Text.isEmpty())
+        Action->setText(Text);
+    if (!Icon.isEmpty())
+        Action->setIcon(LayoutIcon(Icon));
+    Action->setShortcut(Key);
+    Action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(Action);
+    FActions[Command] = Action;
+    return Action;
+}
+
 QAction* TfrmLayout::Action(TLayoutCommand Command) const {
     const auto it = FActions.find(Command);
     return it == FActions.end() ? nullptr : it->second;
@@ -345,20 +357,6 @@ void TfrmLayout::CreateCommands() {
             &QAction::triggered, this, [this] { ZoomToFit(); });
     connect(AddCommand(C::Zoom100, QStringLiteral("等倍(&1)"), QStringLiteral("zoom-100")),
             &QAction::triggered, this, [this] { SetZoom(100); });
-    connect(AddCommand(C::Delete, QStringLiteral("削除(&D)"), QStringLiteral("delete")),
-            &QAction::triggered, this, [this] { Guarded([this] { DeleteSelection(); }); });
-    Action(C::Delete)->setShortcut(QKeySequence::Delete);
-    connect(AddCommand(C::Properties, QStringLiteral("プロパティ(&P)..."),
-                       QStringLiteral("properties")),
-            &QAction::triggered, this, [this] { Guarded([this] { EditSelection(); }); });
-    Action(C::Properties)->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Return));
-    connect(
-        AddCommand(C::Position, QStringLiteral("位置とサイズ(&L)..."), QStringLiteral("position")),
-        &QAction::triggered, this, [this] { Guarded([this] { EditSelection(); }); });
-    connect(AddCommand(C::SelectAll, QStringLiteral("すべて選択(&A)"), QString()),
-            &QAction::triggered, this, [this] { FSite->SelectAll(true); });
-    Action(C::SelectAll)->setShortcut(QKeySequence::SelectAll);
-
     const auto gridToggle = [this](C Command, const QString& Text, const QString& Icon) {
         connect(AddCommand(Command, Text, Icon, true), &QAction::toggled, this,
                 [this, Command](bool On) { ToggleGridSetting(Command, On); });
@@ -438,18 +436,163 @@ void TfrmLayout::CreateCommands() {
             [this] { Guarded([this] { TTWainSelectDialog().Execute(window()); }); });
 }
 
+// The commands on the page's objects are the draw-site commands: each finds its own targets
+// on the focused page, enables itself by its own rule and records its own undo step.
+void TfrmLayout::CreateSiteCommands() {
+    using C = TLayoutCommand;
+    using Q = QKeySequence;
+    AddCommand(C::Undo, new TDSAUndo(this), QString(), QStringLiteral("undo"), Q(Q::Undo));
+    AddCommand(C::Redo, new TDSARedo(this), QString(), QStringLiteral("redo"),
+               Q(QStringLiteral("Ctrl+Y")));
+    AddCommand(C::Cut, new TDSACut(this), QStringLiteral("切り取り(&T)"), QStringLiteral("cut"),
+               Q(Q::Cut));
+    AddCommand(C::Copy, new TDSACopy(this), QStringLiteral("コピー(&C)"), QStringLiteral("copy"),
+               Q(Q::Copy));
+    AddCommand(C::Paste, new TDSAPaste(this), QStringLiteral("貼り付け(&P)"),
+               QStringLiteral("paste"), Q(Q::Paste));
+    AddCommand(C::Delete, new TDSAClear(this), QStringLiteral("削除(&D)"), QStringLiteral("delete"),
+               Q(Qt::Key_Delete));
+    AddCommand(C::SelectAll, new TDSASelectAll(this), QStringLiteral("すべて選択(&A)"), QString(),
+               Q(Q::SelectAll));
+    AddCommand(C::Properties, new TDSAEditProperty(this), QStringLiteral("プロパティ(&R)..."),
+               QStringLiteral("properties"), Q(Qt::ALT | Qt::Key_Return));
+    AddCommand(C::BringToFront, new TDSABringToFront(this), QStringLiteral("最前面へ移動(&F)"),
+               QStringLiteral("front"), Q(Qt::CTRL | Qt::Key_BracketRight));
+    AddCommand(C::SendToBack, new TDSASendToBack(this), QStringLiteral("最背面へ移動(&B)"),
+               QStringLiteral("back"), Q(Qt::CTRL | Qt::Key_BracketLeft));
+    AddCommand(C::Group, new TDSAGroup(this), QStringLiteral("グループ化(&G)"),
+               QStringLiteral("group"), Q(Qt::CTRL | Qt::Key_G));
+    AddCommand(C::Ungroup, new TDSAUngroup(this), QStringLiteral("グループ解除(&U)"),
+               QStringLiteral("ungroup"), Q(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
+    AddCommand(C::Lock, new TDSALock(this), QStringLiteral("ロック(&L)"), QStringLiteral("lock"));
+    AddCommand(C::Unlock, new TDSAUnlock(this), QStringLiteral("ロック解除(&K)"),
+               QStringLiteral("unlock"));
+    AddCommand(C::DontPrint, new TDSADontPrint(this), QStringLiteral("印刷しない(&N)"),
+               QStringLiteral("dont-print"));
+    AddCommand(C::DoPrint, new TDSADoPrint(this), QStringLiteral("印刷する(&P)"),
+               QStringLiteral("do-print"));
+    AddCommand(C::VertText, new TDSAVertText(this), QStringLiteral("縦書き(&V)"), QString());
+    AddCommand(C::HorzText, new TDSAHorzText(this), QStringLiteral("横書き(&H)"), QString());
+    const auto rotate = [this](C Command, int Angle, const QString& Text, const QString& Icon) {
+        auto* action = new TDSAOffsetAngle(this);
+        action->SetOffsetAngle(Angle);
+        AddCommand(Command, action, Text, Icon);
+    };
+    rotate(C::RotateLeft, 90, QStringLiteral("左へ90度回転(&E)"), QStringLiteral("rotate-left"));
+    rotate(C::RotateRight, -90, QStringLiteral("右へ90度回転(&I)"), QStringLiteral("rotate-right"));
+    CreatePositionCommand();
+    CreateBackgroundCommands();
+}
+
+// Position and size: the number dialog for the one selected object that has a position or
+// is a line; the dialog records its own undo step.
+void TfrmLayout::CreatePositionCommand() {
+    auto* action = new TDrawSiteAction(this);
+    action->SetMultiSelect(false);
+    action->OnMakeList = [](TDrawSiteAction* Sender) {
+        TDOList& list = Sender->List();
+        for (int i = list.Count() - 1; i >= 0; --i)
+            if (!QueryObjectInterface<IDOPosition>(list[i]) &&
+                !QueryObjectInterface<IDOLine>(list[i]))
+                list.Delete(i);
+    };
+    action->OnEachObject = [this](TDrawSiteAction*, TDrawObject* Object) {
+        TfrmPositionProperty form(window());
+        RunPropertyForm(form, *Object);
+    };
+    AddCommand(TLayoutCommand::Position, action, QStringLiteral("位置とサイズ(&Z)..."),
+               QStringLiteral("position"));
+}
+
+// The face background is never selectable on the page; these commands find it themselves.
+void TfrmLayout::CreateBackgroundCommands() {
+    const auto backgrounds = [](TDrawSiteActionBase& Action) {
+        Action.SetSelectedOnly(false);
+        Action.SetTargetClassName(TLOBackImage::staticMetaObject.className());
+    };
+    auto* edit = new TDrawSiteAction(this);
+    backgrounds(*edit);
+    // The topmost background is the one that shows; its dialog records the undo step.
+    edit->OnExecuteFirst = [](TDrawSiteAction* Sender) {
+        if (Sender->List().Count() > 0)
+            EditLabelObject(*Sender->List()[0]);
+    };
+    AddCommand(TLayoutCommand::EditBackground, edit, QStringLiteral("背景の設定(&G)..."),
+               QStringLiteral("background"));
+    auto* remove = new TDrawSiteAction(this);
+    backgrounds(*remove);
+    remove->SetActionType(atDelete);
+    remove->SetActionString(QStringLiteral("背景の削除"));
+    remove->OnEachObject = [](TDrawSiteAction*, TDrawObject* Object) {
+        Object->Changed();
+        Object->SetParent(nullptr);
+    };
+    AddCommand(TLayoutCommand::RemoveBackground, remove, QStringLiteral("背景を削除(&X)"),
+               QStringLiteral("background-remove"));
+}
+
+void TfrmLayout::CreateContextMenus() {
+    using C = TLayoutCommand;
+    // A null entry is a separator.
+    const auto fill = [](QMenu* Menu, std::initializer_list<QAction*> Actions) {
+        for (QAction* action : Actions) {
+            if (action)
+                Menu->addAction(action);
+            else
+                Menu->addSeparator();
+        }
+    };
+    const auto a = [this](C Command) { return Action(Command); };
+    FObjectMenu = new QMenu(this);
+    FObjectMenu->setObjectName(QStringLiteral("mnuObject"));
+    fill(FObjectMenu,
+         {a(C::Cut), a(C::Copy), a(C::Paste), a(C::Delete), nullptr, a(C::BringToFront),
+          a(C::SendToBack), nullptr, a(C::Group), a(C::Ungroup), nullptr, a(C::Lock), a(C::Unlock),
+          nullptr, a(C::DontPrint), a(C::DoPrint), nullptr, a(C::Properties), a(C::Position)});
+    FPageMenu = new QMenu(this);
+    FPageMenu->setObjectName(QStringLiteral("mnuPage"));
+    fill(FPageMenu, {a(C::Paste), a(C::SelectAll), nullptr, a(C::ShowGrid), a(C::SnapGrid),
+                     a(C::ShowGuides), a(C::SnapGuides), a(C::AddGuideH), a(C::AddGuideV), nullptr,
+                     a(C::EditBackground), a(C::RemoveBackground)});
+}
+
+void TfrmLayout::ShowContextMenu(const QPoint& At, const QPoint& GlobalAt) {
+    if (FLabelNo < 0)
+        return;
+    FHost->setFocus(Qt::PopupFocusReason);
+    TDrawObject* object = FSite->ObjectAt(FSite->DPtoLP(TPoint(At.x(), At.y())));
+    const bool onObject = object && object->Selectable();
+    // The object under the cursor joins the selection; a click beside every object drops it.
+    if (!onObject)
+        FSite->SelectAll(false);
+    else if (!object->Selected()) {
+        FSite->SelectAll(false);
+        object->SetSelected(true);
+    }
+    TDrawSiteActionBase::UpdateAll();
+    QMenu* menu = onObject ? FObjectMenu : FPageMenu;
+    menu->popup(GlobalAt);
+}
+
+// Deferred to the next pass of the event loop: a selection change may come from a command
+// that is still running, and refreshing it then would remake the target list it works on.
+void TfrmLayout::UpdateSiteCommands() {
+    if (FSiteUpdatePending)
+        return;
+    FSiteUpdatePending = true;
+    QTimer::singleShot(0, this, [this] {
+        FSiteUpdatePending = false;
+        TDrawSiteActionBase::UpdateAll();
+    });
+}
+
 void TfrmLayout::UpdateActions() {
     using C = TLayoutCommand;
     // The settings may have been changed by others (the main window's defaults, dialogs).
     SyncGridActions();
     SyncMoveActions();
     const bool page = FData && FLabelNo >= 0;
-    TDOList selected;
-    FSite->GetObjects(selected, true);
-    Action(C::Delete)->setEnabled(page && selected.Count() > 0);
-    Action(C::Properties)->setEnabled(page && selected.Count() == 1);
-    Action(C::Position)->setEnabled(page && selected.Count() == 1);
-    Action(C::SelectAll)->setEnabled(page);
+    UpdateSiteCommands();
     for (C c : {C::ShowGrid, C::SnapGrid, C::ShowGuides, C::SnapGuides, C::AddGuideH, C::AddGuideV,
                 C::ClearGuides, C::Scan})
         Action(c)->setEnabled(page);
@@ -704,20 +847,6 @@ void TfrmLayout::SyncMoveActions() {
 // ---------------------------------------------------------------------------------------
 // Editing
 
-void TfrmLayout::DeleteSelection() {
-    if (FLabelNo < 0)
-        return;
-    TDSOperation operation;
-    operation.ActionType = atDelete;
-    operation.ActionString = QStringLiteral("削除");
-    operation.OnEachObject = [](TDSOperation*, TDrawObject* Object) {
-        Object->Changed();
-        Object->SetParent(nullptr);
-    };
-    operation.Execute(*FSite);
-    UpdateActions();
-}
-
 bool TfrmLayout::NudgeSelection(int Dx, int Dy) {
     if (FLabelNo < 0 || (Dx == 0 && Dy == 0))
         return false;
@@ -833,6 +962,11 @@ bool TfrmLayout::eventFilter(QObject* Watched, QEvent* Event) {
         return HandleHostMouse(Event);
     case QEvent::KeyPress:
         return HandleHostKey(Event);
+    case QEvent::ContextMenu: {
+        const auto* menu = static_cast<QContextMenuEvent*>(Event);
+        Guarded([&] { ShowContextMenu(menu->pos(), menu->globalPos()); });
+        return true;
+    }
     default:
         return false;
     }
@@ -911,9 +1045,6 @@ bool TfrmLayout::HandleHostKey(QEvent* Event) {
         return moved;
     };
     switch (key->key()) {
-    case Qt::Key_Delete:
-        Guarded([this] { DeleteSelection(); });
-        return true;
     case Qt::Key_Left:
         return nudge(-step, 0);
     case Qt::Key_Right:

@@ -11,8 +11,16 @@
 // tool reset, and the ghosts' snap hook: grid and guides of the current sheet snap every
 // drag (Alt held: no snapping). Guides and grid are drawn over the page.
 //
+// The commands on the page's objects (undo and redo, the clipboard, order, group, lock,
+// print flag, text direction, rotation, properties, position and size, the face background)
+// are draw-site commands: they act on the focused page, enable themselves by their own rule
+// (refreshed when the selection changes) and record their own undo steps. Their keys work
+// while the page has the keyboard; edit controls keep their own. A right click on the page
+// opens the object menu (the object under the cursor joins the selection) or the page menu.
+//
 // User-interface thread only.
 
+#include <QKeySequence>
 #include <QList>
 #include <QPointF>
 #include <QWidget>
@@ -25,6 +33,7 @@
 
 class QAction;
 class QActionGroup;
+class QMenu;
 class QLabel;
 class QMouseEvent;
 class QScrollArea;
@@ -64,6 +73,27 @@ enum class TLayoutCommand {
     Phase8,  // 45 degrees
     Scan,
     SelectScanner,
+    // The draw-site commands on the page (they act on the focused page, see UDrawSiteAction).
+    Undo,
+    Redo,
+    Cut,
+    Copy,
+    Paste,
+    BringToFront,
+    SendToBack,
+    Group,
+    Ungroup,
+    Lock,
+    Unlock,
+    DontPrint,
+    DoPrint,
+    VertText,
+    HorzText,
+    RotateLeft,  // 90 degrees counter-clockwise
+    RotateRight, // 90 degrees clockwise
+    // The face background (never selectable on the page): its dialog, and removing it.
+    EditBackground,
+    RemoveBackground,
 };
 
 class TfrmLayout : public QWidget {
@@ -109,6 +139,11 @@ public:
     // Brings the enabled state of the commands up to date.
     void UpdateActions();
 
+    // The page's context menus: on an object and on the empty page. They pop up on a right
+    // click on the page (which first selects the object under the cursor).
+    QMenu* ObjectMenu() const { return FObjectMenu; }
+    QMenu* PageMenu() const { return FPageMenu; }
+
 signals:
     void Modified();
     void SelectionChanged();
@@ -124,6 +159,14 @@ private:
     void CreateCreationTools();
     QAction* AddCommand(TLayoutCommand Command, const QString& Text, const QString& Icon,
                         bool Checkable = false);
+    // Registers a draw-site command made elsewhere under Command.
+    QAction* AddCommand(TLayoutCommand Command, QAction* Action, const QString& Text,
+                        const QString& Icon, const QKeySequence& Key = {});
+    void CreateSiteCommands();
+    void CreatePositionCommand();
+    void CreateBackgroundCommands();
+    void CreateContextMenus();
+    void ShowContextMenu(const QPoint& At, const QPoint& GlobalAt);
     void CreationToolTriggered(QAction* Tool);
     void InstallFactoryHooks();
     void RemoveFactoryHooks();
@@ -133,7 +176,6 @@ private:
     TPoint SnapOffset(const TPoint& P) const;
     void ClearSite();
     void ReadShownLabel();
-    void DeleteSelection();
     void EditSelection();
     void ZoomBy(int Step);
     void ZoomToFit();
@@ -142,6 +184,8 @@ private:
     void SyncGridActions();
     void ToggleGridSetting(TLayoutCommand Command, bool Value);
     void Scan();
+    // Refreshes every draw-site command for the focused page.
+    void UpdateSiteCommands();
     bool HandleHostMouse(QEvent* Event);
     bool DragGuide(const QMouseEvent& Mouse, const TPoint& P);
     bool HandleHostKey(QEvent* Event);
@@ -160,6 +204,8 @@ private:
     std::map<TLayoutCommand, QAction*> FActions;
     QList<QAction*> FCreationActions;
     QActionGroup* FToolGroup = nullptr;
+    QMenu* FObjectMenu = nullptr;
+    QMenu* FPageMenu = nullptr;
     // The one-shot tool modes: a creation tool waiting for its drag, and the two guide tools.
     QAction* FPendingTool = nullptr;
     bool FGuideToolH = false;
@@ -167,6 +213,7 @@ private:
     // A guide being dragged with the mouse.
     TGuideDrag FGuideDrag;
     bool FFitPending = true;
+    bool FSiteUpdatePending = false;
     // The picture a scan brought, given to the image object the factory makes for it.
     const TPictureEx* FScannedPicture = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "FMain.h"
 
 #include "FAbout.h"
+#include "FEnvironment.h"
 #include "FLayout.h"
 #include "FPaperChooser.h"
 #include "FSchedule.h"
@@ -8,8 +9,10 @@
 #include "FWizBase.h"
 #include "UAppFrame.h"
 #include "UDrawSite.h"
+#include "UDrawSiteHost.h"
 #include "UException.h"
 #include "UGhost.h"
+#include "UGuarded.h"
 #include "UHistoryManager.h"
 #include "ULabelData.h"
 #include "UPaperLibrary.h"
@@ -34,6 +37,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 // Outside any namespace: the macro declares the resource's registration function.
@@ -138,14 +142,10 @@ void TfrmMain::CreateActions() {
                [this] { ChangePaper(); });
     MakeAction(C::Exit, QStringLiteral("終了(&X)"), QString(), Q(QStringLiteral("Ctrl+Q")),
                [this] { close(); });
-    MakeAction(C::Undo, QStringLiteral("元に戻す(&U)"), QStringLiteral("undo"), Q(Q::Undo),
-               [this] { Undo(); });
-    MakeAction(C::Redo, QStringLiteral("やり直し(&R)"), QStringLiteral("redo"),
-               Q(QStringLiteral("Ctrl+Y")), [this] { Redo(); });
-    MakeAction(C::NewSheet, QStringLiteral("新しいシート(&N)"), QStringLiteral("sheetnew"), Q(),
+    MakeAction(C::Environment, QStringLiteral("環境設定(&E)..."), QString(), Q(),
+               [this] { ShowEnvironment(); });
+    MakeAction(C::NewSheet, QStringLiteral("シートを追加(&A)"), QStringLiteral("sheetnew"), Q(),
                [this] { NewSheet(); });
-    MakeAction(C::AddSheet, QStringLiteral("シートを追加(&A)"), QString(), Q(),
-               [this] { AddSheet(); });
     MakeAction(C::DuplicateSheet, QStringLiteral("シートを複製(&C)"), QString(), Q(),
                [this] { DuplicateSheet(); });
     MakeAction(C::DeleteSheet, QStringLiteral("シートを削除(&D)"), QString(), Q(),
@@ -156,6 +156,10 @@ void TfrmMain::CreateActions() {
                [this] { MoveSheet(FData->CurrentSheetNo() + 1); });
     MakeAction(C::RenameSheet, QStringLiteral("シート名の変更(&M)..."), QString(), Q(),
                [this] { RenameSheet(); });
+    MakeAction(
+        C::SeparatelyDesign, QStringLiteral("ラベルごとに別々にデザインする(&D)"), QString(), Q(),
+        [this] { SetSeparatelyDesign(Action(TMainCommand::SeparatelyDesign)->isChecked()); });
+    Action(C::SeparatelyDesign)->setCheckable(true);
     MakeAction(C::ShowLayout, QStringLiteral("レイアウト(&L)"), QStringLiteral("layout"),
                Q(QStringLiteral("F5")), [this] { ShowLayout(); });
     MakeAction(C::ShowSheet, QStringLiteral("シート全体(&S)"), QStringLiteral("sheet"),
@@ -170,22 +174,63 @@ void TfrmMain::CreateActions() {
 }
 
 void TfrmMain::CreateMenus() {
+    CreateFileMenu();
+    CreateEditMenu();
+    CreateArrangeMenu();
+    CreateInsertMenu();
+    CreateViewMenu();
+    CreateSheetMenu();
+    CreateHelpMenu();
+}
+
+namespace {
+
+// A menu of the menu bar; a null entry is a separator.
+QMenu* AddMenu(QMenuBar* Bar, const QString& Title, const char* Name,
+               std::initializer_list<QAction*> Actions) {
+    QMenu* menu = Bar->addMenu(Title);
+    menu->setObjectName(QLatin1String(Name));
+    for (QAction* action : Actions) {
+        if (action)
+            menu->addAction(action);
+        else
+            menu->addSeparator();
+    }
+    return menu;
+}
+
+} // namespace
+
+void TfrmMain::CreateFileMenu() {
     using C = TMainCommand;
-    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    file->addAction(Action(C::New));
-    file->addAction(Action(C::Wizard));
-    file->addAction(Action(C::Open));
-    file->addAction(Action(C::Save));
-    file->addAction(Action(C::SaveAs));
-    file->addSeparator();
-    file->addAction(Action(C::Print));
-    file->addSeparator();
+    using L = TLayoutCommand;
+    QMenu* file = AddMenu(menuBar(), QStringLiteral("ファイル(&F)"), "mnuFile",
+                          {Action(C::New), Action(C::Wizard), Action(C::Open), Action(C::Save),
+                           Action(C::SaveAs), nullptr, Action(C::Print), nullptr});
     FRecentPlaceholder = file->addAction(QStringLiteral("最近使ったファイル"));
     FRecentPlaceholder->setObjectName(QStringLiteral("mnuRecent"));
     file->addSeparator();
+    QMenu* scanner = file->addMenu(QStringLiteral("スキャナ(&C)"));
+    scanner->setObjectName(QStringLiteral("mnuScanner"));
+    scanner->addAction(FLayout->Action(L::Scan));
+    scanner->addAction(FLayout->Action(L::SelectScanner));
+    file->addAction(Action(C::Environment));
+    file->addSeparator();
     file->addAction(Action(C::Exit));
+    CreateRecentFiles();
+}
+
+void TfrmMain::CreateRecentFiles() {
     // Recent files live in the settings; without a settings key there is no list.
-    if (TAppFrame::Global() && !ExpandMacros(QStringLiteral("$(OpenFileHistory)")).contains("$(")) {
+    bool listed = false;
+    if (TAppFrame::Global()) {
+        try {
+            listed = !ExpandMacros(QStringLiteral("$(OpenFileHistory)")).contains("$(");
+        } catch (const std::exception&) {
+            listed = false; // the settings name no such key
+        }
+    }
+    if (listed) {
         FRecent = std::make_unique<THistoryManager>();
         FRecent->SetMenuItem(FRecentPlaceholder);
         FRecent->SetUseAccelerator(true);
@@ -202,58 +247,96 @@ void TfrmMain::CreateMenus() {
     }
     if (!FRecent)
         FRecentPlaceholder->setVisible(false);
+}
 
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-    edit->addAction(Action(C::Undo));
-    edit->addAction(Action(C::Redo));
+void TfrmMain::CreateEditMenu() {
+    using L = TLayoutCommand;
+    const auto a = [this](L Command) { return FLayout->Action(Command); };
     // The user's schedule, which every calendar shows.
-    edit->addSeparator();
-    QAction* schedule = edit->addAction(QStringLiteral("スケジュール(&C)..."));
+    auto* schedule = new QAction(QStringLiteral("スケジュール(&C)..."), this);
     schedule->setObjectName(QStringLiteral("actSchedule"));
     connect(schedule, &QAction::triggered, this, [this] { EditUserSchedule(*this); });
-    if (FLayout) {
-        edit->addSeparator();
-        edit->addAction(FLayout->Action(TLayoutCommand::Delete));
-        edit->addAction(FLayout->Action(TLayoutCommand::Properties));
-        QMenu* insert = menuBar()->addMenu(QStringLiteral("挿入(&I)"));
-        insert->addActions(FLayout->CreationActions());
-    }
+    AddMenu(menuBar(), QStringLiteral("編集(&E)"), "mnuEdit",
+            {a(L::Undo), a(L::Redo), nullptr, a(L::Cut), a(L::Copy), a(L::Paste), a(L::Delete),
+             nullptr, a(L::SelectAll), nullptr, a(L::Properties), a(L::Position), nullptr,
+             schedule});
+}
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-    view->addAction(Action(C::ShowLayout));
-    view->addAction(Action(C::ShowSheet));
-    if (FLayout) {
-        view->addSeparator();
-        view->addAction(FLayout->Action(TLayoutCommand::ZoomIn));
-        view->addAction(FLayout->Action(TLayoutCommand::ZoomOut));
-        view->addAction(FLayout->Action(TLayoutCommand::ZoomFit));
-        view->addAction(FLayout->Action(TLayoutCommand::Zoom100));
-        view->addSeparator();
-        for (TLayoutCommand c :
-             {TLayoutCommand::ShowGuides, TLayoutCommand::AddGuideH, TLayoutCommand::AddGuideV})
-            view->addAction(FLayout->Action(c));
-    }
+void TfrmMain::CreateArrangeMenu() {
+    using L = TLayoutCommand;
+    const auto a = [this](L Command) { return FLayout->Action(Command); };
+    AddMenu(menuBar(), QStringLiteral("配置(&A)"), "mnuArrange",
+            {a(L::BringToFront),
+             a(L::SendToBack),
+             nullptr,
+             a(L::Group),
+             a(L::Ungroup),
+             nullptr,
+             a(L::Lock),
+             a(L::Unlock),
+             nullptr,
+             a(L::DontPrint),
+             a(L::DoPrint),
+             nullptr,
+             a(L::VertText),
+             a(L::HorzText),
+             nullptr,
+             a(L::RotateLeft),
+             a(L::RotateRight),
+             nullptr,
+             a(L::MoveOptions),
+             nullptr,
+             a(L::EditBackground),
+             a(L::RemoveBackground)});
+}
 
-    QMenu* sheet = menuBar()->addMenu(QStringLiteral("シート(&S)"));
-    for (C c : {C::NewSheet, C::AddSheet, C::DuplicateSheet, C::DeleteSheet, C::MoveSheetLeft,
-                C::MoveSheetRight, C::RenameSheet})
-        sheet->addAction(Action(c));
-    sheet->addSeparator();
-    sheet->addAction(Action(C::ChangePaper));
+void TfrmMain::CreateInsertMenu() {
+    QMenu* insert = menuBar()->addMenu(QStringLiteral("挿入(&I)"));
+    insert->setObjectName(QStringLiteral("mnuInsert"));
+    insert->addActions(FLayout->CreationActions());
+}
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-    help->addAction(Action(C::About));
+void TfrmMain::CreateViewMenu() {
+    using C = TMainCommand;
+    using L = TLayoutCommand;
+    const auto a = [this](L Command) { return FLayout->Action(Command); };
+    AddMenu(menuBar(), QStringLiteral("表示(&V)"), "mnuView",
+            {Action(C::ShowLayout), Action(C::ShowSheet), nullptr, a(L::ZoomIn), a(L::ZoomOut),
+             a(L::ZoomFit), a(L::Zoom100), nullptr, a(L::ShowGrid), a(L::SnapGrid),
+             a(L::ShowGuides), a(L::SnapGuides), a(L::AddGuideH), a(L::AddGuideV),
+             a(L::ClearGuides)});
+}
+
+void TfrmMain::CreateSheetMenu() {
+    using C = TMainCommand;
+    AddMenu(menuBar(), QStringLiteral("シート(&S)"), "mnuSheet",
+            {Action(C::NewSheet), Action(C::DuplicateSheet), Action(C::DeleteSheet),
+             Action(C::MoveSheetLeft), Action(C::MoveSheetRight), Action(C::RenameSheet), nullptr,
+             Action(C::SeparatelyDesign), nullptr, Action(C::ChangePaper)});
+}
+
+void TfrmMain::CreateHelpMenu() {
+    AddMenu(menuBar(), QStringLiteral("ヘルプ(&H)"), "mnuHelp", {Action(TMainCommand::About)});
 }
 
 void TfrmMain::CreateToolBars() {
+    CreateMainToolBar();
+    CreateEditToolBars();
+    addToolBarBreak();
+    QToolBar* tools = addToolBar(QStringLiteral("作成"));
+    tools->setObjectName(QStringLiteral("tbCreate"));
+    tools->addActions(FLayout->CreationActions());
+}
+
+void TfrmMain::CreateMainToolBar() {
     using C = TMainCommand;
     QToolBar* main = addToolBar(QStringLiteral("標準"));
     main->setObjectName(QStringLiteral("tbMain"));
     for (C c : {C::New, C::Open, C::Save, C::Print})
         main->addAction(Action(c));
     main->addSeparator();
-    main->addAction(Action(C::Undo));
-    main->addAction(Action(C::Redo));
+    main->addAction(FLayout->Action(TLayoutCommand::Undo));
+    main->addAction(FLayout->Action(TLayoutCommand::Redo));
     main->addSeparator();
     main->addAction(Action(C::ShowLayout));
     main->addAction(Action(C::ShowSheet));
@@ -267,13 +350,28 @@ void TfrmMain::CreateToolBars() {
     FSheetBox->setMinimumContentsLength(12);
     main->addWidget(FSheetBox);
     connect(FSheetBox, &QComboBox::activated, this, [this](int Index) { SelectSheet(Index); });
+}
 
-    if (FLayout) {
-        addToolBarBreak();
-        QToolBar* tools = addToolBar(QStringLiteral("作成"));
-        tools->setObjectName(QStringLiteral("tbCreate"));
-        tools->addActions(FLayout->CreationActions());
-    }
+// The page's common commands: clipboard, order and grouping, grid and guides, move mode.
+void TfrmMain::CreateEditToolBars() {
+    using L = TLayoutCommand;
+    const auto bar = [this](const QString& Title, const char* Name,
+                            std::initializer_list<L> Commands) {
+        QToolBar* toolBar = addToolBar(Title);
+        toolBar->setObjectName(QLatin1String(Name));
+        for (L command : Commands)
+            toolBar->addAction(FLayout->Action(command));
+        return toolBar;
+    };
+    bar(QStringLiteral("編集"), "tbEdit", {L::Cut, L::Copy, L::Paste});
+    bar(QStringLiteral("配置"), "tbArrange",
+        {L::BringToFront, L::SendToBack, L::Group, L::Ungroup});
+    QToolBar* grid = bar(QStringLiteral("グリッドとガイド"), "tbGrid",
+                         {L::ShowGrid, L::SnapGrid, L::ShowGuides, L::SnapGuides, L::MoveOptions});
+    // The move mode button opens its menu at once.
+    if (auto* button =
+            qobject_cast<QToolButton*>(grid->widgetForAction(FLayout->Action(L::MoveOptions))))
+        button->setPopupMode(QToolButton::InstantPopup);
 }
 
 void TfrmMain::CreateViews() {
@@ -405,17 +503,6 @@ void TfrmMain::RunStartupSelection() {
 
 // ---------------------------------------------------------------------------------------
 // Document commands
-
-template <class F>
-bool TfrmMain::Guarded(F&& Body) {
-    try {
-        Body();
-        return true;
-    } catch (const std::exception& E) {
-        HandleApplicationException(E);
-        return false;
-    }
-}
 
 bool TfrmMain::DocumentModified() const {
     if (FData->Modified())
@@ -564,12 +651,6 @@ void TfrmMain::NewSheet() {
     ReloadViews();
 }
 
-void TfrmMain::AddSheet() {
-    CommitView();
-    Guarded([this] { FData->AddSheet(QStringLiteral("シート%d")); });
-    ReloadViews();
-}
-
 void TfrmMain::DuplicateSheet() {
     CommitView();
     Guarded([this] { FData->DuplicateSheet(); });
@@ -660,6 +741,7 @@ void TfrmMain::ReloadViews() {
         Action(TMainCommand::ShowSheet)->setChecked(true);
     else
         Action(TMainCommand::ShowLayout)->setChecked(true);
+    FocusPage();
     UpdateActions();
 }
 
@@ -675,6 +757,7 @@ void TfrmMain::RefreshSheetSelector() {
 void TfrmMain::ShowLayout() {
     FViews->setCurrentWidget(FLayout);
     Action(TMainCommand::ShowLayout)->setChecked(true);
+    FocusPage();
     UpdateActions();
 }
 
@@ -691,16 +774,22 @@ bool TfrmMain::LayoutShown() const {
     return FViews && FViews->currentWidget() == FLayout;
 }
 
-void TfrmMain::Undo() {
-    if (ActionList().CanUndo())
-        Guarded([] { ActionList().Undo(); });
+void TfrmMain::SetSeparatelyDesign(bool Separately) {
+    if (Separately == FData->SeparatelyDesign())
+        return;
+    CommitView();
+    // The sheet view switches the document and reports it (DocumentChanged).
+    FSheet->SetSeparatelyDesign(Separately);
     UpdateActions();
 }
 
-void TfrmMain::Redo() {
-    if (ActionList().CanRedo() || ActionList().CanRepeatLast())
-        Guarded([] { ActionList().Redo(); });
-    UpdateActions();
+void TfrmMain::ShowEnvironment() {
+    Guarded([this] { ExecuteEnvironmentDialog(this); });
+}
+
+void TfrmMain::FocusPage() {
+    if (LayoutShown())
+        FLayout->Host()->setFocus(Qt::OtherFocusReason);
 }
 
 void TfrmMain::ShowPosition(const QPointF& Millimetres) {
@@ -723,16 +812,10 @@ QString TfrmMain::TitleText() const {
 
 void TfrmMain::UpdateActions() {
     using C = TMainCommand;
-    const TActionList& undo = ActionList();
-    const bool layout = LayoutShown();
-    Action(C::Undo)->setEnabled(layout && undo.CanUndo());
-    Action(C::Undo)->setText(undo.CanUndo()
-                                 ? QStringLiteral("元に戻す(&U) - %1").arg(undo.UndoCaption())
-                                 : QStringLiteral("元に戻す(&U)"));
-    Action(C::Redo)->setEnabled(layout && undo.CanRedo());
-    Action(C::Redo)->setText(undo.CanRedo()
-                                 ? QStringLiteral("やり直し(&R) - %1").arg(undo.RedoCaption())
-                                 : QStringLiteral("やり直し(&R)"));
+    {
+        const QSignalBlocker block(Action(C::SeparatelyDesign));
+        Action(C::SeparatelyDesign)->setChecked(FData->SeparatelyDesign());
+    }
     const int sheets = FData->SheetCount();
     const int current = FData->CurrentSheetNo();
     Action(C::DeleteSheet)->setEnabled(sheets > 1);

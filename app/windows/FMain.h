@@ -4,10 +4,12 @@
 // of the current sheet). The views never open, save or print; they ask the window.
 //
 // Commands: new, open, save, save as, recent files, print, the new-calendar wizard, paper
-// change, undo and redo on the application's action list (with the step's caption), the
-// sheet commands (new, add, duplicate, delete - never the last -, move, rename, select),
-// the view switch and the about box. Every command that would drop unsaved changes asks
-// first (Yes saves, No drops, Cancel stops); so does closing the window.
+// change, the environment settings, the sheet commands (add, duplicate, delete - never the
+// last -, move, rename, select, one design for all faces), the view switch and the about
+// box. The layout editor's commands (undo and redo, the clipboard, order, group, lock,
+// print flag, properties, grid and guides, move options, scanning, the face background)
+// are the editor's own; the window puts them into its menus and toolbars. Every command that would
+// drop unsaved changes asks first (Yes saves, No drops, Cancel stops); so does closing the window.
 //
 // Title: "$(TitleBarFormat)" filled with the document's name, with " *" while modified.
 // The window's placement is kept in the settings ("frmMain").
@@ -48,15 +50,14 @@ enum class TMainCommand {
     Wizard,
     ChangePaper,
     Exit,
-    Undo,
-    Redo,
+    Environment,
     NewSheet,
-    AddSheet,
     DuplicateSheet,
     DeleteSheet,
     MoveSheetLeft,
     MoveSheetRight,
     RenameSheet,
+    SeparatelyDesign,
     ShowLayout,
     ShowSheet,
     About,
@@ -98,7 +99,6 @@ public:
 
     // --- Sheets -------------------------------------------------------------------------
     void NewSheet();
-    void AddSheet();
     void DuplicateSheet();
     // The last sheet is never deleted (the command is disabled then).
     bool DeleteSheet();
@@ -116,8 +116,10 @@ public:
     // Writes what the layout editor shows back into the document.
     void CommitView();
 
-    void Undo();
-    void Redo();
+    // One design for all faces of the sheet, or one per face.
+    void SetSeparatelyDesign(bool Separately);
+    // The environment settings dialog.
+    void ShowEnvironment();
     // The about box: as a splash (closes by itself) or as a dialog.
     void ShowAbout(bool Splash);
 
@@ -149,7 +151,20 @@ protected:
 private:
     void CreateActions();
     void CreateMenus();
+    void CreateFileMenu();
+    void CreateEditMenu();
+    void CreateArrangeMenu();
+    void CreateInsertMenu();
+    void CreateViewMenu();
+    void CreateSheetMenu();
+    void CreateHelpMenu();
+    void CreateRecentFiles();
     void CreateToolBars();
+    void CreateMainToolBar();
+    void CreateEditToolBars();
+    // Hands the keyboard to the page when the layout editor is shown, so that the page's
+    // commands find their target.
+    void FocusPage();
     void CreateViews();
     QAction* MakeAction(TMainCommand Command, const QString& Text, const QString& Icon,
                         const QKeySequence& Key, std::function<void()> Body);
@@ -160,9 +175,6 @@ private:
     void RefreshSheetSelector();
     void AddRecentFile(const QString& FileName);
     bool SaveTo(const QString& FileName);
-    // Runs Body; an exception is shown to the user and answered with false.
-    template <class F>
-    bool Guarded(F&& Body);
     QString DefaultFileName(bool ForSave) const;
     void ShowPosition(const QPointF& Millimetres);
     void ShowZoom(int Percent);

@@ -95,6 +95,7 @@ void TSheetFace::Paint() {
 TfrmSheet::TfrmSheet(TLabelData& Data, QWidget* Parent) : QWidget(Parent), FData(Data) {
     RegisterClass<TSheetFace>();
     setObjectName(QStringLiteral("frmSheet"));
+    setFocusPolicy(Qt::ClickFocus);
 
     FSeparately = new QCheckBox(QStringLiteral("ラベルごとに別々にデザインする"), this);
     FSeparately->setObjectName(QStringLiteral("chkSeparatelyDesign"));
@@ -172,8 +173,11 @@ void TfrmSheet::RebuildSite() {
         if (FData.ReadPreview(i, preview))
             face->SetPreview(&preview);
     }
-    // The old host goes with setWidget, before the surface it shows.
-    FArea->setWidget(new TDrawSiteHost(*site));
+    // The old host goes with setWidget, before the surface it shows. The keyboard stays with
+    // the view: the page commands of the layout editor never act on the sheet's faces.
+    auto* host = new TDrawSiteHost(*site);
+    host->setFocusProxy(this);
+    FArea->setWidget(host);
     FSite = std::move(site);
     FitToView();
 }
@@ -223,6 +227,10 @@ void TfrmSheet::EditFace(int Face) {
     FCurrentFace = Face;
     FData.SetCurrentLabelNo(Face);
     emit EditFaceRequested(Face);
+}
+
+void TfrmSheet::SetSeparatelyDesign(bool Separately) {
+    FSeparately->setChecked(Separately);
 }
 
 void TfrmSheet::SeparatelyToggled(bool Checked) {

@@ -63,6 +63,9 @@ public:
     // Picks Face as the document's current label and asks for the layout editor.
     void EditFace(int Face);
 
+    // One design for all faces (false) or one per face; the same as the view's switch.
+    void SetSeparatelyDesign(bool Separately);
+
     TDrawSite& Site() const { return *FSite; }
     QCheckBox* SeparatelyDesignBox() const { return FSeparately; }
     // The widget that shows the surface (for tests and screenshots).

@@ -5,9 +5,17 @@
 #include "ULORect.h"
 #include "ULabelData.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QEventLoop>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
 #include <map>
 
 void EnsureApplicationClasses() {
@@ -91,4 +99,72 @@ QProcessEnvironment PrivateProgramEnvironment(const QString& Home) {
     QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return env;
+}
+
+bool WaitUntil(const std::function<bool()>& Condition, int Milliseconds) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (Condition())
+            loop.quit();
+    });
+    QTimer::singleShot(Milliseconds, &loop, &QEventLoop::quit);
+    poll.start(20);
+    if (!Condition())
+        loop.exec();
+    return Condition();
+}
+
+void LetIdle(int Milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(Milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool ClickMenuItem(QMainWindow& Window, const QString& MenuName, QAction* Item) {
+    QMenuBar* bar = Window.menuBar();
+    auto* menu = Window.findChild<QMenu*>(MenuName);
+    if (!menu || !Item)
+        return false;
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    if (!WaitUntil([menu] { return menu->isVisible(); }))
+        return false;
+    LetIdle(); // the user reads the menu; its commands are up to date
+    QMenu* holder = menu;
+    for (QAction* entry : menu->actions()) {
+        QMenu* sub = entry->menu();
+        if (menu->actions().contains(Item) || !sub || !sub->actions().contains(Item))
+            continue;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+        if (!WaitUntil([sub] { return sub->isVisible(); }))
+            return false;
+        holder = sub;
+    }
+    if (!holder->actions().contains(Item) || !Item->isEnabled()) {
+        CloseMenu(holder);
+        if (holder != menu)
+            CloseMenu(menu);
+        return false;
+    }
+    QTest::mouseClick(holder, Qt::LeftButton, {}, holder->actionGeometry(Item).center());
+    QCoreApplication::processEvents();
+    return true;
+}
+
+QMenu* RightClickMenu(QWidget& Target, const QPoint& At) {
+    QWidget* window = Target.window();
+    QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, Target.mapTo(window, At));
+    QMenu* menu = nullptr;
+    WaitUntil([&menu] {
+        menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        return menu != nullptr;
+    });
+    return menu;
+}
+
+void CloseMenu(QMenu* Menu) {
+    if (!Menu || !Menu->isVisible())
+        return;
+    QTest::keyClick(Menu, Qt::Key_Escape);
+    QCoreApplication::processEvents();
 }

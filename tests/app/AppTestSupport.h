@@ -7,8 +7,14 @@
 #include <QImage>
 #include <QProcessEnvironment>
 #include <QString>
+#include <functional>
 #include <memory>
 
+class QAction;
+class QMainWindow;
+class QMenu;
+class QPoint;
+class QWidget;
 class TLabelData;
 class TLORect;
 
@@ -28,3 +34,17 @@ QString ScreenshotFolder();
 // temporary files all below Home (created), so that the run shares nothing with a program
 // open elsewhere on the machine or with another test.
 QProcessEnvironment PrivateProgramEnvironment(const QString& Home);
+// Runs the event loop until Condition holds or Milliseconds pass; whether it holds.
+bool WaitUntil(const std::function<bool()>& Condition, int Milliseconds = 10000);
+// Runs the event loop for Milliseconds, waiting in it as the running program does between a
+// user's actions: idle handlers run (the commands bring their state up to date).
+void LetIdle(int Milliseconds = 50);
+// Opens the menu of Window's menu bar named MenuName with the mouse and clicks Item in it
+// or in one of its submenus. False (with nothing clicked) when Item is not there or is
+// disabled.
+bool ClickMenuItem(QMainWindow& Window, const QString& MenuName, QAction* Item);
+// A right click on Target at At (Target's pixels) as the window system delivers it; the
+// menu that popped up, or nullptr.
+QMenu* RightClickMenu(QWidget& Target, const QPoint& At);
+// Closes a popped-up menu with Escape.
+void CloseMenu(QMenu* Menu);

@@ -11,6 +11,7 @@
 #include "UDOGroup.h"
 #include "UDesigner.h"
 #include "UDrawSite.h"
+#include "UDrawSiteAction.h"
 #include "UDrawSiteHost.h"
 #include "UGhost.h"
 #include "UGraphicUtils.h"
@@ -40,7 +41,9 @@
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -128,6 +131,11 @@ protected:
         FForm->resize(800, 600);
         FForm->SetLabelData(FData.get());
         FForm->show();
+        QApplication::setActiveWindow(FForm.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(FForm.get()));
+        // The page has the keyboard, as after a click on it: the page commands act on it.
+        Host()->setFocus();
+        FBar = new QToolBar(FForm.get());
         QCoreApplication::processEvents();
         FForm->SetZoom(100);
         QCoreApplication::processEvents();
@@ -171,11 +179,12 @@ protected:
         Mouse(QEvent::MouseButtonRelease, To, Qt::LeftButton, Qt::NoButton);
         QCoreApplication::processEvents();
     }
+    // A key as the user types it on the page (shortcuts first).
     void Key(int KeyCode, Qt::KeyboardModifiers Modifiers = {}) const {
-        QKeyEvent press(QEvent::KeyPress, KeyCode, Modifiers);
-        QCoreApplication::sendEvent(Host(), &press);
-        QKeyEvent release(QEvent::KeyRelease, KeyCode, Modifiers);
-        QCoreApplication::sendEvent(Host(), &release);
+        // The application goes idle before each key: the commands are up to date.
+        TDrawSiteActionBase::UpdateAll();
+        QTest::keyClick(Host(), Qt::Key(KeyCode), Modifiers);
+        QCoreApplication::processEvents();
     }
     TLORect* PlaceRect(const TRect& R) {
         auto rect = std::make_unique<TLORect>();
@@ -189,11 +198,23 @@ protected:
         Site().AddObject(placed);
         return placed;
     }
-    void Trigger(C Command) const { FForm->Action(Command)->trigger(); }
+    // Clicks the command's button (on a tool bar of the editor, as a window embedding it
+    // shows its commands).
+    void Trigger(C Command) const {
+        QAction* action = FForm->Action(Command);
+        if (!FBar->actions().contains(action))
+            FBar->addAction(action);
+        QWidget* button = FBar->widgetForAction(action);
+        ASSERT_NE(button, nullptr);
+        TDrawSiteActionBase::UpdateAll();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
 
     std::unique_ptr<TAppFrame> FFrame;
     std::unique_ptr<TLabelData> FData;
     std::unique_ptr<TfrmLayout> FForm;
+    QToolBar* FBar = nullptr; // a child of the editor
     QStringList FMessages;
 };
 
@@ -344,9 +365,11 @@ TEST_F(Layout, KeysDeleteAndNudgeTheSelection) {
     EXPECT_EQ(Objects().size(), 2u);
     // The command does the same as the key.
     Site().SelectAll(true);
+    QCoreApplication::processEvents();
     EXPECT_TRUE(FForm->Action(C::Delete)->isEnabled());
     Trigger(C::Delete);
     EXPECT_TRUE(Objects().empty());
+    QCoreApplication::processEvents();
     EXPECT_FALSE(FForm->Action(C::Delete)->isEnabled());
     ActionList().Undo();
     EXPECT_EQ(Objects().size(), 2u);
@@ -541,7 +564,9 @@ TEST_F(Layout, PropertiesOpenTheKindsDialogOrSayThereIsNone) {
     Site().AddObject(placed);
     Site().SelectAll(false);
     placed->SetSelected(true);
-    Trigger(C::Properties);
+    const QPoint q = ToHost(TPoint(450, 150));
+    Mouse(QEvent::MouseButtonDblClick, q, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, q, Qt::LeftButton, Qt::NoButton);
     ASSERT_EQ(FMessages.size(), 1);
     EXPECT_EQ(FMessages[0], QStringLiteral("このオブジェクトには設定画面がありません"));
 }

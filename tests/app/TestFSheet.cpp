@@ -2,14 +2,18 @@
 #include "FSheet.h"
 
 #include "UDrawSite.h"
+#include "UDrawSiteAction.h"
 #include "ULOFace.h"
 #include "ULabelData.h"
+#include "UPrintCommand.h"
 #include "UScaler.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -78,6 +82,29 @@ protected:
     std::unique_ptr<TLabelData> FData;
     std::unique_ptr<TfrmSheet> FView;
 };
+
+// A click on a face keeps the keyboard with the view: the layout editor's page commands
+// (which act on the focused page) never reach the sheet's faces.
+TEST_F(SheetView, FacesNeverTakeThePageCommands) {
+    TfrmSheet& view = Show();
+    QApplication::setActiveWindow(&view);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    Click(1);
+    EXPECT_EQ(QApplication::focusWidget(), &view);
+    EXPECT_EQ(FocusedActionTarget(), nullptr);
+}
+
+// The print dialog's line on designed faces: one design printed everywhere, or the faces
+// that have a design of their own.
+TEST_F(SheetView, PrintDialogSaysHowManyFacesCarryADesign) {
+    FData->SetSeparatelyDesign(false);
+    EXPECT_EQ(DescribeFaceDesigns(*FData),
+              QStringLiteral("すべてのラベル（4面）に同じデザインを印刷します"));
+    FData->SetSeparatelyDesign(true);
+    EXPECT_EQ(DescribeFaceDesigns(*FData), QStringLiteral("デザインのあるラベル: 4面中 1面"));
+    WriteRectLabel(*FData, 2, TRect(0, 0, 600, 400), Red);
+    EXPECT_EQ(DescribeFaceDesigns(*FData), QStringLiteral("デザインのあるラベル: 4面中 2面"));
+}
 
 } // namespace
 

@@ -234,11 +234,15 @@ TEST(EndToEnd, DesignSaveQuitRestartReopenAndPrint) {
         Save(&layout, QStringLiteral("e2e-layout.png"));
 
         // --- Undo and redo ---------------------------------------------------------------
-        main->UpdateActions();
-        ASSERT_TRUE(main->Action(TMainCommand::Undo)->isEnabled());
-        main->Action(TMainCommand::Undo)->trigger();
+        main->activateWindow(); // no window manager activates it again after the dialogs
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+        host->setFocus();
+        LetIdle(); // the page's commands bring their state up to date
+        ASSERT_TRUE(layout.Action(TLayoutCommand::Undo)->isEnabled());
+        QTest::keyClick(host, Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(Rect(picture->GetBoundsRect()), Rect(moved)) << "undo takes the resize back";
-        main->Action(TMainCommand::Redo)->trigger();
+        LetIdle();
+        QTest::keyClick(host, Qt::Key_Y, Qt::ControlModifier);
         EXPECT_EQ(Rect(picture->GetBoundsRect()), Rect(resized)) << "redo does it again";
 
         // --- Save, look at the sheet, quit ------------------------------------------------
