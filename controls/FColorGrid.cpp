@@ -35,6 +35,11 @@ TfrmColorGrid::TfrmColorGrid(QWidget* Parent)
     FColGrid->OnChangeColor = [this](TColGrid*, TColor Color, bool Transparent) {
         ColGridChangeColor(Color, Transparent);
     };
+    // The colour dialog hides the popup while it runs; a cancelled dialog then closes it.
+    FColGrid->OnOtherColorCancel = [this](TColGrid*) {
+        if (!isVisible())
+            CloseUp(false);
+    };
     setFixedSize(ClientWidth, ClientHeight);
 }
 
@@ -145,7 +150,8 @@ void TfrmColorGrid::keyPressEvent(QKeyEvent* Event) {
 
 void TfrmColorGrid::hideEvent(QHideEvent* Event) {
     QWidget::hideEvent(Event);
-    // Closed from outside (a click elsewhere closes a popup): a cancel.
-    if (!FClosing && (FOnChange || FOnCancel))
+    // Closed from outside (a click elsewhere closes a popup): a cancel. The other-colour
+    // dialog hides it too; the callbacks then wait for the dialog's answer.
+    if (!FClosing && !FColGrid->OtherColorDialogOpen() && (FOnChange || FOnCancel))
         CloseUp(false);
 }

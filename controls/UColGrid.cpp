@@ -8,6 +8,7 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QToolTip>
 
 namespace {
@@ -344,8 +345,16 @@ void TColGrid::PickOtherColor() {
     QColorDialog dialog(this);
     dialog.setOption(QColorDialog::DontUseNativeDialog);
     dialog.setCurrentColor(Transparent() ? QColor(Qt::black) : ToQColor(FDefaultColor));
-    if (dialog.exec() != QDialog::Accepted)
+    int result = QDialog::Rejected;
+    {
+        const QScopedValueRollback open(FOtherColorOpen, true);
+        result = dialog.exec();
+    }
+    if (result != QDialog::Accepted) {
+        if (OnOtherColorCancel)
+            OnOtherColorCancel(this);
         return;
+    }
     RegWriteString(QString::fromLatin1(CustomColorsKey), SaveCustomColors());
     SetDefaultColor(FromQColor(dialog.selectedColor()));
     if (OnChangeColor)

@@ -67,6 +67,10 @@ public:
 
     // Fired when the user picks a cell.
     TChangeColorEvent OnChangeColor;
+    // Fired when the other-colour dialog is closed without a colour.
+    std::function<void(TColGrid* Sender)> OnOtherColorCancel;
+    // True while the other-colour dialog runs.
+    bool OtherColorDialogOpen() const { return FOtherColorOpen; }
 
     // Cell rectangles in client pixels: the colour cells row by row, then the other-colour
     // and the transparent cell when present.
@@ -114,4 +118,5 @@ private:
     mutable QSize FLaidOutSize{-1, -1};
     int FPressed = -1;
     int FHot = -1;
+    bool FOtherColorOpen = false;
 };

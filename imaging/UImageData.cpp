@@ -20,6 +20,23 @@ bool IsRasterGraphic(const TGraphic* G) {
            dynamic_cast<const TImageGraphic*>(G);
 }
 
+// The pixels of a picture with transparent pixels (a PNG's alpha, a GIF's transparent
+// index), in Format_ARGB32; null for an opaque picture.
+QImage TranslucentPixels(const TPictureEx& Picture) {
+    const auto* g = dynamic_cast<const TImageGraphic*>(Picture.Graphic());
+    if (!g || !g->Transparent())
+        return {};
+    const QImage image = g->Image().convertToFormat(QImage::Format_ARGB32);
+    return HasTransparentPixels(image) ? image : QImage();
+}
+
+// Image as a PNG graphic (kept in memory; encoded only when its file form is asked for).
+std::unique_ptr<TGraphic> ImageGraphicOf(const QImage& Image) {
+    auto png = std::make_unique<TPNGImage>();
+    png->SetImage(Image);
+    return png;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -101,6 +118,9 @@ void TClipFilter::Apply(const TPictureEx& Source, TPictureEx& Dest, TRect& Resul
         return;
     } else if (dynamic_cast<const TMetafile*>(Source.Graphic()))
         ClipToMetafile(Source, Dest, c);
+    else if (const QImage translucent = TranslucentPixels(Source); !translucent.isNull())
+        // Cut out with its alpha; what lies outside the picture is transparent.
+        Dest.SetGraphic(ImageGraphicOf(translucent.copy(c.Left, c.Top, c.Width(), c.Height())));
     else
         ClipToBitmap(Source, Dest, c);
     ResultRect = WholeRect(Dest.Width(), Dest.Height());
@@ -148,21 +168,59 @@ bool TGREFilter::CanApply(const TPictureEx& Picture) const {
     return IsRasterGraphic(Picture.Graphic());
 }
 
+namespace {
+
+// The effector's result on a 24-bit bitmap.
+std::unique_ptr<TSafetyBitmap> RunEffector(TGREffector& Effector, const TBitmap& Source) {
+    auto d = std::make_unique<TSafetyBitmap>();
+    Effector.Source = &Source;
+    Effector.Dest = &d->Bitmap();
+    Effector.Rect = WholeRect(Source.Width(), Source.Height());
+    Effector.Execute();
+    d->Changed();
+    return d;
+}
+
+// Filters the colours of Image (Format_ARGB32, not premultiplied) as a 24-bit bitmap and puts
+// its alpha back on the result, so that transparent pixels stay as transparent as they were.
+std::unique_ptr<TGraphic> FilterKeepingAlpha(TGREffector& Effector, const QImage& Image) {
+    const int w = Image.width(), h = Image.height();
+    TBitmap colours(w, h, pf24bit);
+    for (int y = 0; y < h; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(Image.constScanLine(y));
+        uint8_t* out = colours.ScanLine(y);
+        for (int x = 0; x < w; ++x, out += 3) {
+            out[0] = static_cast<uint8_t>(qBlue(in[x]));
+            out[1] = static_cast<uint8_t>(qGreen(in[x]));
+            out[2] = static_cast<uint8_t>(qRed(in[x]));
+        }
+    }
+    const std::unique_ptr<TSafetyBitmap> filtered = RunEffector(Effector, colours);
+    const TBitmap& f = filtered->Bitmap();
+    QImage result(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y) {
+        const auto* alpha = reinterpret_cast<const QRgb*>(Image.constScanLine(y));
+        const uint8_t* in = f.ScanLine(y);
+        auto* out = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < w; ++x, in += 3)
+            out[x] = qRgba(in[2], in[1], in[0], qAlpha(alpha[x]));
+    }
+    return ImageGraphicOf(result);
+}
+
+} // namespace
+
 void TGREFilter::Apply(const TPictureEx& Source, TPictureEx& Dest, TRect& ResultRect) {
     std::unique_ptr<TGREffector> effector = CreateEffector();
     if (!effector || IsPictureEmpty(&Source)) {
         Dest.Assign(&Source);
+    } else if (const QImage translucent = TranslucentPixels(Source); !translucent.isNull()) {
+        Dest.SetGraphic(FilterKeepingAlpha(*effector, translucent));
     } else {
         TSafetyBitmap s;
         s.Assign(Source.Graphic());
         s.SetPixelFormat(pf24bit);
-        auto d = std::make_unique<TSafetyBitmap>();
-        effector->Source = &s.Bitmap();
-        effector->Dest = &d->Bitmap();
-        effector->Rect = WholeRect(s.Width(), s.Height());
-        effector->Execute();
-        d->Changed();
-        Dest.SetGraphic(std::unique_ptr<TGraphic>(std::move(d)));
+        Dest.SetGraphic(std::unique_ptr<TGraphic>(RunEffector(*effector, s.Bitmap())));
     }
     ResultRect = WholeRect(Dest.Width(), Dest.Height());
 }

@@ -5,13 +5,24 @@
 #include "URegion.h"
 #include "URotatedRect.h"
 
-TLOJANCode::TLOJANCode(TComponent* Owner) : TLORectBase(Owner), FFont(std::make_unique<TFont>()) {
+TLOJANCode::TLOJANCode(TComponent* Owner)
+    : TLORectBase(Owner), FFont(std::make_unique<TPointBasedFont>()),
+      FColor(std::make_unique<TColorSpec>()) {
+    FColor->SetColor(FFont->Color());
+    // Each side copies the colour to the other; the copy stops where the colours agree.
     FFont->OnChange = [this] {
+        FColor->SetColor(FFont->Color());
         Changed();
         Invalidate();
         UpdateBounds();
     };
+    FColor->OnChange = [this](TColorSpec*) { FFont->SetColor(FColor->Color()); };
     SetBoundsRect(TRect(0, 0, 300, 100));
+}
+
+void TLOJANCode::SetFontProperty(TPointBasedFont* Value) {
+    if (Value && Value != FFont.get())
+        FFont->Assign(*Value);
 }
 
 void TLOJANCode::SetAngle(int Value) {
@@ -78,7 +89,7 @@ void TLOJANCode::SetBoundsRect(const TRect& R) {
 
 bool TLOJANCode::QueryInterface(const TGUID& Id, void** Obj) {
     return AnswerInterface<IDORotate>(this, Id, Obj) || AnswerInterface<IDOFont>(this, Id, Obj) ||
-           TLORectBase::QueryInterface(Id, Obj);
+           AnswerInterface<IDOColor>(this, Id, Obj) || TLORectBase::QueryInterface(Id, Obj);
 }
 
 void TLOJANCode::Paint() {

@@ -1,5 +1,6 @@
 #include "UFont.h"
 
+#include "UCodePage.h"
 #include "UWinTypes.h"
 
 #include <QFontDatabase>
@@ -169,11 +170,18 @@ bool IsVerticalFaceName(const QString& Name) {
 }
 
 bool IsUprightInVertical(char32_t Ch) {
+    if (Ch < 0x80)
+        return false;
+    // Whatever code page 932 holds in two bytes stands (circled digits, symbols, arrows,
+    // full-width Greek and Cyrillic included); its single-byte characters lie on their side.
+    if (const TCP932Result encoded = EncodeCP932(QString::fromUcs4(&Ch, 1)); encoded.Ok())
+        return encoded.Bytes.size() == 2;
     struct TRange {
         char32_t First, Last;
     };
-    // CJK punctuation, kana, ideographs, compatibility forms, full-width forms (the
-    // half-width katakana and symbols after U+FF60 lie on their side as Latin does).
+    // Beyond the code page: CJK punctuation, kana, ideographs, compatibility forms,
+    // full-width forms (the half-width katakana and symbols after U+FF60 lie on their side
+    // as Latin does).
     static constexpr TRange Upright[] = {
         {0x1100, 0x11FF}, {0x2E80, 0x2FDF},   {0x2FF0, 0x303F},   {0x3040, 0x31FF},
         {0x3200, 0x4DBF}, {0x4E00, 0x9FFF},   {0xA960, 0xA97F},   {0xAC00, 0xD7FF},

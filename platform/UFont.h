@@ -131,8 +131,9 @@ QString SystemFontFace();
 void SetSystemFontFace(const QString& Face);
 
 // Vertical faces: a name with a leading "@" draws columns. Characters of the upright class
-// (kana, kanji, full-width forms, CJK punctuation) stand upright and take their vertical
-// forms (the font's 'vert'/'vrt2' alternates); all others lie on their side.
+// (every character code page 932 holds in two bytes; beyond it kana, kanji, full-width
+// forms, CJK punctuation) stand upright and take their vertical forms (the font's
+// 'vert'/'vrt2' alternates); all others lie on their side.
 bool IsVerticalFaceName(const QString& Name);
 bool IsUprightInVertical(char32_t Ch);
 // The glyph Font draws Ch with in a vertical face: the vertical alternate when the font has

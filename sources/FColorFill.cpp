@@ -659,15 +659,19 @@ void TfrmColorSpec::accept() {
             ShowInvalidValue(spin);
             return;
         }
-    if (RegReadBool(QString::fromLatin1(UseHistoryKey), true) && HistoryAvailable()) {
-        try {
-            FHistory.Add(*FSpec);
-        } catch (const Exception& E) {
-            // A history that cannot be written must not cost the user the edit.
-            qWarning("colour-spec history not written: %s", qPrintable(E.Message));
-        }
-    }
+    RecordInHistory();
     QDialog::accept();
+}
+
+void TfrmColorSpec::RecordInHistory() {
+    if (!RegReadBool(QString::fromLatin1(UseHistoryKey), true) || !HistoryAvailable())
+        return;
+    try {
+        FHistory.Add(*FSpec);
+    } catch (const Exception& E) {
+        // A history that cannot be written must not cost the user the edit.
+        qWarning("colour-spec history not written: %s", qPrintable(E.Message));
+    }
 }
 
 void TfrmColorSpec::changeEvent(QEvent* Event) {

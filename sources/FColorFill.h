@@ -49,6 +49,9 @@ public:
     // The working fill: the result on OK.
     TColorSpec& ColorSpec() { return *FSpec; }
     TColorSpecHistory& History() { return FHistory; }
+    // Adds the working fill to the history when the settings allow it (OK does this; an
+    // editor embedded in another dialog calls it when that dialog takes the fill).
+    void RecordInHistory();
 
     // Picks the picture file for the image kind (replaceable; by default a file dialog);
     // empty text = cancelled.

@@ -19,7 +19,8 @@ bool IsCurve(const TLOLine& Line) {
 TfrmLineProperty::TfrmLineProperty(TLOLine& Line, QWidget* Parent)
     : TfrmPropertyDialog(
           IsCurve(Line) ? QStringLiteral("CurveProperty") : QStringLiteral("LineProperty"), Parent),
-      FColorListener([this](IInterface*, const TGUID&) { PreviewLater(); }) {
+      FColorListener([this](IInterface*, const TGUID&) { PreviewLater(); }),
+      FLoadedColor(std::make_unique<TColorSpec>()) {
     setObjectName(QStringLiteral("frmLineProperty"));
     setWindowTitle(IsCurve(Line) ? QStringLiteral("円弧の設定") : QStringLiteral("直線の設定"));
 
@@ -42,11 +43,14 @@ TfrmLineProperty::TfrmLineProperty(TLOLine& Line, QWidget* Parent)
         notifier->AddListener(&FColorListener);
 }
 
+TfrmLineProperty::~TfrmLineProperty() = default;
+
 void TfrmLineProperty::LoadFrom(TDrawObject& Object) {
     auto* line = qobject_cast<TLOLine*>(&Object);
     if (!line)
         return;
     frmPenColor->SetColorSpec(*line->LineColor());
+    FLoadedColor->Assign(line->LineColor());
     Fields.Load(*line);
 }
 
@@ -58,4 +62,11 @@ void TfrmLineProperty::ApplyTo(TDrawObject& Object) {
     AssignColorSpecIfChanged(*line->LineColor(), frmPenColor->ColorSpec());
     Fields.Apply(*line);
     line->EndUpdate();
+}
+
+void TfrmLineProperty::accept() {
+    TfrmPropertyDialog::accept();
+    if (result() == QDialog::Accepted &&
+        AssignColorSpecIfChanged(*FLoadedColor, frmPenColor->ColorSpec()))
+        frmPenColor->RecordInHistory();
 }

@@ -2,7 +2,7 @@
 // TfrmLineProperty: the dialog of straight lines ("直線の設定") and curves ("円弧の設定"),
 // each with its own remembered page. Pages: PenColor (the line's colour fill and width) and
 // Position (start and end points, lock, print and transparency). The colour editor is
-// embedded in the PenColor page.
+// embedded in the PenColor page; a colour changed there enters the colour history on OK.
 //
 // Units: points and the width in 0.1 mm, shown in mm; the width 0.1 .. 20.0 mm.
 
@@ -10,6 +10,9 @@
 #include "ULineFields.h"
 #include "UNotify.h"
 
+#include <memory>
+
+class TColorSpec;
 class TfrmColorSpec;
 class TLOLine;
 
@@ -17,9 +20,11 @@ class TfrmLineProperty : public TfrmPropertyDialog {
     Q_OBJECT
 public:
     TfrmLineProperty(TLOLine& Line, QWidget* Parent = nullptr);
+    ~TfrmLineProperty() override;
 
     void LoadFrom(TDrawObject& Object) override;
     void ApplyTo(TDrawObject& Object) override;
+    void accept() override;
 
     QWidget* fpnlPenColor;
     // The colour editor embedded in the page (its own buttons hidden).
@@ -30,4 +35,6 @@ public:
 private:
     // Hears every change of the embedded editor's colour (for the preview).
     TListener FColorListener;
+    // The colour as loaded, to tell whether the user changed it.
+    std::unique_ptr<TColorSpec> FLoadedColor;
 };

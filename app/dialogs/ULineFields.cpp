@@ -11,7 +11,16 @@
 
 namespace {
 
-constexpr int PointLimit = 10000;
+// The points may lie anywhere on the page's logical plane, off the face included.
+constexpr int PointLimit = MaxLogicalCoord;
+
+// What Edit holds for a property whose value is Current: Current itself while the edit still
+// shows what loading it showed, so that a value beyond the edit's limits that the user did
+// not touch comes back unchanged.
+int Kept(const TExSpinEdit& Edit, int Current) {
+    const int shown = Edit.Value();
+    return shown == Edit.CheckValue(Current) ? Current : shown;
+}
 
 } // namespace
 
@@ -24,7 +33,7 @@ void TLineFields::AddWidthTo(QFormLayout* Form, const QString& Caption, int MaxW
 void TLineFields::AddPositionTo(QFormLayout* Form) {
     QWidget* page = Form->parentWidget();
     auto point = [&](TExSpinEdit*& Edit, const char* Name, const QString& Caption) {
-        Edit = NewLengthEdit(page, QString::fromLatin1(Name), Caption, 0, PointLimit);
+        Edit = NewLengthEdit(page, QString::fromLatin1(Name), Caption, -PointLimit, PointLimit);
         Form->addRow(Caption + u':', WithUnit(Edit, QStringLiteral("mm")));
     };
     point(esStartX, "esStartX", QStringLiteral("始点X(&X)"));
@@ -53,10 +62,10 @@ void TLineFields::Load(const TLOLine& Line) const {
 }
 
 void TLineFields::Apply(TLOLine& Line) const {
-    Line.SetLineWidth(std::max(seLineWidth->Value(), seLineWidth->MinValue()));
-    Line.SetStartPoint(TPoint(esStartX->Value(), esStartY->Value()));
-    Line.SetEndPoint(TPoint(esEndX->Value(), esEndY->Value()));
-    Line.SetBlendRatio(seBlend->Value());
+    Line.SetLineWidth(std::max(Kept(*seLineWidth, Line.LineWidth()), seLineWidth->MinValue()));
+    Line.SetStartPoint(TPoint(Kept(*esStartX, Line.StartX()), Kept(*esStartY, Line.StartY())));
+    Line.SetEndPoint(TPoint(Kept(*esEndX, Line.EndX()), Kept(*esEndY, Line.EndY())));
+    Line.SetBlendRatio(Kept(*seBlend, Line.BlendRatio()));
     Line.SetMovable(!cbLock->isChecked());
     Line.SetDontPrint(cbDontPrint->isChecked());
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The fields the line dialogs share (straight lines, curves, decorative lines): the width,
 // and the start and end points, transparency, lock and print of their position page.
-// Lengths are in 0.1 mm, shown in mm; points within 0 .. 1000 mm.
+// Lengths are in 0.1 mm, shown in mm; points anywhere on the page's logical plane. A field
+// the user left as it was loaded gives the object's value back unchanged.
 
 class QCheckBox;
 class QFormLayout;
@@ -16,7 +17,7 @@ struct TLineFields {
     void AddPositionTo(QFormLayout* Form);
 
     void Load(const TLOLine& Line) const;
-    // The width is at least its edit's minimum.
+    // The width is at least its edit's minimum; untouched fields keep the line's values.
     void Apply(TLOLine& Line) const;
 
     TExSpinEdit* seLineWidth = nullptr;

@@ -10,8 +10,10 @@
 #include "FImageProperty.h"
 #include "FPropertyDialog.h"
 #include "TestSupport.h"
+#include "UColGrid.h"
 #include "UColorButtons.h"
 #include "UColorFill.h"
+#include "UColorFillHistory.h"
 #include "UDOGroup.h"
 #include "UDOList.h"
 #include "UDesigner.h"
@@ -33,7 +35,9 @@
 #include "ULOText.h"
 #include "ULOYearMonth.h"
 #include "UPictureEx.h"
+#include "UPropStream.h"
 #include "UPropertyEditors.h"
+#include "UStreams.h"
 #include "UUndo.h"
 
 #include <QCheckBox>
@@ -42,8 +46,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -158,7 +164,8 @@ std::vector<TDialogCase> DialogCases() {
                          C.SetMovable(false);
                          C.SetStartPoint(TPoint(0, 50));
                      }),
-                     [](TDialog& D) { Type(D, "esStartX", QStringLiteral("-1")); }});
+                     // Beyond the page's logical plane (points off the face are valid).
+                     [](TDialog& D) { Type(D, "esStartX", QStringLiteral("-100000.1")); }});
     cases.push_back({"Rect", QStringLiteral("四角形の設定"),
                      [](TDialogTestEnvironment& Env) -> TDrawObject& {
                          return Env.Place(
@@ -293,10 +300,14 @@ std::vector<TDialogCase> DialogCases() {
                      [](TDialog& D) {
                          Type(D, "edJANCode", QStringLiteral("4512345"));
                          Check(D, "cbShowFrame", true);
+                         Type(D, "seFontSize", QStringLiteral("14"));
+                         Check(D, "cbBold", true);
                      },
                      On<TLOJANCode>([](TLOJANCode& J) {
                          J.SetJANCode(CompleteJANCode(QStringLiteral("4512345")));
                          J.SetShowFrame(true);
+                         J.Font()->SetSize(14);
+                         J.Font()->SetStyle(TFont::fsBold);
                      }),
                      [](TDialog& D) { Type(D, "edJANCode", QStringLiteral("12345")); }});
     cases.push_back({"DecoLine", QStringLiteral("飾り罫の設定"),
@@ -470,6 +481,86 @@ TEST_F(PropertyDialogs, CancelAndUnchangedOKLeaveTheObjectAndTheUndoListAlone) {
     }
 }
 
+TEST_F(PropertyDialogs, LinePointsAndWidthsTheUserDidNotTouchComeBackUnchanged) {
+    const struct {
+        const char* Name;
+        TPoint Start, End;
+        int Width;
+        std::function<void(TDialog&)> Change; // what the user edits, if anything
+        TPoint ExpectedStart, ExpectedEnd;
+    } cases[] = {
+        {"off the face, OK alone", TPoint(-50, 100), TPoint(300, 12000), 10, nullptr,
+         TPoint(-50, 100), TPoint(300, 12000)},
+        {"far off, a wide line, OK alone", TPoint(-30000, -900000), TPoint(999000, 5), 350, nullptr,
+         TPoint(-30000, -900000), TPoint(999000, 5)},
+        {"one field edited, the others kept", TPoint(-50, 100), TPoint(300, 12000), 10,
+         [](TDialog& D) { Type(D, "esEndX", QStringLiteral("45")); }, TPoint(-50, 100),
+         TPoint(450, 12000)},
+        {"a point typed off the face", TPoint(100, 100), TPoint(300, 100), 10,
+         [](TDialog& D) { Type(D, "esStartY", QStringLiteral("-12.5")); }, TPoint(100, -125),
+         TPoint(300, 100)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto made = std::make_unique<TLOLine>();
+        made->SetStartPoint(c.Start);
+        made->SetEndPoint(c.End);
+        made->SetLineWidth(c.Width);
+        TLOLine& line = Env.Place(std::move(made));
+        EXPECT_TRUE(EditWithDialog(line, [&](TDialog& D) {
+            if (c.Change)
+                c.Change(D);
+            D.OKButton()->click();
+        }));
+        EXPECT_EQ(Env.TakeMessages(), QStringList());
+        EXPECT_EQ(line.GetStartPoint(), c.ExpectedStart);
+        EXPECT_EQ(line.GetEndPoint(), c.ExpectedEnd);
+        EXPECT_EQ(line.LineWidth(), c.Width);
+    }
+}
+
+TEST_F(PropertyDialogs, LineColoursChosenInTheDialogEnterTheColourHistory) {
+    QTemporaryDir dir;
+    const QString historyFile = dir.filePath(QStringLiteral("ColorSpec.hst"));
+    TStringList macros;
+    macros.SetText(QStringLiteral("SysRegistryKey=Software\\Quorvelin\\LineHistoryTest\n"
+                                  "ColorSpecHistory=%1")
+                       .arg(historyFile));
+    TAppFrame::Global()->SetMacro(macros);
+    auto made = std::make_unique<TLOLine>();
+    made->SetEndPoint(TPoint(300, 0));
+    TLOLine& line = Env.Place(std::move(made));
+    const auto historyCount = [&] {
+        TColorSpecHistory history;
+        history.SetFilename(historyFile);
+        return history.GetCount();
+    };
+
+    // OK without touching the colour adds nothing.
+    EXPECT_TRUE(EditWithDialog(line, [](TDialog& D) {
+        Type(D, "seLineWidth", QStringLiteral("1.5"));
+        D.OKButton()->click();
+    }));
+    EXPECT_EQ(historyCount(), 0);
+
+    // A colour picked in the embedded editor with the mouse is remembered on OK.
+    EXPECT_TRUE(EditWithDialog(line, [](TDialog& D) {
+        auto* editor = Find<TfrmColorSpec>(D, "frmColorSpec");
+        D.Pages()->setCurrentIndex(0);
+        QTest::mouseClick(editor->rbColor, Qt::LeftButton);
+        TColGrid& grid = *editor->ColGrid1;
+        QTest::mouseClick(&grid, Qt::LeftButton, {}, grid.Cells()[1].center()); // red
+        QTest::mouseClick(D.OKButton(), Qt::LeftButton);
+    }));
+    EXPECT_EQ(line.LineColor()->Color(), clRed);
+    ASSERT_EQ(historyCount(), 1);
+    TColorSpecHistory history;
+    history.SetFilename(historyFile);
+    TColorSpec remembered;
+    history.GetItem(0, remembered);
+    EXPECT_EQ(remembered.Color(), clRed);
+}
+
 TEST_F(PropertyDialogs, InvalidFieldsAreRefusedWithAMessageAndNeverApplied) {
     for (const TDialogCase& c : DialogCases()) {
         SCOPED_TRACE(c.Name);
@@ -489,6 +580,29 @@ TEST_F(PropertyDialogs, InvalidFieldsAreRefusedWithAMessageAndNeverApplied) {
         EXPECT_EQ(SettledStream(object), before);
         EXPECT_EQ(ActionList().Count(), 0);
     }
+}
+
+TEST_F(PropertyDialogs, TheJANDigitsFontOutlivesSavingAndReopening) {
+    auto jan = WithRect(std::make_unique<TLOJANCode>(), TRect(0, 0, 400, 200));
+    jan->SetJANCode(CompleteJANCode(QStringLiteral("490123456789")));
+    TLOJANCode& object = Env.Place(std::move(jan));
+    EXPECT_TRUE(EditWithDialog(object, [](TDialog& D) {
+        Type(D, "seFontSize", QStringLiteral("14"));
+        Check(D, "cbItalic", true);
+        D.OKButton()->click();
+    }));
+    TMemoryStream stored(PropertyStreamOf(object));
+    std::unique_ptr<TComponent> read = ReadComponent(stored);
+    auto* reopened = qobject_cast<TLOJANCode*>(read.get());
+    ASSERT_NE(reopened, nullptr);
+    read.release();
+    TLOJANCode& placed = Env.Place(std::unique_ptr<TLOJANCode>(reopened));
+    EditWithDialog(placed, [](TDialog& D) {
+        EXPECT_EQ(Find<QLineEdit>(D, "seFontSize")->text(), QStringLiteral("14"));
+        EXPECT_TRUE(Find<QCheckBox>(D, "cbItalic")->isChecked());
+        EXPECT_FALSE(Find<QCheckBox>(D, "cbBold")->isChecked());
+        D.CancelButton()->click();
+    });
 }
 
 TEST_F(PropertyDialogs, EveryCreatableKindHasAnEditorAndEachKindItsOwnCaption) {

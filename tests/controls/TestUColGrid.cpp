@@ -7,6 +7,7 @@
 #include "UColGrid.h"
 #include "UException.h"
 #include "URegistry.h"
+#include "controls/ColorDialogDriver.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -363,4 +364,40 @@ TEST(ColorDropDown, EditorsComingAndGoingInAnyOrderAreSafe) {
     shared.DropDown(QPoint(0, 0), third.get(), nullptr, nullptr);
     EXPECT_EQ(cancelled, 1);
     shared.hide();
+}
+
+TEST_F(ColGridSettings, OtherColourFromTheDropDownReachesItsCaller) {
+    TfrmColorGrid form;
+    QObject owner;
+    int changes = 0;
+    int cancels = 0;
+    TColor picked = clNone;
+    const auto open = [&] {
+        form.DropDown(
+            QPoint(10, 10), &owner,
+            [&](QObject*) {
+                ++changes;
+                picked = form.GetDefaultColor();
+            },
+            [&](QObject*) { ++cancels; });
+        ASSERT_TRUE(form.IsDroppedDown());
+    };
+    TColGrid& grid = *form.ColGrid();
+
+    // Cancel in the colour dialog: a cancel for the caller, the drop-down closed.
+    open();
+    ClickThroughColorDialog(std::nullopt);
+    QTest::mouseClick(&grid, Qt::LeftButton, {}, grid.Cells()[grid.OtherColorCell()].center());
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(cancels, 1);
+    EXPECT_FALSE(form.IsDroppedDown());
+
+    // A colour chosen in the dialog reaches the caller's change callback.
+    open();
+    ClickThroughColorDialog(QColor(0x12, 0x34, 0x56));
+    QTest::mouseClick(&grid, Qt::LeftButton, {}, grid.Cells()[grid.OtherColorCell()].center());
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(cancels, 1);
+    EXPECT_EQ(picked, RGB(0x12, 0x34, 0x56));
+    EXPECT_FALSE(form.IsDroppedDown());
 }

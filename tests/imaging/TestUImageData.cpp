@@ -1,5 +1,7 @@
 #include "UImageData.h"
 
+#include "TestSupport.h"
+#include "UImageGraphic.h"
 #include "UMetafile.h"
 #include "UPNGImage.h"
 #include "UPropStream.h"
@@ -258,4 +260,116 @@ TEST(ImageData, EmptinessAndTransparency) {
     EXPECT_EQ(data.TransparentColor(), Red);
     data.SetTransparent(false);
     EXPECT_EQ(data.TransparentColor(), clNone);
+}
+
+namespace {
+
+// A picture of W x H pixels of random colours whose alpha runs through transparent, half and
+// opaque by column.
+QImage TranslucentImage(int W, int H, uint32_t Seed) {
+    std::mt19937 rng(Seed);
+    QImage image(W, H, QImage::Format_ARGB32);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const int alpha = x % 3 == 0 ? 0 : x % 3 == 1 ? 128 : 255;
+            image.setPixel(x, y,
+                           qRgba(int(rng() & 0xFF), int(rng() & 0xFF), int(rng() & 0xFF), alpha));
+        }
+    return image;
+}
+
+// The colours of Image (alpha ignored) as a 24-bit bitmap.
+TBitmap ColoursOf(const QImage& Image) {
+    TBitmap b(Image.width(), Image.height(), pf24bit);
+    for (int y = 0; y < Image.height(); ++y)
+        for (int x = 0; x < Image.width(); ++x) {
+            const QRgb p = Image.pixel(x, y);
+            uint8_t* d = b.ScanLine(y) + 3 * x;
+            d[0] = uint8_t(qBlue(p));
+            d[1] = uint8_t(qGreen(p));
+            d[2] = uint8_t(qRed(p));
+        }
+    return b;
+}
+
+// Gives Data a PNG picture of Image and answers the pixels it holds.
+QImage SetTranslucentPicture(TImageData& Data, const QImage& Image) {
+    auto png = std::make_unique<TPNGImage>();
+    png->SetImage(Image);
+    const QImage stored = png->Image().convertToFormat(QImage::Format_ARGB32);
+    Data.Picture()->SetGraphic(std::move(png));
+    return stored;
+}
+
+// The filtered picture's pixels with their alpha (null when the filtered picture has none).
+QImage FilteredImage(TImageData& Data) {
+    const auto* g = dynamic_cast<const TImageGraphic*>(Data.GetFilteredPicture().Graphic());
+    return g ? g->Image().convertToFormat(QImage::Format_ARGB32) : QImage();
+}
+
+} // namespace
+
+// A colour filter on a picture with transparent pixels filters the colours and keeps every
+// pixel's alpha; the colours come out as the same filter gives them on an opaque picture.
+TEST(ImageData, ColourFiltersKeepThePicturesTransparency) {
+    const struct {
+        const char* Name;
+        std::function<void(TImageData&)> Set;
+    } filters[] = {
+        {"blur", [](TImageData& D) { D.BlurFilter()->SetBlurCount(2); }},
+        {"sharpen", [](TImageData& D) { D.BlurFilter()->SetBlurCount(-1); }},
+        {"brightness", [](TImageData& D) { D.LightFilter()->SetBrightness(30); }},
+        {"contrast", [](TImageData& D) { D.LightFilter()->SetContrast(-40); }},
+        {"monotone", [](TImageData& D) { D.MonotoneFilter()->SetRefColor(0x3366CC); }},
+    };
+    for (const auto& f : filters) {
+        SCOPED_TRACE(f.Name);
+        TImageData translucent;
+        const QImage source = SetTranslucentPicture(translucent, TranslucentImage(9, 7, 11));
+        f.Set(translucent);
+        TImageData opaque;
+        SetBitmapPicture(opaque, ColoursOf(source));
+        f.Set(opaque);
+
+        const QImage out = FilteredImage(translucent);
+        ASSERT_FALSE(out.isNull()) << "the result keeps its alpha";
+        ASSERT_EQ(out.size(), source.size());
+        const TBitmap expected = FilteredPixels(opaque);
+        for (int y = 0; y < out.height(); ++y)
+            for (int x = 0; x < out.width(); ++x) {
+                const QRgb p = out.pixel(x, y);
+                ASSERT_EQ(qAlpha(p), qAlpha(source.pixel(x, y))) << x << "," << y;
+                ASSERT_EQ(qBlue(p), At(expected, x, y, 0)) << x << "," << y;
+                ASSERT_EQ(qGreen(p), At(expected, x, y, 1)) << x << "," << y;
+                ASSERT_EQ(qRed(p), At(expected, x, y, 2)) << x << "," << y;
+            }
+    }
+}
+
+// A GIF's transparent pixels stay transparent under a filter, and a crop keeps the alpha too.
+TEST(ImageData, FilteredGifAndCroppedPngKeepTheirTransparentPixels) {
+    TImageData gif;
+    gif.Picture()->LoadFromFile(TestDataPath(QStringLiteral("pictures/gif-transparent.gif")));
+    const auto* decoded = dynamic_cast<const TImageGraphic*>(gif.Picture()->Graphic());
+    ASSERT_NE(decoded, nullptr);
+    const QImage before = decoded->Image().convertToFormat(QImage::Format_ARGB32);
+    gif.LightFilter()->SetBrightness(40);
+    const QImage after = FilteredImage(gif);
+    ASSERT_EQ(after.size(), before.size());
+    int transparent = 0;
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x) {
+            transparent += qAlpha(before.pixel(x, y)) == 0;
+            ASSERT_EQ(qAlpha(after.pixel(x, y)), qAlpha(before.pixel(x, y))) << x << "," << y;
+        }
+    EXPECT_GT(transparent, 0);
+
+    TImageData cropped;
+    const QImage source = SetTranslucentPicture(cropped, TranslucentImage(9, 7, 12));
+    cropped.ClipFilter()->SetClipRect(TRect(2, 1, 8, 6));
+    const QImage out = FilteredImage(cropped);
+    ASSERT_EQ(out.size(), QSize(6, 5));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x)
+            ASSERT_EQ(out.pixel(x, y), source.pixel(x + 2, y + 1)) << x << "," << y;
 }

@@ -276,6 +276,38 @@ TEST(SimpleText, VerticalColumnsRunRightToLeftWithLatinOnItsSide) {
     EXPECT_TRUE(InkBox(img.copy(0, 0, 196 - 2 * h - 8, 200)).isEmpty());
 }
 
+TEST(SimpleText, DoubleByteSymbolsStandInColumnsAndSingleByteCharactersTurn) {
+    // Along a column an upright character takes one cell (ascent + descent); a character
+    // lying on its side takes its own advance.
+    TBitmap b(1, 1);
+    TCanvas& c = b.Canvas();
+    c.Font().SetName(QStringLiteral("@ＭＳ Ｐゴシック"));
+    c.Font().SetHeight(-100);
+    const QRawFont raw = c.DeviceRawFont();
+    ASSERT_TRUE(raw.isValid());
+    const int cell = int(std::lround(raw.ascent() + raw.descent()));
+    const struct {
+        const char16_t* Chars;
+        bool Upright;
+    } cases[] = {
+        {u"①○★※→×°", true},      // symbols of the code page's two-byte rows
+        {u"ΑΩαωДЖдж", true},     // full-width Greek and Cyrillic
+        {u"あア漢、ー（", true}, // kana, kanji, punctuation as before
+        {u"AZaz09-(", false},    // single-byte Latin
+        {u"ｱｶﾞ｡", false},        // single-byte (half-width) katakana
+    };
+    for (const auto& k : cases)
+        for (const QChar ch : QString::fromUtf16(k.Chars)) {
+            TABC abc;
+            ASSERT_TRUE(c.GetCharABCWidths(QString(ch), abc)) << int(ch.unicode());
+            const int advance = abc.A + abc.B + abc.C;
+            if (k.Upright)
+                EXPECT_EQ(advance, cell) << QString(ch).toStdString();
+            else
+                EXPECT_LT(advance, cell) << QString(ch).toStdString();
+        }
+}
+
 TEST(SimpleText, GoldenImages) {
     struct TCase {
         const char* Name;

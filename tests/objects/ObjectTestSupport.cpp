@@ -2,9 +2,11 @@
 
 #include "UClasses.h"
 #include "UObjectFactory.h"
+#include "UPropStream.h"
 #include "UUtils.h"
 
 #include <algorithm>
+#include <cstring>
 
 // ---------------------------------------------------------------------------------------
 // TTestRect
@@ -269,4 +271,59 @@ void ClickSite(TDrawSite& Site, TMouseButton Button, TShiftState Shift, TPoint P
     if (To != P)
         Site.WndMouseMove(Shift | held, To);
     Site.WndMouseUp(Button, Shift, To);
+}
+
+// ---------------------------------------------------------------------------------------
+// THandStream
+
+THandStream::THandStream(const char* ClassName) {
+    FBytes = "TPF0";
+    Short(ClassName);
+    Short("");
+}
+
+THandStream& THandStream::Int(const char* Name, int Value) {
+    Short(Name);
+    FBytes += char(vaInt32);
+    for (int i = 0; i < 4; ++i)
+        FBytes += char((uint32_t(Value) >> (8 * i)) & 0xFF);
+    return *this;
+}
+
+THandStream& THandStream::Bool(const char* Name, bool Value) {
+    Short(Name);
+    FBytes += char(Value ? vaTrue : vaFalse);
+    return *this;
+}
+
+THandStream& THandStream::String(const char* Name, const char* Value) {
+    Short(Name);
+    FBytes += char(vaString);
+    Short(Value);
+    return *this;
+}
+
+THandStream& THandStream::Set(const char* Name, const QList<QByteArray>& Idents) {
+    Short(Name);
+    FBytes += char(vaSet);
+    for (const QByteArray& ident : Idents)
+        Short(ident.constData());
+    FBytes += char(0);
+    return *this;
+}
+
+THandStream& THandStream::Lines(const char* Name, const QStringList& Lines) {
+    Short(Name);
+    FBytes += char(vaList);
+    for (const QString& l : Lines) {
+        FBytes += char(vaString);
+        Short(l.toLatin1().constData());
+    }
+    FBytes += char(vaNull);
+    return *this;
+}
+
+void THandStream::Short(const char* S) {
+    FBytes += char(std::strlen(S));
+    FBytes += S;
 }

@@ -5,7 +5,9 @@
 #include "UDrawObject.h"
 #include "UDrawSite.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <string>
 #include <vector>
@@ -156,3 +158,21 @@ void ClickSite(TDrawSite& Site, TMouseButton Button, TShiftState Shift, TPoint P
 inline void ClickSite(TDrawSite& Site, TMouseButton Button, TShiftState Shift, TPoint P) {
     ClickSite(Site, Button, Shift, P, P);
 }
+
+// A property stream written by hand, as older versions of the program wrote objects.
+class THandStream {
+public:
+    explicit THandStream(const char* ClassName);
+    THandStream& Int(const char* Name, int Value);
+    THandStream& Bool(const char* Name, bool Value);
+    // A short Latin-1 string.
+    THandStream& String(const char* Name, const char* Value);
+    // A set of identifiers, as font styles are stored.
+    THandStream& Set(const char* Name, const QList<QByteArray>& Idents);
+    THandStream& Lines(const char* Name, const QStringList& Lines);
+    QByteArray Finish() const { return FBytes + QByteArray(2, '\0'); }
+
+private:
+    void Short(const char* S);
+    QByteArray FBytes;
+};

@@ -1,5 +1,6 @@
 #include "UJANCode.h"
 
+#include "ObjectTestSupport.h"
 #include "TestSupport.h"
 #include "UBitmap.h"
 #include "UCanvas.h"
@@ -178,4 +179,125 @@ TEST(TLOJANCode, StreamsDrawsAndTurns) {
         flat.DrawTo(b.Canvas());
         EXPECT_EQ(DarkCount(b) > 0, code[12] != 'X') << code;
     }
+}
+
+namespace {
+
+std::unique_ptr<TLOJANCode> ReadJAN(const QByteArray& Bytes) {
+    TMemoryStream s(Bytes);
+    std::unique_ptr<TComponent> read = ReadComponent(s);
+    auto* code = qobject_cast<TLOJANCode*>(read.get());
+    if (!code)
+        return nullptr;
+    read.release();
+    return std::unique_ptr<TLOJANCode>(code);
+}
+
+// Pixels of B that are clearly red.
+int RedCount(const TBitmap& B) {
+    int n = 0;
+    for (int y = 0; y < B.Height(); ++y)
+        for (int x = 0; x < B.Width(); ++x) {
+            const TColor c = B.GetPixel(x, y);
+            n += GetRValue(c) > 160 && GetGValue(c) < 96 && GetBValue(c) < 96;
+        }
+    return n;
+}
+
+} // namespace
+
+TEST(TLOJANCode, TheDigitsFontIsStoredAndRead) {
+    RegisterObjectClasses();
+    TLOJANCode j;
+    j.SetJANCode(QStringLiteral("4901234567894"));
+    j.Font()->SetName(QStringLiteral("IPAGothic"));
+    j.Font()->SetSize(14);
+    j.Font()->SetStyle(TFont::fsBold | TFont::fsItalic);
+    j.Font()->SetColor(clRed);
+    TMemoryStream s;
+    WriteComponent(s, j);
+    std::unique_ptr<TLOJANCode> copy = ReadJAN(s.Bytes());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->Font()->Name(), QStringLiteral("IPAGothic"));
+    EXPECT_EQ(copy->Font()->Size(), 14);
+    EXPECT_EQ(copy->Font()->Style(), TFont::fsBold | TFont::fsItalic);
+    EXPECT_EQ(copy->Font()->Color(), clRed);
+    EXPECT_EQ(copy->GetColor()->Color(), clRed) << "the colour follows the font read";
+
+    TLOJANCode assigned;
+    assigned.Assign(&j);
+    EXPECT_EQ(assigned.Font()->Data(), j.Font()->Data());
+}
+
+TEST(TLOJANCode, StoredStreamsWithAndWithoutAFontRead) {
+    RegisterObjectClasses();
+    const TFontData plain = TPointBasedFont().Data();
+    struct {
+        const char* Name;
+        QByteArray Bytes;
+        QString FontName;
+        int Size;
+        TColor Color;
+        bool Bold;
+    } const cases[] = {
+        {"no font, as stored before",
+         THandStream("TLOJANCode")
+             .Int("Left", 10)
+             .Int("Top", 20)
+             .Int("Width", 300)
+             .Int("Height", 100)
+             .String("JANCode", "49123456")
+             .Bool("ShowFrame", true)
+             .Finish(),
+         plain.Name, TPointBasedFont().Size(), plain.Color, false},
+        {"a font",
+         THandStream("TLOJANCode")
+             .Int("Left", 10)
+             .Int("Top", 20)
+             .Int("Width", 300)
+             .Int("Height", 100)
+             .String("JANCode", "49123456")
+             .Int("Font.Color", 0x0000FF)
+             .String("Font.Name", "IPAGothic")
+             .Int("Font.Size", 12)
+             .Set("Font.Style", {"fsBold"})
+             .Bool("ShowFrame", true)
+             .Finish(),
+         QStringLiteral("IPAGothic"), 12, clRed, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::unique_ptr<TLOJANCode> j;
+        ASSERT_NO_THROW(j = ReadJAN(c.Bytes));
+        ASSERT_NE(j, nullptr);
+        EXPECT_EQ(j->GetRect(), TRect(10, 20, 310, 120));
+        EXPECT_EQ(j->JANCode(), QStringLiteral("49123456"));
+        EXPECT_TRUE(j->ShowFrame());
+        EXPECT_EQ(j->Font()->Name(), c.FontName);
+        EXPECT_EQ(j->Font()->Size(), c.Size);
+        EXPECT_EQ(j->Font()->Color(), c.Color);
+        EXPECT_EQ(j->Font()->Style().testFlag(TFont::fsBold), c.Bold);
+    }
+}
+
+TEST(TLOJANCode, TheColourCommandColoursTheDigits) {
+    TLOJANCode j;
+    j.SetBoundsRect(TRect(0, 0, 600, 200));
+    j.SetJANCode(QStringLiteral("4901234567894"));
+    j.Font()->SetHeight(-40);
+    auto* color = QueryObjectInterface<IDOColor>(&j);
+    ASSERT_NE(color, nullptr);
+    TColorSpec red;
+    red.SetColor(clRed);
+    color->SetColor(red);
+    EXPECT_EQ(j.Font()->Color(), clRed);
+    EXPECT_EQ(color->GetColor()->Color(), clRed);
+    TBitmap b(600, 200, pf24bit);
+    b.Fill(clWhite);
+    j.DrawTo(b.Canvas());
+    EXPECT_GT(RedCount(b), 0) << "the digits are drawn in the colour chosen";
+
+    // The colour specification follows a font colour set another way.
+    j.Font()->SetColor(clBlue);
+    EXPECT_EQ(color->GetColor()->Color(), clBlue);
 }

@@ -36,46 +36,6 @@ QByteArray PropertyName(const char* Name) {
     return QByteArray(1, char(std::strlen(Name))) + QByteArray(Name);
 }
 
-// A property stream written by hand, as older versions of the program wrote text objects.
-class THandStream {
-public:
-    explicit THandStream(const char* ClassName) {
-        FBytes = "TPF0";
-        Short(ClassName);
-        Short("");
-    }
-    THandStream& Int(const char* Name, int Value) {
-        Short(Name);
-        FBytes += char(vaInt32);
-        for (int i = 0; i < 4; ++i)
-            FBytes += char((uint32_t(Value) >> (8 * i)) & 0xFF);
-        return *this;
-    }
-    THandStream& Bool(const char* Name, bool Value) {
-        Short(Name);
-        FBytes += char(Value ? vaTrue : vaFalse);
-        return *this;
-    }
-    THandStream& Lines(const char* Name, const QStringList& Lines) {
-        Short(Name);
-        FBytes += char(vaList);
-        for (const QString& l : Lines) {
-            FBytes += char(vaString);
-            Short(l.toLatin1().constData());
-        }
-        FBytes += char(vaNull);
-        return *this;
-    }
-    QByteArray Finish() const { return FBytes + QByteArray(2, '\0'); }
-
-private:
-    void Short(const char* S) {
-        FBytes += char(std::strlen(S));
-        FBytes += S;
-    }
-    QByteArray FBytes;
-};
-
 class TextObject : public ::testing::Test {
 protected:
     void SetUp() override { RegisterObjectClasses(); }

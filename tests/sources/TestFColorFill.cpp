@@ -14,6 +14,7 @@
 #include "UPanels.h"
 #include "UPictureFormats.h"
 #include "URegistry.h"
+#include "controls/ColorDialogDriver.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -428,4 +429,36 @@ TEST_F(ColorSpecEditor, DisabledFormCoversItsPage) {
     EXPECT_TRUE(form.pnlDisabled->isVisible());
     form.setEnabled(true);
     EXPECT_FALSE(form.pnlDisabled->isVisible());
+}
+
+// The colour buttons that borrow the shared drop-down take a colour chosen in its
+// other-colour dialog, as they take a cell of the grid.
+TEST_F(ColorSpecEditor, OtherColoursFromTheDropDownReachGradationAndMonotoneButtons) {
+    const QColor custom(0x12, 0x34, 0x56);
+    TColGrid& grid = *TfrmColorGrid::Shared().ColGrid();
+    const auto pickOther = [&] {
+        ASSERT_TRUE(TfrmColorGrid::Shared().IsDroppedDown());
+        ClickThroughColorDialog(custom);
+        QTest::mouseClick(&grid, Qt::LeftButton, {}, grid.Cells()[grid.OtherColorCell()].center());
+    };
+
+    TfrmColorSpec form;
+    TColorSpec gradation;
+    gradation.SetKind(cskGradation);
+    form.SetColorSpec(gradation);
+    form.show();
+    QTest::mouseClick(form.btnCol[1], Qt::LeftButton);
+    pickOther();
+    EXPECT_EQ(form.ColorSpec().GradColorN(1), FromQColor(custom));
+    EXPECT_FALSE(form.btnCol[1]->isChecked());
+
+    TImageData data;
+    data.Picture()->LoadFromFile(WritePicture(QStringLiteral("m.png"), QSize(8, 6)));
+    TfrmImageDataEditor editor;
+    editor.SetImageData(data);
+    editor.show();
+    QTest::mouseClick(editor.btnMonotoneColor, Qt::LeftButton);
+    pickOther();
+    EXPECT_TRUE(editor.cbMonotone->isChecked());
+    EXPECT_EQ(editor.ImageData().MonotoneFilter()->RefColor(), FromQColor(custom));
 }
