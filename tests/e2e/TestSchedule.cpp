@@ -106,21 +106,6 @@ void ClickRow(QTableWidget* List, int Row) {
     QApplication::processEvents();
 }
 
-// Runs the event loop until Condition holds or time runs out.
-bool WaitUntil(const std::function<bool()>& Condition, int Milliseconds = 20000) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (Condition())
-            loop.quit();
-    });
-    QTimer::singleShot(Milliseconds, &loop, &QEventLoop::quit);
-    poll.start(20);
-    if (!Condition())
-        loop.exec();
-    return Condition();
-}
-
 // Answers the program's message boxes with their first button and keeps their texts.
 class TMessageAnswerer : public QObject {
 public:
@@ -244,7 +229,7 @@ public:
         if (!Data->Create())
             return false;
         Main = dynamic_cast<TfrmMain*>(Data->MainForm());
-        if (!Main || !WaitUntil([this] { return Main->isEnabled(); }))
+        if (!Main || !WaitUntil([this] { return Main->isEnabled(); }, 20000))
             return false;
         Main->resize(1100, 820);
         if (!QTest::qWaitForWindowExposed(Main))
