@@ -184,6 +184,14 @@ void TLOCalendar::SetWeekStyle(TWeekType Value) {
     SetValue(FWeekStyle, static_cast<int>(Value) & 0xFF);
 }
 
+void TLOCalendar::SetlnWidth(int Value) {
+    SetValue(FlnWidth, std::min(Value, MaxCalLineWidth));
+}
+
+void TLOCalendar::SetrBLineWidth(int Value) {
+    SetValue(FrBLineWidth, std::min(Value, MaxCalLineWidth));
+}
+
 void TLOCalendar::SetUserWkHolidayDay(int Value) {
     SetValue(FUserWkHolidayDay, ((Value % 7) + 7) % 7);
 }

@@ -44,7 +44,9 @@ public:
     Q_ENUM(TCalendarKind)
     enum TCalendarSplit { csAll, csTwinHalf, csFirstHalf, csLatterHalf };
     Q_ENUM(TCalendarSplit)
-    enum TWeekType {
+    // Stored values may carry bits beyond the label set (see TLOCalendar::SetWeekStyle): the
+    // type holds any byte.
+    enum TWeekType : int {
         wtNone,
         wtJpnShort,
         wtJpnLong,
@@ -191,6 +193,10 @@ struct TCalDate {
         SetValue(Field, Value);                                                                    \
     }
 
+// The widest grid or base line, in 0.1 mm (the property dialog offers up to 10 mm): a width
+// from a stream beyond it is held to it, so that an edge plus the width never overflows.
+constexpr int MaxCalLineWidth = 10000;
+
 class TLOCalendar : public TLOConnected {
     Q_OBJECT
     // Layout.
@@ -233,55 +239,55 @@ class TLOCalendar : public TLOConnected {
     Q_PROPERTY(bool lnVertical READ lnVertical WRITE SetlnVertical)
     Q_PROPERTY(bool lnHorizontal READ lnHorizontal WRITE SetlnHorizontal)
     Q_PROPERTY(int lnWidth READ lnWidth WRITE SetlnWidth)
-    Q_PROPERTY(int lnColor READ lnColor WRITE SetlnColor)
+    Q_PROPERTY(TColor lnColor READ lnColor WRITE SetlnColor)
     Q_PROPERTY(bool DateLine READ DateLine WRITE SetDateLine)
     Q_PROPERTY(bool WeekLine READ WeekLine WRITE SetWeekLine)
     Q_PROPERTY(bool TopLine READ TopLine WRITE SetTopLine)
     Q_PROPERTY(bool WkLineNoDisp READ WkLineNoDisp WRITE SetWkLineNoDisp)
     // Day colours.
-    Q_PROPERTY(int WeekdayCol READ WeekdayCol WRITE SetWeekdayCol)
-    Q_PROPERTY(int HolidayCol READ HolidayCol WRITE SetHolidayCol)
-    Q_PROPERTY(int SatdayCol READ SatdayCol WRITE SetSatdayCol)
-    Q_PROPERTY(int SundayCol READ SundayCol WRITE SetSundayCol)
-    Q_PROPERTY(int WeekdayBkCol READ WeekdayBkCol WRITE SetWeekdayBkCol)
-    Q_PROPERTY(int HolidayBkCol READ HolidayBkCol WRITE SetHolidayBkCol)
-    Q_PROPERTY(int SatdayBkCol READ SatdayBkCol WRITE SetSatdayBkCol)
-    Q_PROPERTY(int SundayBkCol READ SundayBkCol WRITE SetSundayBkCol)
-    Q_PROPERTY(int DateBaseCol READ DateBaseCol WRITE SetDateBaseCol)
-    Q_PROPERTY(int SundayBaseCol READ SundayBaseCol WRITE SetSundayBaseCol)
-    Q_PROPERTY(int SaturdayBaseCol READ SaturdayBaseCol WRITE SetSaturdayBaseCol)
-    Q_PROPERTY(int hdCircleColor READ hdCircleColor WRITE SethdCircleColor)
+    Q_PROPERTY(TColor WeekdayCol READ WeekdayCol WRITE SetWeekdayCol)
+    Q_PROPERTY(TColor HolidayCol READ HolidayCol WRITE SetHolidayCol)
+    Q_PROPERTY(TColor SatdayCol READ SatdayCol WRITE SetSatdayCol)
+    Q_PROPERTY(TColor SundayCol READ SundayCol WRITE SetSundayCol)
+    Q_PROPERTY(TColor WeekdayBkCol READ WeekdayBkCol WRITE SetWeekdayBkCol)
+    Q_PROPERTY(TColor HolidayBkCol READ HolidayBkCol WRITE SetHolidayBkCol)
+    Q_PROPERTY(TColor SatdayBkCol READ SatdayBkCol WRITE SetSatdayBkCol)
+    Q_PROPERTY(TColor SundayBkCol READ SundayBkCol WRITE SetSundayBkCol)
+    Q_PROPERTY(TColor DateBaseCol READ DateBaseCol WRITE SetDateBaseCol)
+    Q_PROPERTY(TColor SundayBaseCol READ SundayBaseCol WRITE SetSundayBaseCol)
+    Q_PROPERTY(TColor SaturdayBaseCol READ SaturdayBaseCol WRITE SetSaturdayBaseCol)
+    Q_PROPERTY(TColor hdCircleColor READ hdCircleColor WRITE SethdCircleColor)
     // Weekday header.
     Q_PROPERTY(TWeekType WeekStyle READ WeekStyle WRITE SetWeekStyle)
-    Q_PROPERTY(int wkWeekdayCol READ wkWeekdayCol WRITE SetwkWeekdayCol)
-    Q_PROPERTY(int wkSundayCol READ wkSundayCol WRITE SetwkSundayCol)
-    Q_PROPERTY(int wkSatdayCol READ wkSatdayCol WRITE SetwkSatdayCol)
-    Q_PROPERTY(int wkWeekdayBkCol READ wkWeekdayBkCol WRITE SetwkWeekdayBkCol)
-    Q_PROPERTY(int wkSundayBkCol READ wkSundayBkCol WRITE SetwkSundayBkCol)
-    Q_PROPERTY(int wkSatdayBkCol READ wkSatdayBkCol WRITE SetwkSatdayBkCol)
-    Q_PROPERTY(int WeekBaseCol READ WeekBaseCol WRITE SetWeekBaseCol)
+    Q_PROPERTY(TColor wkWeekdayCol READ wkWeekdayCol WRITE SetwkWeekdayCol)
+    Q_PROPERTY(TColor wkSundayCol READ wkSundayCol WRITE SetwkSundayCol)
+    Q_PROPERTY(TColor wkSatdayCol READ wkSatdayCol WRITE SetwkSatdayCol)
+    Q_PROPERTY(TColor wkWeekdayBkCol READ wkWeekdayBkCol WRITE SetwkWeekdayBkCol)
+    Q_PROPERTY(TColor wkSundayBkCol READ wkSundayBkCol WRITE SetwkSundayBkCol)
+    Q_PROPERTY(TColor wkSatdayBkCol READ wkSatdayBkCol WRITE SetwkSatdayBkCol)
+    Q_PROPERTY(TColor WeekBaseCol READ WeekBaseCol WRITE SetWeekBaseCol)
     // User weekly holiday.
     Q_PROPERTY(bool UserWkHoliday READ UserWkHoliday WRITE SetUserWkHoliday)
     Q_PROPERTY(int UserWkHolidayDay READ UserWkHolidayDay WRITE SetUserWkHolidayDay)
-    Q_PROPERTY(int UserWkHolidayCol READ UserWkHolidayCol WRITE SetUserWkHolidayCol)
-    Q_PROPERTY(int UserWkHolidayBkCol READ UserWkHolidayBkCol WRITE SetUserWkHolidayBkCol)
-    Q_PROPERTY(int WkUserWkHolidayCol READ WkUserWkHolidayCol WRITE SetWkUserWkHolidayCol)
-    Q_PROPERTY(int WkUserWkHolidayBkCol READ WkUserWkHolidayBkCol WRITE SetWkUserWkHolidayBkCol)
-    Q_PROPERTY(int UserWkHolidayBaseCol READ UserWkHolidayBaseCol WRITE SetUserWkHolidayBaseCol)
-    Q_PROPERTY(int RBLnUserWkHldayCol READ RBLnUserWkHldayCol WRITE SetRBLnUserWkHldayCol)
+    Q_PROPERTY(TColor UserWkHolidayCol READ UserWkHolidayCol WRITE SetUserWkHolidayCol)
+    Q_PROPERTY(TColor UserWkHolidayBkCol READ UserWkHolidayBkCol WRITE SetUserWkHolidayBkCol)
+    Q_PROPERTY(TColor WkUserWkHolidayCol READ WkUserWkHolidayCol WRITE SetWkUserWkHolidayCol)
+    Q_PROPERTY(TColor WkUserWkHolidayBkCol READ WkUserWkHolidayBkCol WRITE SetWkUserWkHolidayBkCol)
+    Q_PROPERTY(TColor UserWkHolidayBaseCol READ UserWkHolidayBaseCol WRITE SetUserWkHolidayBaseCol)
+    Q_PROPERTY(TColor RBLnUserWkHldayCol READ RBLnUserWkHldayCol WRITE SetRBLnUserWkHldayCol)
     // Row base lines.
     Q_PROPERTY(bool rBLineVisible READ rBLineVisible WRITE SetrBLineVisible)
     Q_PROPERTY(int rBLineLength READ rBLineLength WRITE SetrBLineLength)
     Q_PROPERTY(int rBLineWidth READ rBLineWidth WRITE SetrBLineWidth)
-    Q_PROPERTY(int rBLnWkdayCol READ rBLnWkdayCol WRITE SetrBLnWkdayCol)
-    Q_PROPERTY(int rBLnStdayCol READ rBLnStdayCol WRITE SetrBLnStdayCol)
-    Q_PROPERTY(int rBLnSndayCol READ rBLnSndayCol WRITE SetrBLnSndayCol)
-    Q_PROPERTY(int rBLnHldayCol READ rBLnHldayCol WRITE SetrBLnHldayCol)
+    Q_PROPERTY(TColor rBLnWkdayCol READ rBLnWkdayCol WRITE SetrBLnWkdayCol)
+    Q_PROPERTY(TColor rBLnStdayCol READ rBLnStdayCol WRITE SetrBLnStdayCol)
+    Q_PROPERTY(TColor rBLnSndayCol READ rBLnSndayCol WRITE SetrBLnSndayCol)
+    Q_PROPERTY(TColor rBLnHldayCol READ rBLnHldayCol WRITE SetrBLnHldayCol)
     // Week base line.
     Q_PROPERTY(int wBLineWidth READ wBLineWidth WRITE SetwBLineWidth)
     Q_PROPERTY(int wBLnLftMargin READ wBLnLftMargin WRITE SetwBLnLftMargin)
     Q_PROPERTY(int wBLnRitMargin READ wBLnRitMargin WRITE SetwBLnRitMargin)
-    Q_PROPERTY(int wBLineColor READ wBLineColor WRITE SetwBLineColor)
+    Q_PROPERTY(TColor wBLineColor READ wBLineColor WRITE SetwBLineColor)
     // Misc.
     Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
     Q_PROPERTY(bool UserStyleHide READ UserStyleHide WRITE SetUserStyleHide)
@@ -290,6 +296,42 @@ class TLOCalendar : public TLOConnected {
     Q_CLASSINFO("Default:HolidayCol", "255")
     Q_CLASSINFO("Default:SatdayCol", "16711680")
     Q_CLASSINFO("Default:SundayCol", "255")
+    // WeekStyle values with bits beyond the label set have no name: they are written as
+    // numbers and read back from them.
+    Q_CLASSINFO("Unnamed:WeekStyle", "true")
+    // Colours are written as their identifiers where they have one (clBlack, clNone ...),
+    // as numbers otherwise; both forms read.
+    Q_CLASSINFO("Idents:lnColor", "cl")
+    Q_CLASSINFO("Idents:WeekdayCol", "cl")
+    Q_CLASSINFO("Idents:HolidayCol", "cl")
+    Q_CLASSINFO("Idents:SatdayCol", "cl")
+    Q_CLASSINFO("Idents:SundayCol", "cl")
+    Q_CLASSINFO("Idents:WeekdayBkCol", "cl")
+    Q_CLASSINFO("Idents:HolidayBkCol", "cl")
+    Q_CLASSINFO("Idents:SatdayBkCol", "cl")
+    Q_CLASSINFO("Idents:SundayBkCol", "cl")
+    Q_CLASSINFO("Idents:DateBaseCol", "cl")
+    Q_CLASSINFO("Idents:SundayBaseCol", "cl")
+    Q_CLASSINFO("Idents:SaturdayBaseCol", "cl")
+    Q_CLASSINFO("Idents:hdCircleColor", "cl")
+    Q_CLASSINFO("Idents:wkWeekdayCol", "cl")
+    Q_CLASSINFO("Idents:wkSundayCol", "cl")
+    Q_CLASSINFO("Idents:wkSatdayCol", "cl")
+    Q_CLASSINFO("Idents:wkWeekdayBkCol", "cl")
+    Q_CLASSINFO("Idents:wkSundayBkCol", "cl")
+    Q_CLASSINFO("Idents:wkSatdayBkCol", "cl")
+    Q_CLASSINFO("Idents:WeekBaseCol", "cl")
+    Q_CLASSINFO("Idents:UserWkHolidayCol", "cl")
+    Q_CLASSINFO("Idents:UserWkHolidayBkCol", "cl")
+    Q_CLASSINFO("Idents:WkUserWkHolidayCol", "cl")
+    Q_CLASSINFO("Idents:WkUserWkHolidayBkCol", "cl")
+    Q_CLASSINFO("Idents:UserWkHolidayBaseCol", "cl")
+    Q_CLASSINFO("Idents:RBLnUserWkHldayCol", "cl")
+    Q_CLASSINFO("Idents:rBLnWkdayCol", "cl")
+    Q_CLASSINFO("Idents:rBLnStdayCol", "cl")
+    Q_CLASSINFO("Idents:rBLnSndayCol", "cl")
+    Q_CLASSINFO("Idents:rBLnHldayCol", "cl")
+    Q_CLASSINFO("Idents:wBLineColor", "cl")
 public:
     // New calendars are 600 x 600 units.
     static constexpr int DefaultSize = 600;
@@ -374,7 +416,9 @@ public:
     // WkLineNoDisp leaves out the line between the weekday labels and the dates.
     CAL_PROP(bool, lnVertical, FlnVertical)
     CAL_PROP(bool, lnHorizontal, FlnHorizontal)
-    CAL_PROP(int, lnWidth, FlnWidth)
+    int lnWidth() const { return FlnWidth; }
+    // Line widths are held to at most MaxCalLineWidth.
+    void SetlnWidth(int Value);
     CAL_PROP(TColor, lnColor, FlnColor)
     CAL_PROP(bool, DateLine, FDateLine)
     CAL_PROP(bool, WeekLine, FWeekLine)
@@ -422,7 +466,8 @@ public:
 
     CAL_PROP(bool, rBLineVisible, FrBLineVisible)
     CAL_PROP(int, rBLineLength, FrBLineLength)
-    CAL_PROP(int, rBLineWidth, FrBLineWidth)
+    int rBLineWidth() const { return FrBLineWidth; }
+    void SetrBLineWidth(int Value);
     CAL_PROP(TColor, rBLnWkdayCol, FrBLnWkdayCol)
     CAL_PROP(TColor, rBLnStdayCol, FrBLnStdayCol)
     CAL_PROP(TColor, rBLnSndayCol, FrBLnSndayCol)

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QtEndian>
 #include <QtGlobal>
+#include <algorithm>
 #include <limits>
 #include <unistd.h>
 
@@ -377,6 +378,29 @@ void TDocStream::SetSize(int64_t NewSize) {
 // ---------------------------------------------------------------------------------------
 // TDocNameList
 
+namespace {
+
+// NextID raised to one past the largest number a name of Lines carries after BaseName
+// (decimal digits only; names compared ignoring case, as the compound file compares them).
+int32_t PastListedNumbers(const TStringList& Lines, const QString& BaseName, int32_t NextID) {
+    const int64_t max = std::numeric_limits<int32_t>::max();
+    int64_t next = NextID;
+    for (const QString& line : Lines) {
+        if (line.size() <= BaseName.size() || !line.startsWith(BaseName, Qt::CaseInsensitive))
+            continue;
+        const QStringView digits = QStringView(line).mid(BaseName.size());
+        if (!std::all_of(digits.begin(), digits.end(),
+                         [](QChar C) { return C >= u'0' && C <= u'9'; }))
+            continue;
+        bool ok = false;
+        const qlonglong number = digits.toLongLong(&ok);
+        next = std::max(next, ok ? std::min<int64_t>(number, max - 1) + 1 : max);
+    }
+    return static_cast<int32_t>(next);
+}
+
+} // namespace
+
 TDocNameList::TDocNameList(TDocStorage& Storage, const QString& StreamPath) : FStorage(&Storage) {
     const qsizetype cut = StreamPath.lastIndexOf(Backslash);
     FFolder = cut < 0 ? QString() : StreamPath.left(cut);
@@ -403,6 +427,9 @@ void TDocNameList::Load() {
     if (FNextID < 0) // the counter only grows from 0: a negative one is damage
         throw EReadError(QStringLiteral("名前リスト %1 が壊れています").arg(FBaseName));
     TStringList::SetText(FromCP932(data.mid(4)));
+    // A stored counter at or below the number of a listed name would hand that name out
+    // again, and the next save would overwrite its element.
+    FNextID = PastListedNumbers(*this, FBaseName, FNextID);
 }
 
 void TDocNameList::Save() {

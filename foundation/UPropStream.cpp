@@ -4,6 +4,9 @@
 #include "UCollection.h"
 #include "UExtended.h"
 
+#include <QMetaProperty>
+#include <QPointer>
+#include <QVariant>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -32,6 +35,24 @@ void AsReadError(F&& Body) {
     } catch (const Exception& e) {
         throw EReadError(e.Message);
     }
+}
+
+// True when the class of Instance lets enumeration Prop hold values without a name
+// (Q_CLASSINFO("Unnamed:Name", "true")): stored data may carry such values.
+bool AllowsUnnamed(const QObject& Instance, const TPropInfo& Prop) {
+    return Instance.metaObject()->indexOfClassInfo(
+               (QByteArrayLiteral("Unnamed:") + Prop.Name()).constData()) >= 0;
+}
+
+// A value of an enumeration without a name, into an int-sized enumeration property.
+bool SetUnnamed(QObject& Instance, const TPropInfo& Prop, int64_t Value) {
+    const QMetaObject& meta = *Instance.metaObject();
+    const QMetaType type = meta.property(meta.indexOfProperty(Prop.Name())).metaType();
+    if (type.sizeOf() != sizeof(int32_t) || Value < std::numeric_limits<int32_t>::min() ||
+        Value > std::numeric_limits<int32_t>::max())
+        return false;
+    const int32_t raw = static_cast<int32_t>(Value);
+    return Instance.setProperty(Prop.Name(), QVariant(type, &raw));
 }
 
 } // namespace
@@ -174,6 +195,11 @@ void TWriter::WriteProperty(TPersistent& Instance, const TPropInfo& Prop) {
 
 void TWriter::WriteOrdinal(const TPersistent& Instance, const TPropInfo& Prop) {
     const int64_t v = Prop.GetOrd(Instance);
+    if (Prop.Kind() == pkEnumeration && !Prop.IsValidOrd(v) && AllowsUnnamed(Instance, Prop)) {
+        WritePropName(Prop.Name());
+        WriteInteger(v);
+        return;
+    }
     if (!Prop.IsValidOrd(v))
         throw EWriteError(QStringLiteral("プロパティ %1 の値 %2 は書き込めません")
                               .arg(QString::fromLatin1(Prop.Name()))
@@ -704,9 +730,16 @@ void TReader::ReadRoot(TComponent* Existing, std::unique_ptr<TComponent>* Create
 }
 
 void TReader::Finish() {
-    const std::vector<TComponent*> loaded = std::exchange(FLoaded, {});
-    for (TComponent* c : loaded)
-        c->Loaded();
+    // A component's Loaded may free others read with it (a surface frees the controls among
+    // its children that are no drawing objects as its handles): Loaded goes only to the
+    // components still alive.
+    std::vector<QPointer<TComponent>> loaded;
+    loaded.reserve(FLoaded.size());
+    for (TComponent* c : std::exchange(FLoaded, {}))
+        loaded.emplace_back(c);
+    for (const QPointer<TComponent>& c : loaded)
+        if (c)
+            c->Loaded();
     FAttached.clear();
 }
 
@@ -883,6 +916,11 @@ void TReader::ReadOrdinal(TPersistent& Instance, const TPropInfo& Prop) {
         break;
     }
     default: {
+        if (tag == vaInt8 || tag == vaInt16 || tag == vaInt32) {
+            if (!AllowsUnnamed(Instance, Prop) || !SetUnnamed(Instance, Prop, ReadInteger()))
+                ValueError();
+            return;
+        }
         const auto e = Prop.EnumValue(ReadIdent());
         if (!e)
             ValueError();

@@ -29,6 +29,7 @@ bool TGradationColors::QueryInterface(const TGUID& Id, void** Obj) {
 }
 
 void TGradationColors::SetCount(int Value) {
+    Value = std::min(Value, MaxGradColors);
     if (Value < 0 || Value == Count())
         return;
     FColors.resize(static_cast<size_t>(Value), 0);
@@ -51,7 +52,7 @@ void TGradationColors::SetColor(int Index, TColor Value) {
 }
 
 void TGradationColors::SetRepeatCount(int Value) {
-    Value = std::max(Value, 1);
+    Value = std::clamp(Value, 1, MaxGradRepeat);
     if (Value == FRepeatCount)
         return;
     FRepeatCount = Value;
@@ -106,7 +107,7 @@ void TGradationColors::DefineProperties(TFiler& Filer) {
 
 void TGradationColors::ReadColors(TStream& Stream) {
     const int32_t n = Stream.ReadValue<int32_t>();
-    if (n < 0 || n > Stream.Remaining() / 4)
+    if (n < 0 || n > MaxGradColors || n > Stream.Remaining() / 4)
         throw EReadError(QStringLiteral("グラデーションの色数が不正です (%1)").arg(n));
     std::vector<TColor> colors(static_cast<size_t>(n));
     if (n > 0)
@@ -247,9 +248,9 @@ void TColorSpec::FillEx(TCanvas& Canvas, const TRect& Rect, bool Invert) {
     try {
         switch (kind) {
         case cskGradation: {
-            const std::vector<TColor> colors = FGradColors->GetExpandedColors();
+            const std::vector<TColor>& colors = FGradColors->Colors();
             GradFill(Canvas, Rect, colors.data(), static_cast<int>(colors.size()), Invert,
-                     FGradAngle, FGradKind);
+                     FGradAngle, FGradKind, FGradColors->RepeatCount());
             break;
         }
         case cskBitmap:
@@ -342,7 +343,8 @@ void TColorSpec::DrawPreview(TCanvas& Canvas, const TRect& Rect) {
     data.Picture()->SetGraphic(std::unique_ptr<TGraphic>(std::move(tile)));
     const TRect c = FImageData->ClipFilter()->ClipRect();
     const int gw = g->Width();
+    const auto scale = [&](int V) { return static_cast<int>(int64_t{V} * tw / gw); };
     data.ClipFilter()->SetClipRect(
-        TRect(c.Left * tw / gw, c.Top * tw / gw, c.Right * tw / gw, c.Bottom * tw / gw));
+        TRect(scale(c.Left), scale(c.Top), scale(c.Right), scale(c.Bottom)));
     scaled.Fill(Canvas, Rect);
 }

@@ -48,6 +48,12 @@ public:
 using TColorSpecKind = TColorSpecEnums::TColorSpecKind;
 using enum TColorSpecEnums::TColorSpecKind;
 
+// The most colours a gradation list holds and the most times it repeats. The ramp has 1024
+// entries, so longer lists or more repeats add nothing a fill could show; counts beyond these
+// come only from damaged streams.
+constexpr int MaxGradColors = GradRampSize;
+constexpr int MaxGradRepeat = GradRampSize;
+
 class TGradationColors : public TPersistent, public virtual IInterface {
     Q_OBJECT
     Q_PROPERTY(int RepeatCount READ RepeatCount WRITE SetRepeatCount)
@@ -57,26 +63,28 @@ public:
     ~TGradationColors() override;
 
     int Count() const { return static_cast<int>(FColors.size()); }
-    // A different non-negative length resizes (new entries 0) and signals a change.
+    // A different non-negative length resizes (new entries 0) and signals a change; lengths
+    // beyond MaxGradColors count as MaxGradColors.
     void SetCount(int Value);
     // Raises ERangeError outside 0..Count-1.
     TColor Color(int Index) const;
     void SetColor(int Index, TColor Value);
     const std::vector<TColor>& Colors() const { return FColors; }
     int RepeatCount() const { return FRepeatCount; }
-    // Values below 1 count as 1.
+    // Brought into 1..MaxGradRepeat.
     void SetRepeatCount(int Value);
     // Reverses the list in one change.
     void Reverse();
     // Count x RepeatCount colours, entry i = Color[i mod Count]; empty when Count is 0.
+    // Painting does not need it: the gradation runs through the repeats itself.
     std::vector<TColor> GetExpandedColors() const;
     bool IsDefaultList() const;
 
     // Another TGradationColors: in one update of this list.
     void Assign(const TPersistent* Source) override;
     void DefineProperties(TFiler& Filer) override;
-    // The "Colors" data. Reading refuses a count below 0 or beyond the bytes present
-    // (EReadError) and leaves the list unchanged then.
+    // The "Colors" data. Reading refuses a count below 0, beyond MaxGradColors or beyond the
+    // bytes present (EReadError) and leaves the list unchanged then.
     void ReadColors(TStream& Stream);
     void WriteColors(TStream& Stream) const;
 

@@ -227,15 +227,15 @@ TColor TGradFill::RampColor(int I) const {
 }
 
 void TGradFill::BuildRamp() {
-    const int c = FCount;
+    const int64_t c = RampLength();
     for (int i = 0; i < GradRampSize; ++i) {
         const int pos = FReversed ? GradRampSize - 1 - i : i;
-        const double t =
-            c > 1 ? static_cast<double>(static_cast<int64_t>(c - 1) * pos) / 1023.0 : 0.0;
-        const int k = std::clamp(static_cast<int>(std::trunc(t)), 0, std::max(c - 1, 0));
-        const double f = t - k;
-        const TColor c0 = FColors[k];
-        const TColor c1 = FColors[k + 1];
+        const double t = c > 1 ? static_cast<double>((c - 1) * pos) / 1023.0 : 0.0;
+        const int64_t k = std::clamp(static_cast<int64_t>(std::trunc(t)), int64_t{0},
+                                     std::max(c - 1, int64_t{0}));
+        const double f = t - static_cast<double>(k);
+        const TColor c0 = RampEntry(k);
+        const TColor c1 = RampEntry(k + 1);
         for (int ch = 0; ch < 3; ++ch) {
             const int a = (c0 >> (8 * ch)) & 0xFF;
             const int b = (c1 >> (8 * ch)) & 0xFF;
@@ -309,22 +309,6 @@ void TGradFillCone::SetConeAngle(int Angle) {
     FOffset = RoundEven(DegToRad(FAngle) * 4096);
 }
 
-void TGradFillCone::BuildRamp() {
-    // Close the cone: colour 0 once more at the end.
-    const int count = FCount;
-    if (count > 0) {
-        FColors[count] = FColors[0];
-        FColors.push_back(0);
-        ++FCount;
-    }
-    TGradFill::BuildRamp();
-    if (count > 0) {
-        FColors.pop_back();
-        FColors[count] = 0;
-        FCount = count;
-    }
-}
-
 void TGradFillCone::BuildGrid() {
     const TOctantTables& t = Octants();
     for (int n = 0; n < OctantCells; ++n) {
@@ -351,25 +335,26 @@ void TGradFillCone::BuildGrid() {
 }
 
 void RenderGradation(TBitmap& Bitmap, const TColor* Colors, int Count, int Angle,
-                     rgGradationKind Kind) {
+                     rgGradationKind Kind, int Repeat) {
     if (Count <= 0 || !Colors) {
         Bitmap = TBitmap();
         return;
     }
     std::unique_ptr<TGradFill> fill = CreateFill(Kind, Angle);
     fill->SetColorCount(Count);
+    fill->SetRepeatCount(Repeat);
     for (int i = 0; i < Count; ++i)
         fill->SetColor(i, Colors[i]);
     fill->Render(Bitmap);
 }
 
 void GradFill(TCanvas& Canvas, const TRect& Rect, const TColor* Colors, int Count, bool Invert,
-              int Angle, rgGradationKind Kind) {
+              int Angle, rgGradationKind Kind, int Repeat) {
     const int width = Rect.Right - Rect.Left, height = Rect.Bottom - Rect.Top;
     if (Count <= 0 || width <= 0 || height <= 0)
         return;
     TBitmap grid;
-    RenderGradation(grid, Colors, Count, Angle, Kind);
+    RenderGradation(grid, Colors, Count, Angle, Kind, Repeat);
     const uint32_t saved = Canvas.CopyMode();
     Canvas.SetCopyMode(Invert ? SRCINVERT : SRCCOPY);
     Canvas.Lock();

@@ -23,6 +23,7 @@
 #include "UWinTypes.h"
 
 #include <QObject>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -81,6 +82,10 @@ public:
     // Grows the list to I + 1 colours when I is past the end; negative I is ignored.
     void SetColor(int I, TColor C);
     int ColorCount() const { return FCount; }
+    // How many times the list runs along the ramp (values below 1 count as 1); the ramp is
+    // the same as for the list written out that many times, without building that list.
+    void SetRepeatCount(int R) { FRepeat = std::max(R, 1); }
+    int RepeatCount() const { return FRepeat; }
     void SetReversed(bool Value) { FReversed = Value; }
     // Degrees, brought into 0..360 (360 stays 360).
     void SetAngle(int Angle);
@@ -98,7 +103,13 @@ public:
     TColor RampColor(int I) const;
 
 protected:
-    virtual void BuildRamp();
+    // The length of the colour sequence the ramp runs through: the list repeated.
+    virtual int64_t RampLength() const { return static_cast<int64_t>(FCount) * FRepeat; }
+    // Entry K of that sequence: colour K mod the list's length; 0 past its end.
+    TColor RampEntry(int64_t K) const {
+        return K < RampLength() && FCount > 0 ? FColors[static_cast<size_t>(K % FCount)] : 0;
+    }
+    void BuildRamp();
     virtual void BuildGrid() = 0;
     void SetCell(int X, int Y, int Index) {
         FGrid[Y * GradGridSize + X] = static_cast<uint16_t>(Index < 0      ? 0
@@ -108,6 +119,7 @@ protected:
 
     std::vector<TColor> FColors{0}; // count + 1 entries; the last is the spare slot
     int FCount = 0;
+    int FRepeat = 1;
     bool FReversed = false;
     int FAngle = 0;
     TGrid FGrid{};
@@ -139,20 +151,21 @@ public:
     void SetConeAngle(int Angle);
 
 protected:
-    void BuildRamp() override;
+    // One entry more: the sequence ends with its first colour again.
+    int64_t RampLength() const override { return FCount > 0 ? TGradFill::RampLength() + 1 : 0; }
     void BuildGrid() override;
 
 private:
     int FOffset = 0;
 };
 
-// Computes the 128 x 128 gradation bitmap of the first Count colours (an empty list leaves
-// Bitmap empty).
+// Computes the 128 x 128 gradation bitmap of the first Count colours, the list running
+// Repeat times (an empty list leaves Bitmap empty).
 void RenderGradation(TBitmap& Bitmap, const TColor* Colors, int Count, int Angle,
-                     rgGradationKind Kind);
+                     rgGradationKind Kind, int Repeat = 1);
 
-// Paints Rect with the gradation of the first Count entries of Colors; with Invert the
-// colours are combined with the canvas by XOR. Nothing happens for Count <= 0 or an empty
-// rectangle. The canvas's copy mode is the same afterwards.
+// Paints Rect with the gradation of the first Count entries of Colors, the list running Repeat
+// times; with Invert the colours are combined with the canvas by XOR. Nothing happens for
+// Count <= 0 or an empty rectangle. The canvas's copy mode is the same afterwards.
 void GradFill(TCanvas& Canvas, const TRect& Rect, const TColor* Colors, int Count, bool Invert,
-              int Angle, rgGradationKind Kind);
+              int Angle, rgGradationKind Kind, int Repeat = 1);

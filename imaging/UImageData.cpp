@@ -9,6 +9,8 @@
 #include "USafetyBitmap.h"
 #include "UUtils.h"
 
+#include <algorithm>
+
 namespace {
 
 TRect WholeRect(int Width, int Height) {
@@ -68,6 +70,22 @@ void TClipFilter::SetClipRect(const TRect& Value) {
     Changed();
 }
 
+TRect TClipFilter::BoundedToSide(const TRect& Value) {
+    const auto side = [](int V) { return std::clamp(V, -MaxBitmapSide, MaxBitmapSide); };
+    return TRect(side(Value.Left), side(Value.Top), side(Value.Right), side(Value.Bottom));
+}
+
+TRect TClipFilter::BoundedToPicture(const TRect& Value, int W, int H) {
+    const TRect whole = WholeRect(W, H);
+    if (IsRectEmpty(Value))
+        return whole;
+    const TRect reach(-W / 2, -H / 2, W + W / 2, H + H / 2);
+    TRect c;
+    if (!IntersectRect(c, BoundedToSide(Value), reach))
+        return whole;
+    return c;
+}
+
 bool TClipFilter::IsEffective(const TPictureEx& Picture) const {
     if (!IsRectEmpty(FClipRect) && FClipRect != WholeRect(Picture.Width(), Picture.Height()))
         return true;
@@ -86,7 +104,7 @@ void TClipFilter::DefineProperties(TFiler& Filer) {
             r.Right = R.ReadInteger();
             r.Bottom = R.ReadInteger();
             R.ReadListEnd();
-            SetClipRect(r);
+            SetClipRect(BoundedToSide(r));
         },
         [this](TWriter& W) {
             W.WriteListBegin();
@@ -110,7 +128,7 @@ void TClipFilter::AssignTo(TPersistent* Dest) const {
 
 void TClipFilter::Apply(const TPictureEx& Source, TPictureEx& Dest, TRect& ResultRect) {
     ResultRect = WholeRect(Source.Width(), Source.Height());
-    const TRect c = IsRectEmpty(FClipRect) ? ResultRect : FClipRect;
+    const TRect c = BoundedToPicture(FClipRect, Source.Width(), Source.Height());
     if (FTransparent)
         ClipToBitmap(Source, Dest, c);
     else if (c == ResultRect) {

@@ -81,6 +81,15 @@ public:
 protected:
     void AssignTo(TPersistent* Dest) const override;
 
+    // Value with every coordinate brought into -MaxBitmapSide..MaxBitmapSide (a stored
+    // rectangle is read so; its width and height then fit an int).
+    static TRect BoundedToSide(const TRect& Value);
+    // The part of Value a crop of a W x H picture uses: Value within the picture grown by half
+    // its size on every side (a crop may reach past the picture, which shows the fill colour
+    // there, but never makes a picture of more than four times the pixels); the whole picture
+    // when Value is empty or lies beyond that.
+    static TRect BoundedToPicture(const TRect& Value, int W, int H);
+
 private:
     void ClipToBitmap(const TPictureEx& Source, TPictureEx& Dest, const TRect& C) const;
     void ClipToMetafile(const TPictureEx& Source, TPictureEx& Dest, const TRect& C) const;

@@ -712,13 +712,14 @@ void TQRCode::EncodeNow() {
     FSize = s;
     FStatus = TQRStatus::Ok;
     // rendering: white quiet zone, one pixel per module
-    const int side = s + 2 * FMargin;
+    const int margin = DrawnMargin();
+    const int side = s + 2 * margin;
     TBitmap bmp(side, side, pf24bit);
     for (int y = 0; y < side; ++y) {
         uint8_t* row = bmp.ScanLine(y);
-        const int my = y - FMargin;
+        const int my = y - margin;
         for (int x = 0; x < side; ++x) {
-            const int mx = x - FMargin;
+            const int mx = x - margin;
             const bool dark = my >= 0 && my < s && mx >= 0 && mx < s && (FModules[my * s + mx] & 1);
             const uint8_t v = dark ? 0 : 255;
             row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = v;

@@ -1,7 +1,7 @@
 #pragma once
 // TQRCode: a QR Code symbol (model 2, versions 1 to 40, error correction levels L, M, Q and
 // H) built from a byte string and kept as a 24-bit bitmap with one pixel per module and a
-// quiet zone of Margin modules.
+// quiet zone of Margin modules (at most MaxQRMargin drawn).
 //
 // The data is one segment in numeric ("0"), alphanumeric ("A") or 8-bit byte ("8") mode,
 // chosen from the bytes unless a mode is forced. The version is the smallest that holds the
@@ -21,10 +21,15 @@
 #include "UStreams.h"
 #include "UWinTypes.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 class TCanvas;
+
+// The widest quiet zone drawn, in modules (the most the QR dialog offers). A larger margin
+// from a stream would only shrink the symbol to nothing while costing a huge bitmap.
+constexpr int MaxQRMargin = 20;
 
 enum class TQRStatus {
     Ok,
@@ -60,9 +65,11 @@ public:
     // "L", "M", "Q" or "H".
     char GetErrorCorrectLevel() const { return FLevel; }
     void SetErrorCorrectLevel(char Value);
-    // Quiet zone in modules, 0 or more.
+    // Quiet zone in modules, 0 or more, kept as set (stored documents write it back as read).
     int GetMargin() const { return FMargin; }
     void SetMargin(int Value);
+    // The quiet zone the symbol is drawn with: the margin, at most MaxQRMargin modules.
+    int DrawnMargin() const { return std::min(FMargin, MaxQRMargin); }
     bool Dirty() const { return FDirty; }
 
     // Marks the symbol dirty unconditionally (after the data was rewritten).

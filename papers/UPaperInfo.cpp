@@ -1,6 +1,7 @@
 #include "UPaperInfo.h"
 
 #include "UClasses.h"
+#include "UException.h"
 #include "UPropStream.h"
 #include "URegion.h"
 
@@ -8,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -193,6 +195,24 @@ int TPaperInfo::FindFaceOutside() const {
     return -1;
 }
 
+void TPaperInfo::CheckRange(const char* Name, int64_t Value, int64_t Low, int64_t High) const {
+    if (Value < Low || Value > High)
+        throw EReadError(QStringLiteral("用紙「%1」の %2 (%3) が範囲外です")
+                             .arg(FPaperName, QString::fromLatin1(Name))
+                             .arg(Value));
+}
+
+void TPaperInfo::CheckBounds() const {
+    CheckRange("Width", FRawWidth, 0, MaxPaperLength);
+    CheckRange("Height", FRawHeight, 0, MaxPaperLength);
+    CheckFaceBounds();
+}
+
+void TPaperInfo::Loaded() {
+    TComponent::Loaded();
+    CheckBounds();
+}
+
 int TPaperInfo::FindFaceOverlap() const {
     TRegion Union;
     TFaceInfo Info;
@@ -262,6 +282,22 @@ int TMatrixPaperInfo::GetFaceCount() const {
     return Count > INT_MAX ? INT_MAX : static_cast<int>(Count);
 }
 
+void TMatrixPaperInfo::CheckFaceBounds() const {
+    CheckRange("FaceCountX", FFaceCountX, 0, MaxPaperFaceCount);
+    CheckRange("FaceCountY", FFaceCountY, 0, MaxPaperFaceCount);
+    CheckRange("FaceCountX x FaceCountY", int64_t(FFaceCountX) * FFaceCountY, 0, MaxPaperFaceCount);
+    CheckRange("FaceWidth", FFaceWidth, 0, MaxPaperLength);
+    CheckRange("FaceHeight", FFaceHeight, 0, MaxPaperLength);
+    const std::pair<const char*, int> Lengths[] = {
+        {"LeftOffset", FLeftOffset},         {"TopOffset", FTopOffset},
+        {"RightMargin", FRightMargin},       {"BottomMargin", FBottomMargin},
+        {"FaceMargin", FFaceMargin},         {"RoundSize", FRoundSize},
+        {"CutCenterWidth", FCutCenterWidth}, {"CutCenterHeight", FCutCenterHeight},
+    };
+    for (const auto& [Name, Value] : Lengths)
+        CheckRange(Name, Value, -MaxPaperLength, MaxPaperLength);
+}
+
 TRect TMatrixPaperInfo::GetFaceRect(int Index) const {
     const int Column = FFaceCountX > 0 ? Index % FFaceCountX : 0;
     const int Row = FFaceCountX > 0 ? Index / FFaceCountX : 0;
@@ -305,14 +341,38 @@ void TFaceItem::AssignFaceInfo(const TFaceInfo& Info) {
     FRoundSize = Info.RoundSize();
 }
 
+namespace {
+
+int Saturated(int64_t Value) {
+    return static_cast<int>(std::clamp<int64_t>(Value, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
 void TFaceItem::SetLeft(int Value) {
-    FRect.Right += Value - FRect.Left;
+    FRect.Right = Saturated(int64_t(FRect.Right) + Value - FRect.Left);
     FRect.Left = Value;
 }
 
 void TFaceItem::SetTop(int Value) {
-    FRect.Bottom += Value - FRect.Top;
+    FRect.Bottom = Saturated(int64_t(FRect.Bottom) + Value - FRect.Top);
     FRect.Top = Value;
+}
+
+int TFaceItem::Width() const {
+    return Saturated(int64_t(FRect.Right) - FRect.Left);
+}
+
+void TFaceItem::SetWidth(int Value) {
+    FRect.Right = Saturated(int64_t(FRect.Left) + Value);
+}
+
+int TFaceItem::Height() const {
+    return Saturated(int64_t(FRect.Bottom) - FRect.Top);
+}
+
+void TFaceItem::SetHeight(int Value) {
+    FRect.Bottom = Saturated(int64_t(FRect.Top) + Value);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -331,6 +391,25 @@ void TFreePaperInfo::Assign(const TPersistent* Source) {
 
 QString TFreePaperInfo::GetFacePurpose(int Index) const {
     return ValidatePurpose(Item(Index).FacePurpose());
+}
+
+void TFreePaperInfo::CheckFaceBounds() const {
+    CheckRange("Faces", FFaces->Count(), 0, MaxPaperFaceCount);
+    for (int i = 0; i < FFaces->Count(); ++i) {
+        const TFaceItem& F = Item(i);
+        CheckRange("Faces.Left", F.Left(), -MaxPaperLength, MaxPaperLength);
+        CheckRange("Faces.Top", F.Top(), -MaxPaperLength, MaxPaperLength);
+        CheckRange("Faces.Width", int64_t(F.Rect().Right) - F.Rect().Left, 0, MaxPaperLength);
+        CheckRange("Faces.Height", int64_t(F.Rect().Bottom) - F.Rect().Top, 0, MaxPaperLength);
+        const std::pair<const char*, int> Lengths[] = {
+            {"Faces.FaceMargin", F.FaceMargin()},
+            {"Faces.RoundSize", F.RoundSize()},
+            {"Faces.CutCenterWidth", F.CutCenterWidth()},
+            {"Faces.CutCenterHeight", F.CutCenterHeight()},
+        };
+        for (const auto& [Name, Value] : Lengths)
+            CheckRange(Name, Value, -MaxPaperLength, MaxPaperLength);
+    }
 }
 
 TSize TFreePaperInfo::GetCutCenterSize(int Index) const {

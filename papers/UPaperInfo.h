@@ -14,6 +14,7 @@
 #include "UWinTypes.h"
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 // A set of face shapes: bit (1 << shape) for each TFaceShape.
@@ -104,6 +105,13 @@ QString ValidatePurpose(const QString& ID);
 // preview place objects by this convention.
 TRect FaceDesignArea(const TFaceInfo& Face);
 
+// What a paper read from a document or a library may hold. The largest shipped sheet is
+// 450 mm long and the most faces on one is 270 (at most 48 rows and 16 columns); these bounds
+// leave ample room above that while keeping every face rectangle far from int overflow and
+// the sheet view quick. A paper beyond them is refused as damaged.
+constexpr int MaxPaperLength = 10000;   // 1 m in 0.1 mm: any size, offset, gap or margin
+constexpr int MaxPaperFaceCount = 1000; // faces of one paper (columns x rows of a grid)
+
 // The base of both paper kinds.
 class TPaperInfo : public TComponent {
     Q_OBJECT
@@ -175,6 +183,21 @@ public:
     // Index of the first face whose shape its purpose's ShapeMask in Purposes leaves out; a
     // purpose that is not listed or has an empty mask allows every shape. -1 when none.
     int FindFaceShapeRefused(const TPurposeList& Purposes) const;
+
+    // Raises EReadError naming the paper and the value when a size, offset, gap, margin or
+    // face count lies outside what a paper may hold (MaxPaperLength, MaxPaperFaceCount):
+    // sheet and face sizes 0..MaxPaperLength, positions, gaps and margins within
+    // -MaxPaperLength..MaxPaperLength.
+    void CheckBounds() const;
+    // Read from a stream: CheckBounds, so a damaged paper is refused before anything lays
+    // out its faces.
+    void Loaded() override;
+
+protected:
+    // Raises EReadError for Name (Value) unless Low <= Value <= High.
+    void CheckRange(const char* Name, int64_t Value, int64_t Low, int64_t High) const;
+    // The checks of one paper kind (CheckBounds adds the sheet size).
+    virtual void CheckFaceBounds() const = 0;
 
 private:
     bool FLandscape = false;
@@ -262,6 +285,9 @@ public:
     int GetRoundSize(int Index) const override { return FRoundSize; }
     TCenterShape GetCenterShape(int Index) const override { return FCenterShape; }
 
+protected:
+    void CheckFaceBounds() const override;
+
 private:
     int FTopOffset = 0;
     int FLeftOffset = 0;
@@ -308,14 +334,16 @@ public:
     // Takes margin, rectangle, shape, purpose, centre shape, hole size and round size.
     void AssignFaceInfo(const TFaceInfo& Info);
 
+    // The edges move in 64 bits and stop at the ends of int: values from a damaged stream
+    // never overflow (the paper's bounds check refuses them afterwards).
     int Left() const { return FRect.Left; }
     void SetLeft(int Value);
     int Top() const { return FRect.Top; }
     void SetTop(int Value);
-    int Width() const { return FRect.Width(); }
-    void SetWidth(int Value) { FRect.Right = FRect.Left + Value; }
-    int Height() const { return FRect.Height(); }
-    void SetHeight(int Value) { FRect.Bottom = FRect.Top + Value; }
+    int Width() const;
+    void SetWidth(int Value);
+    int Height() const;
+    void SetHeight(int Value);
     const TRect& Rect() const { return FRect; }
     void SetRect(const TRect& Value) { FRect = Value; }
     int FaceMargin() const { return FFaceMargin; }
@@ -373,6 +401,9 @@ public:
     TSize GetCutCenterSize(int Index) const override;
     int GetRoundSize(int Index) const override { return Item(Index).RoundSize(); }
     TCenterShape GetCenterShape(int Index) const override { return Item(Index).CenterShape(); }
+
+protected:
+    void CheckFaceBounds() const override;
 
 private:
     const TFaceItem& Item(int Index) const { return *FFaces->Items(Index); }

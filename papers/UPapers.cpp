@@ -264,7 +264,8 @@ TPapers::TPapers(const QString& FileName, bool CopyToTemp, bool ReadOnly)
 
 TPapers::~TPapers() {
     try {
-        if (!FReadOnly && (FModified || (FRoot && FRoot->GetModified())))
+        const bool Unwinding = std::uncaught_exceptions() > FUncaughtAtOpen;
+        if (!FReadOnly && !Unwinding && (FModified || (FRoot && FRoot->GetModified())))
             Save();
     } catch (...) {
         // A destructor cannot report; callers that must know call Save first.

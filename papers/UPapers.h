@@ -25,6 +25,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -208,7 +209,8 @@ public:
     // on a temporary copy. Raises EPaperLibraryError when the file cannot be read as a
     // library.
     TPapers(const QString& FileName, bool CopyToTemp, bool ReadOnly);
-    // Saves a writable library with changes (errors are swallowed: call Save to see them).
+    // Saves a writable library with changes (errors are swallowed: call Save to see them),
+    // but not when it is freed by an exception unwinding: changes half made are dropped.
     virtual ~TPapers();
     TPapers(const TPapers&) = delete;
     TPapers& operator=(const TPapers&) = delete;
@@ -259,6 +261,9 @@ private:
     std::unique_ptr<TDocStorage> FPapers; // null in a read-only file without papers
     std::vector<std::pair<QString, std::unique_ptr<TPaperInfo>>> FList; // by element name
     std::unique_ptr<TPurposeList> FPurposeList;
+    // Exceptions in flight when the library was made: more at destruction means it is freed
+    // by unwinding.
+    int FUncaughtAtOpen = std::uncaught_exceptions();
 };
 
 class TPapersV2 : public TPapers {

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -31,6 +32,15 @@ public:
 private:
     const TPaperInfo& FPaper;
 };
+
+// The faces of a sheet surface in face order, in one pass.
+std::vector<TSheetFace*> SheetFaces(const TDrawSite& Site) {
+    std::vector<TSheetFace*> faces;
+    for (int i = 0; i < Site.ControlCount(); ++i)
+        if (auto* face = qobject_cast<TSheetFace*>(Site.Controls(i)))
+            faces.push_back(face);
+    return faces;
+}
 
 // Around the sheet, so that white faces stand out.
 constexpr TColor SheetGround = TColor(0xD8D8D8);
@@ -93,7 +103,6 @@ void TSheetFace::Paint() {
 // TfrmSheet
 
 TfrmSheet::TfrmSheet(TLabelData& Data, QWidget* Parent) : QWidget(Parent), FData(Data) {
-    RegisterClass<TSheetFace>();
     setObjectName(QStringLiteral("frmSheet"));
     setFocusPolicy(Qt::ClickFocus);
 
@@ -151,27 +160,34 @@ void TfrmSheet::LoadSheet() {
     UpdateInfo();
 }
 
-void TfrmSheet::RebuildSite() {
+std::unique_ptr<TDrawSite> CreateSheetSite(TLabelData& Data) {
+    RegisterClass<TSheetFace>();
     auto site = std::make_unique<TDrawSite>();
     site->Scaler().SetUnitDPI(254);
     site->SetColor(SheetGround);
-    const TPaperInfo* paper = FData.PaperInfo();
+    const TPaperInfo* paper = Data.PaperInfo();
     site->SetLogWidth(paper->Width());
     site->SetLogHeight(paper->Height());
     CreateFaceObjects(*site, TPaperFaces(*paper), false, &TSheetFace::staticMetaObject, false);
+    const std::vector<TSheetFace*> faces = SheetFaces(*site);
+    for (size_t i = 0; i < faces.size(); ++i) {
+        TPictureEx preview;
+        if (Data.ReadPreview(static_cast<int>(i), preview))
+            faces[i]->SetPreview(&preview);
+    }
+    return site;
+}
 
-    const int faces = GetFaceCount(*site);
-    FCurrentFace = std::min(FCurrentFace, std::max(0, faces - 1));
-    for (int i = 0; i < faces; ++i) {
-        auto* face = qobject_cast<TSheetFace*>(GetFaceByIndex(*site, i));
-        if (!face)
-            continue;
+void TfrmSheet::RebuildSite() {
+    std::unique_ptr<TDrawSite> site = CreateSheetSite(FData);
+    const std::vector<TSheetFace*> faces = SheetFaces(*site);
+    const int count = static_cast<int>(faces.size());
+    FCurrentFace = std::min(FCurrentFace, std::max(0, count - 1));
+    for (int i = 0; i < count; ++i) {
+        TSheetFace* face = faces[static_cast<size_t>(i)];
         face->SetShowNumber(i == FCurrentFace);
         face->OnCheckChanged = [this](TComponent* Sender) { FaceChecked(Sender); };
         face->OnEditFace = [this, i](TComponent*) { EditFace(i); };
-        TPictureEx preview;
-        if (FData.ReadPreview(i, preview))
-            face->SetPreview(&preview);
     }
     // The old host goes with setWidget, before the surface it shows. The keyboard stays with
     // the view: the page commands of the layout editor never act on the sheet's faces.

@@ -42,6 +42,11 @@ private:
     std::unique_ptr<TPictureEx> FPreview;
 };
 
+// The surface the sheet view shows for the current sheet of Data: the paper's size, one
+// TSheetFace per face of its paper, each with the preview of its label. Built apart from any
+// window (the view adds its events and the current face).
+std::unique_ptr<TDrawSite> CreateSheetSite(TLabelData& Data);
+
 class TfrmSheet : public QWidget {
     Q_OBJECT
 public:

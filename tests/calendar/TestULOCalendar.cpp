@@ -427,3 +427,104 @@ TEST_F(LOCalendarGoldens, PicturesInCellsKeepTheirAspectAndCentre) {
     EXPECT_EQ(image.pixel(70, 200), qRgb(0, 255, 0));
     EXPECT_EQ(image.pixel(10, 10), qRgb(255, 255, 255)) << "outside the object";
 }
+
+// A copy made by Assign streams exactly like its source with every property set: a property
+// added later and missed by AssignTo shows here.
+TEST(LOCalendar, AssignCopiesEveryStoredProperty) {
+    RegisterClasses<TLOCalendar>();
+    RegisterPictureFormats();
+    TLOCalendar source;
+    SetEveryProperty(source);
+    source.SetWeekStyle(static_cast<TWeekType>(0x85));
+    TLOCalendar copy;
+    copy.Assign(&source);
+    EXPECT_EQ(StreamOf(copy), StreamOf(source));
+}
+
+// Colour properties are written as identifiers where a colour has one, as numbers otherwise,
+// and read in both forms (older streams carry numbers).
+TEST(LOCalendar, ColoursAreWrittenAsIdentifiersAndReadInBothForms) {
+    const TPropList& props = GetPropList(TLOCalendar::staticMetaObject);
+    int colours = 0;
+    for (const TPropInfo& p : props.Props()) {
+        const QByteArray name(p.Name());
+        if (name.endsWith("Col") || name.endsWith("Color")) {
+            ++colours;
+            EXPECT_EQ(p.IdentFamily(), QByteArray("cl")) << name.constData();
+        }
+    }
+    EXPECT_EQ(colours, 31);
+
+    TLOCalendar c;
+    c.SetlnColor(clRed);
+    c.SetWeekdayBkCol(clNone);
+    c.SetwBLineColor(0x123456);
+    const QByteArray bytes = StreamOf(c);
+    const auto prop = [](const char* Name, const QByteArray& Value) {
+        return char(qstrlen(Name)) + QByteArray(Name) + Value;
+    };
+    const QByteArray red = prop("lnColor", char(vaIdent) + QByteArray("\x05") + "clRed");
+    EXPECT_TRUE(bytes.contains(red));
+    EXPECT_TRUE(
+        bytes.contains(prop("WeekdayBkCol", char(vaIdent) + QByteArray("\x06") + "clNone")));
+    EXPECT_TRUE(
+        bytes.contains(prop("wBLineColor", char(vaInt32) + QByteArray::fromHex("56341200"))));
+    EXPECT_TRUE(bytes.contains(prop("WeekdayCol", char(vaIdent) + QByteArray("\x07") + "clBlack")));
+
+    QByteArray older = bytes;
+    older.replace(red, prop("lnColor", char(vaInt32) + QByteArray::fromHex("ff000000")));
+    const auto back = ReadCalendar(older);
+    EXPECT_EQ(back->lnColor(), clRed);
+    EXPECT_EQ(back->WeekdayBkCol(), clNone);
+    EXPECT_EQ(back->wBLineColor(), 0x123456);
+    EXPECT_EQ(StreamOf(*back), bytes);
+}
+
+// A weekday style with bits beyond the label set (stored files may carry one) is written as a
+// number, read back as it was, and labels as its label set; other enumerations still refuse
+// numbers.
+TEST(LOCalendar, WeekStyleWithItsTopBitSetRoundTrips) {
+    TLOCalendar c;
+    c.SetWeekStyle(static_cast<TWeekType>(0x81));
+    const QByteArray bytes = StreamOf(c);
+    EXPECT_TRUE(bytes.contains(QByteArray("\x09WeekStyle") + char(vaInt16) + "\x81" + '\0'));
+    const auto back = ReadCalendar(bytes);
+    EXPECT_EQ(static_cast<int>(back->WeekStyle()), 0x81);
+    EXPECT_EQ(StreamOf(*back), bytes);
+    EXPECT_EQ(WeekLabel(back->WeekStyle(), 1), WeekLabel(wtJpnShort, 1));
+
+    c.SetWeekStyle(wtEngLong);
+    EXPECT_TRUE(
+        StreamOf(c).contains(QByteArray("\x09WeekStyle") + char(vaIdent) + "\x09wtEngLong"));
+
+    QByteArray kind = StreamOf(c);
+    const QByteArray cross = QByteArray("\x04Kind") + char(vaIdent) + "\x07" + "ckCross";
+    ASSERT_TRUE(kind.contains(cross));
+    kind.replace(cross, QByteArray("\x04Kind") + char(vaInt8) + '\x01');
+    EXPECT_THROW(ReadCalendar(kind), EReadError);
+}
+
+// Line widths from a stream are held to MaxCalLineWidth: an edge plus the width never
+// overflows when the calendar is drawn.
+TEST(LOCalendar, HugeLineWidthsAreBoundedWhenRead) {
+    TLOCalendar c;
+    c.SetlnWidth(300);
+    c.SetrBLineWidth(300);
+    c.SetrBLineVisible(true);
+    QByteArray bytes = StreamOf(c);
+    for (const char* name : {"lnWidth", "rBLineWidth"}) {
+        const QByteArray key = char(qstrlen(name)) + QByteArray(name);
+        const QByteArray stored = key + char(vaInt16) + QByteArray::fromHex("2c01");
+        ASSERT_TRUE(bytes.contains(stored)) << name;
+        bytes.replace(stored, key + char(vaInt32) + QByteArray::fromHex("ffffff7f"));
+    }
+    auto page = MakeCalendarPage(1000, 1000);
+    TLOCalendar* back = PlaceOn(*page, ReadCalendar(bytes));
+    back->SetBoundsRect(TRect(100, 100, 900, 900));
+    EXPECT_EQ(back->lnWidth(), MaxCalLineWidth);
+    EXPECT_EQ(back->rBLineWidth(), MaxCalLineWidth);
+    const QImage image = RenderPage(*page, 72);
+    EXPECT_FALSE(image.isNull());
+    c.SetlnWidth(-3);
+    EXPECT_EQ(c.lnWidth(), -3) << "zero or less draws hairlines";
+}

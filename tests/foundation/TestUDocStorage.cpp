@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <functional>
+#include <gtest/gtest.h>
 #include <limits>
 #include <stdexcept>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -328,6 +328,39 @@ TEST_F(DocStorageTest, NameListContinuesFromItsStoredCounter) {
     expected[0] = 8;
     expected += "Pages3\r\nPages5\r\nPages7\r\n";
     EXPECT_EQ(Get(root, "Folder\\Pages"), expected) << "rewritten at once";
+}
+
+// A stored counter at or below a listed number (a damaged or foreign file) would hand out a
+// name already in the list, and the next save would overwrite that element: on load it is
+// raised past every listed number.
+TEST_F(DocStorageTest, NameListCounterIsRaisedPastListedNames) {
+    const int32_t last = std::numeric_limits<int32_t>::max();
+    const struct {
+        int32_t Stored;
+        QByteArray Lines;
+        int32_t NextID;
+    } cases[] = {
+        {2, "Pages3\r\nPages5\r\n", 6},
+        {7, "Pages3\r\nPages5\r\n", 7},
+        {0, "pages9\r\nPAGES0\r\n", 10},
+        {0, "Pages\r\nPagesX1\r\nPages-4\r\nPages1a\r\nOther8\r\n", 0},
+        {1, "Pages0\r\nPages0\r\n", 1},
+        {0, "Pages2147483646\r\n", last},
+        {0, "Pages99999999999\r\n", last},
+    };
+    for (const auto& c : cases) {
+        TTemporaryStorage root;
+        QByteArray stored(4, Qt::Uninitialized);
+        qToLittleEndian<qint32>(c.Stored, stored.data());
+        Put(root, "Folder\\Pages", stored + c.Lines);
+        TDocStreamList list(root, "Folder\\Pages");
+        EXPECT_EQ(list.NextID(), c.NextID) << c.Lines.constData();
+        if (c.NextID == last)
+            continue;
+        const QStringList before = list.Lines();
+        const QString added = list[list.AddNewName()];
+        EXPECT_FALSE(before.contains(added, Qt::CaseInsensitive)) << added.toStdString();
+    }
 }
 
 TEST_F(DocStorageTest, StreamAndStorageListsNameTheirElements) {

@@ -144,6 +144,67 @@ TEST(GradationColors, ColorsDataIsBounded) {
     EXPECT_EQ(colors.Colors(), (std::vector<TColor>{Red, Blue}));
 }
 
+// Counts from a stream are brought into what a gradation can show: a damaged stream with a
+// repeat count of 2^31 - 1 neither allocates its expansion nor hangs when painted.
+TEST(GradationColors, CountsFromStreamsAreBounded) {
+    TColorSpec spec;
+    spec.SetKind(cskGradation);
+    spec.GradColors()->SetCount(2);
+    spec.GradColors()->SetColor(0, Red);
+    spec.GradColors()->SetColor(1, Blue);
+    spec.GradColors()->SetRepeatCount(300); // written as Int16 300
+    QByteArray bytes = StreamSpec(spec);
+    const QByteArray stored = QByteArray("RepeatCount") + char(vaInt16) + char(0x2C) + char(0x01);
+    const QByteArray damaged =
+        QByteArray("RepeatCount") + char(vaInt32) + QByteArray::fromHex("ffffff7f");
+    ASSERT_TRUE(bytes.contains(stored));
+    bytes.replace(stored, damaged);
+    TColorSpec read;
+    ReadSpec(bytes, read);
+    EXPECT_EQ(read.GradColors()->RepeatCount(), MaxGradRepeat);
+    TBitmap target(32, 8);
+    target.Fill(Green);
+    read.Fill(target.Canvas(), TRect(0, 0, 32, 8));
+    EXPECT_NE(target.GetPixel(0, 4), Green) << "painted";
+
+    // The colour count older streams carry as GradColNum.
+    TColorSpec older;
+    older.SetGradColNum(0x7FFFFFFF);
+    EXPECT_EQ(older.GradColNum(), MaxGradColors);
+    older.SetGradColNum(5);
+    EXPECT_EQ(older.GradColNum(), 5);
+    older.GradColors()->SetRepeatCount(10);
+    EXPECT_EQ(older.GradColors()->RepeatCount(), 10);
+
+    // The "Colors" data past the bound is refused even when the bytes are there.
+    TMemoryStream s;
+    s.WriteValue<int32_t>(MaxGradColors + 1);
+    for (int i = 0; i <= MaxGradColors; ++i)
+        s.WriteValue<int32_t>(Red);
+    s.SetPosition(0);
+    TGradationColors colors;
+    EXPECT_THROW(colors.ReadColors(s), EReadError);
+    EXPECT_TRUE(colors.IsDefaultList());
+}
+
+// The fill paints the repeats without writing the list out: the same pixels as before.
+TEST(ColorSpec, RepeatedGradationPaintsAsWrittenOut) {
+    TColorSpec spec;
+    spec.SetKind(cskGradation);
+    spec.SetGradKind(rgkConeClockwise);
+    spec.GradColors()->SetCount(3);
+    spec.GradColors()->SetColor(0, Red);
+    spec.GradColors()->SetColor(1, Green);
+    spec.GradColors()->SetColor(2, Blue);
+    spec.GradColors()->SetRepeatCount(4);
+    const std::vector<TColor> expanded = spec.GradColors()->GetExpandedColors();
+    TBitmap painted(60, 40), written(60, 40);
+    spec.Fill(painted.Canvas(), TRect(0, 0, 60, 40));
+    GradFill(written.Canvas(), TRect(0, 0, 60, 40), expanded.data(),
+             static_cast<int>(expanded.size()), false, spec.GradAngle(), spec.GradKind());
+    EXPECT_EQ(painted.ToQImage(), written.ToQImage());
+}
+
 TEST(ColorSpec, Defaults) {
     TColorSpec spec;
     EXPECT_EQ(spec.Kind(), cskSolid);

@@ -298,3 +298,24 @@ TEST(GradFill, PrinterOutputHasFullPixelSize) {
     EXPECT_EQ(page.GetPixel(0, 10), Red);
     EXPECT_EQ(page.GetPixel(599, 10), Blue);
 }
+
+// A list running R times gives the same pixels as the list written out R times, for every
+// shape (the cone closes on the first colour either way), including repeats far past the
+// ramp's 1024 entries.
+TEST(GradFill, RepeatedListEqualsWrittenOutList) {
+    const std::vector<TColor> colors{Red, Green, Blue};
+    for (const TShapeCase& s : Shapes)
+        for (const int repeat : {1, 2, 5, 341, 342, 1024}) {
+            std::vector<TColor> expanded;
+            for (int r = 0; r < repeat; ++r)
+                expanded.insert(expanded.end(), colors.begin(), colors.end());
+            TBitmap repeated, written;
+            RenderGradation(repeated, colors.data(), 3, s.Angle, s.Kind, repeat);
+            RenderGradation(written, expanded.data(), static_cast<int>(expanded.size()), s.Angle,
+                            s.Kind);
+            for (int y = 0; y < GradGridSize; ++y)
+                ASSERT_EQ(0,
+                          std::memcmp(repeated.ScanLine(y), written.ScanLine(y), GradGridSize * 3))
+                    << s.Name << " x" << repeat << " row " << y;
+        }
+}

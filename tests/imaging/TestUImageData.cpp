@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "UImageGraphic.h"
+#include "UColorFill.h"
 #include "UMetafile.h"
 #include "UPNGImage.h"
 #include "UPropStream.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -178,6 +180,79 @@ TEST(ImageData, CropOutsideShowsWhiteOrTransparentColour) {
     out = FilteredPixels(data);
     EXPECT_EQ(out.GetPixel(3, 0), Blue);
     EXPECT_TRUE(data.GetFilteredPicture().Graphic()->Transparent());
+}
+
+// A crop reaches at most half the picture's size past each edge; a rectangle beyond that, or
+// one with coordinates an int width cannot hold, is brought into it.
+TEST(ImageData, CropIsBoundedByThePicture) {
+    const struct {
+        TRect Clip;
+        TRect Used;
+    } cases[] = {
+        {TRect(2, 2, 6, 5), TRect(2, 2, 6, 5)},        // partly outside: kept
+        {TRect(1, 1, 8, 6), TRect(1, 1, 8, 6)},        // inside
+        {TRect(-4, -3, 12, 9), TRect(-4, -3, 12, 9)},  // as far as it may reach
+        {TRect(-100, 1, 100, 2), TRect(-4, 1, 12, 2)}, // wider than that
+        {TRect(50, 50, 60, 60), TRect(0, 0, 8, 6)},    // wholly beyond: the whole picture
+        {TRect(INT_MIN, 0, INT_MAX, 3), TRect(-4, 0, 12, 3)},
+    };
+    TBitmap src(8, 6, pf24bit);
+    src.Fill(Red);
+    for (const auto& c : cases) {
+        TImageData data;
+        SetBitmapPicture(data, src);
+        data.ClipFilter()->SetClipRect(c.Clip);
+        const TBitmap out = FilteredPixels(data);
+        ASSERT_EQ(out.Width(), c.Used.Width()) << c.Clip.Left << "," << c.Clip.Right;
+        ASSERT_EQ(out.Height(), c.Used.Height()) << c.Clip.Top << "," << c.Clip.Bottom;
+        // The picture's own pixels stay where the crop puts them.
+        const int x = std::max(c.Used.Left, 0), y = std::max(c.Used.Top, 0);
+        EXPECT_EQ(out.GetPixel(x - c.Used.Left, y - c.Used.Top), Red) << c.Clip.Left;
+        if (c.Used.Left < 0)
+            EXPECT_EQ(out.GetPixel(0, y - c.Used.Top), clWhite);
+    }
+}
+
+// A stored crop rectangle whose width does not fit an int (damaged or hostile data) reads
+// bounded, and the filtered picture stays within four times the picture.
+TEST(ImageData, StoredCropOfHugeExtentIsBounded) {
+    TColorSpec spec;
+    TBitmap src(8, 6, pf24bit);
+    src.Fill(Red);
+    SetBitmapPicture(*spec.ImageData(), src);
+    spec.SetKind(cskBitmap);
+    spec.ImageData()->ClipFilter()->SetClipRect(TRect(1, 1, 5, 5));
+    TColorSpecWrapper wrapper;
+    wrapper.SetReference(&spec);
+    TMemoryStream out;
+    WriteComponent(out, wrapper);
+    QByteArray bytes = out.Bytes();
+    const QByteArray stored = QByteArray("ClipRect") + QByteArray::fromHex("01"
+                                                                           "0201"
+                                                                           "0201"
+                                                                           "0205"
+                                                                           "0205"
+                                                                           "00");
+    ASSERT_TRUE(bytes.contains(stored));
+    // Left -2^31 + 1, Top 0, Right 2^31 - 1, Bottom 2^30.
+    bytes.replace(stored, QByteArray("ClipRect") + QByteArray::fromHex("01"
+                                                                       "0401000080"
+                                                                       "0200"
+                                                                       "04ffffff7f"
+                                                                       "0400000040"
+                                                                       "00"));
+    TColorSpec read;
+    TColorSpecWrapper readWrapper;
+    readWrapper.SetReference(&read);
+    TMemoryStream in(bytes);
+    ReadComponent(in, readWrapper);
+    EXPECT_EQ(read.ImageData()->ClipFilter()->ClipRect(),
+              TRect(-MaxBitmapSide, 0, MaxBitmapSide, MaxBitmapSide));
+    const TBitmap filtered = FilteredPixels(*read.ImageData());
+    EXPECT_EQ(filtered.Width(), 16);
+    EXPECT_EQ(filtered.Height(), 9);
+    EXPECT_EQ(filtered.GetPixel(4, 1), Red);
+    EXPECT_EQ(filtered.GetPixel(0, 1), clWhite);
 }
 
 // The mask taken after cropping decides transparency whatever the colour filters do.

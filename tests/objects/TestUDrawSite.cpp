@@ -688,3 +688,26 @@ TEST_F(DrawSite, HiddenObjectsAreNeitherHitNorSelectedByTheBand) {
     EXPECT_EQ(Selection(*site), "Visible");
     EXPECT_FALSE(hidden->Selected());
 }
+
+// A surface holding a nested surface with a background and a rectangle (found by fuzzing the
+// stream reader): the outer surface's Loaded frees the nested one as a handle, and the reader
+// then calls Loaded only on the components still alive.
+TEST_F(DrawSite, NestedSurfaceStreamReadsWithoutTouchingFreedComponents) {
+    RegisterObjectClasses();
+    const QByteArray bytes =
+        ReadTestData(QStringLiteral("fuzz/propstream/nested-site-freed-component.bin"));
+    {
+        TMemoryStream stream(bytes);
+        std::unique_ptr<TComponent> read = ReadComponent(stream);
+        auto* outer = qobject_cast<TDrawSite*>(read.get());
+        ASSERT_NE(outer, nullptr);
+        EXPECT_FALSE(outer->ComponentState().testFlag(csLoading));
+        EXPECT_EQ(outer->LogWidth(), 1200);
+        EXPECT_EQ(outer->LogHeight(), 800);
+    }
+    TDrawSite existing;
+    TMemoryStream stream(bytes);
+    ReadComponent(stream, existing);
+    EXPECT_FALSE(existing.ComponentState().testFlag(csLoading));
+    EXPECT_EQ(existing.LogWidth(), 1200);
+}

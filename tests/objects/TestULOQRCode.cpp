@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 
 QByteArray DataOf(const TLOQRCode& Q) {
@@ -133,6 +135,44 @@ TEST(TLOQRCode, QRDataRoundTripAndBadCounts) {
         std::memcpy(broken.data() + countAt, &bad, 4);
         TMemoryStream b(broken);
         EXPECT_THROW(ReadComponent(b), Exception) << bad;
+    }
+}
+
+// A stored quiet zone larger than the dialog offers (damaged or hand-made files) is drawn as
+// MaxQRMargin modules and written back as it was read.
+TEST(TLOQRCode, HugeStoredMarginIsDrawnBoundedAndKept) {
+    RegisterObjectClasses();
+    TLOQRCode q;
+    q.GetDataStream().WriteBytes("HELLO QR");
+    q.QRCode().RequestEncode();
+    q.SetMergin(2);
+    TMemoryStream s;
+    WriteComponent(s, q);
+    const QByteArray stored = QByteArray("Mergin") + char(vaInt8) + char(2);
+    ASSERT_TRUE(s.Bytes().contains(stored));
+    for (const int32_t margin : {21, 10000, 16384, 1 << 30, 0x7FFFFFFF}) {
+        QByteArray bytes = s.Bytes();
+        QByteArray value(4, 0);
+        std::memcpy(value.data(), &margin, 4);
+        bytes.replace(stored, QByteArray("Mergin") + char(vaInt32) + value);
+        TMemoryStream in(bytes);
+        std::unique_ptr<TComponent> read = ReadComponent(in);
+        auto* copy = qobject_cast<TLOQRCode*>(read.get());
+        ASSERT_NE(copy, nullptr) << margin;
+        EXPECT_EQ(copy->Mergin(), margin);
+        TMemoryStream again;
+        WriteComponent(again, *copy);
+        again.SetPosition(0);
+        std::unique_ptr<TComponent> reread = ReadComponent(again);
+        EXPECT_EQ(qobject_cast<TLOQRCode*>(reread.get())->Mergin(), margin) << "written back";
+        TBitmap b(200, 200, pf24bit);
+        b.Fill(clRed);
+        copy->DrawTo(b.Canvas());
+        ASSERT_EQ(copy->QRCode().Status(), TQRStatus::Ok) << margin;
+        const int side = copy->QRCode().SymbolSize() + 2 * MaxQRMargin;
+        EXPECT_EQ(copy->QRCode().Symbol().Width(), side) << margin;
+        EXPECT_EQ(copy->QRCode().Symbol().Height(), side) << margin;
+        EXPECT_EQ(copy->Mergin(), margin) << "drawing keeps the stored margin";
     }
 }
 

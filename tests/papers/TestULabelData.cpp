@@ -784,9 +784,17 @@ TEST_F(LabelData, LabelsOutsideThePaperAreRefusedAndHugePapersVisitOnlyStoredLab
     Doc.ChangePaper(Doc.PaperInfo());
     Doc.SaveToFile(File());
     EXPECT_EQ(Previews, 1) << "the one stored label gets its preview, no other face";
+    // Read back, the paper is beyond what a paper may hold: the document is refused, naming
+    // the paper, instead of laying out ten billion faces.
     TLabelData Read;
-    Read.LoadFromFile(File());
-    Read.SetSheet(0);
-    EXPECT_TRUE(Read.HasLabelData(1));
-    EXPECT_TRUE(Read.HasPreview(1));
+    try {
+        Read.LoadFromFile(File());
+        for (int Sheet = 0; Sheet < Read.SheetCount(); ++Sheet) {
+            Read.SetSheet(Sheet);
+            Read.PaperInfo()->GetFaceCount();
+        }
+        ADD_FAILURE() << "a paper of ten billion faces was read";
+    } catch (const Exception& E) {
+        EXPECT_TRUE(E.Message.contains(QStringLiteral("FaceCountX"))) << E.what();
+    }
 }

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 #include <limits>
 
+#include <climits>
+#include <functional>
+
 namespace {
 
 std::unique_ptr<TMatrixPaperInfo> MakeMatrix(int W, int H, int CountX, int CountY, int FaceW,
@@ -445,4 +448,129 @@ TEST(PaperInfo, PurposesGoThroughTheValidator) {
     Upper.Add<TPurposeInfo>()->SetID(QStringLiteral("CDCOVER"));
     EXPECT_FALSE(L.Merge(Upper));
     EXPECT_EQ(L.Count(), 4);
+}
+
+// A paper read from a document or a library must lie within the paper bounds: a grid of
+// 2000 x 2000 faces, or sizes near the end of int, are refused when read instead of freezing
+// or overflowing whatever lays the faces out.
+TEST(PaperInfo, PapersBeyondTheBoundsAreRefusedWhenRead) {
+    const auto Sane = [] { return MakeMatrix(2100, 2970, 2, 5, 910, 550, 140, 110, 0, 0); };
+    struct TCase {
+        const char* What;
+        std::function<void(TMatrixPaperInfo&)> Damage;
+        bool Refused;
+    };
+    const TCase Cases[] = {
+        {"sane", [](TMatrixPaperInfo&) {}, false},
+        {"at the bounds",
+         [](TMatrixPaperInfo& P) {
+             P.SetFaceCountX(MaxPaperFaceCount);
+             P.SetFaceCountY(1);
+             P.SetWidth(MaxPaperLength);
+             P.SetFaceWidth(MaxPaperLength);
+             P.SetLeftOffset(-MaxPaperLength);
+             P.SetBottomMargin(-10);
+         },
+         false},
+        {"2000 x 2000 faces",
+         [](TMatrixPaperInfo& P) {
+             P.SetFaceCountX(2000);
+             P.SetFaceCountY(2000);
+         },
+         true},
+        {"too many faces in all",
+         [](TMatrixPaperInfo& P) {
+             P.SetFaceCountX(40);
+             P.SetFaceCountY(40);
+         },
+         true},
+        {"negative count", [](TMatrixPaperInfo& P) { P.SetFaceCountX(-1); }, true},
+        {"face width", [](TMatrixPaperInfo& P) { P.SetFaceWidth(INT_MAX - 5); }, true},
+        {"face height", [](TMatrixPaperInfo& P) { P.SetFaceHeight(MaxPaperLength + 1); }, true},
+        {"left offset", [](TMatrixPaperInfo& P) { P.SetLeftOffset(INT_MIN); }, true},
+        {"top offset", [](TMatrixPaperInfo& P) { P.SetTopOffset(INT_MAX); }, true},
+        {"gap", [](TMatrixPaperInfo& P) { P.SetRightMargin(INT_MAX / 2); }, true},
+        {"row gap", [](TMatrixPaperInfo& P) { P.SetBottomMargin(-MaxPaperLength - 1); }, true},
+        {"margin", [](TMatrixPaperInfo& P) { P.SetFaceMargin(INT_MIN + 1); }, true},
+        {"hole", [](TMatrixPaperInfo& P) { P.SetCutCenterWidth(INT_MAX); }, true},
+        {"sheet", [](TMatrixPaperInfo& P) { P.SetHeight(-1); }, true},
+    };
+    for (const TCase& C : Cases) {
+        auto P = Sane();
+        P->SetPaperName(QString::fromLatin1(C.What));
+        C.Damage(*P);
+        const QByteArray Bytes = StreamOf(*P);
+        TMemoryStream S(Bytes);
+        if (C.Refused) {
+            try {
+                ReadComponent(S);
+                ADD_FAILURE() << C.What << " was read";
+            } catch (const EReadError& E) {
+                EXPECT_TRUE(E.Message.contains(QString::fromLatin1(C.What))) << E.what();
+            }
+        } else {
+            std::unique_ptr<TPaperInfo> Read = ReadPaper(Bytes);
+            ASSERT_NE(Read, nullptr) << C.What;
+            EXPECT_EQ(StreamOf(*Read), Bytes) << C.What;
+        }
+    }
+}
+
+TEST(PaperInfo, FreeFacesBeyondTheBoundsAreRefusedWhenRead) {
+    struct TCase {
+        const char* What;
+        TRect Rect;
+        int Margin;
+        bool Refused;
+    };
+    const TCase Cases[] = {
+        {"sane", TRect(100, 100, 600, 400), 20, false},
+        {"huge width", TRect(0, 0, INT_MAX, 400), 0, true},
+        {"far left", TRect(INT_MIN, 0, INT_MIN + 100, 400), 0, true},
+        {"edges from both ends", TRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX), 0, true},
+        {"inverted", TRect(500, 0, 100, 400), 0, true},
+        {"margin", TRect(100, 100, 600, 400), INT_MAX, true},
+    };
+    for (const TCase& C : Cases) {
+        TFreePaperInfo P;
+        P.SetPaperName(QString::fromLatin1(C.What));
+        P.SetWidth(2100);
+        P.SetHeight(2970);
+        P.Faces()->Add()->SetRect(TRect(0, 0, 100, 100));
+        TFaceItem* F = P.Faces()->Add();
+        F->SetRect(C.Rect);
+        F->SetFaceMargin(C.Margin);
+        const QByteArray Bytes = StreamOf(P);
+        TMemoryStream S(Bytes);
+        if (C.Refused)
+            EXPECT_THROW(ReadComponent(S), EReadError) << C.What;
+        else
+            EXPECT_NE(ReadPaper(Bytes), nullptr) << C.What;
+    }
+    // More faces than a paper may hold.
+    TFreePaperInfo P;
+    P.SetWidth(2100);
+    P.SetHeight(2970);
+    for (int i = 0; i <= MaxPaperFaceCount; ++i)
+        P.Faces()->Add()->SetRect(TRect(0, 0, 10, 10));
+    TMemoryStream S(StreamOf(P));
+    EXPECT_THROW(ReadComponent(S), EReadError);
+}
+
+// The edges of a face item move in 64 bits: values from a damaged stream stop at the ends of
+// int instead of overflowing.
+TEST(PaperInfo, FaceItemEdgesNeverOverflow) {
+    TFaceItem F;
+    F.SetLeft(INT_MAX);
+    F.SetWidth(INT_MAX);
+    F.SetLeft(INT_MIN);
+    EXPECT_EQ(F.Left(), INT_MIN);
+    EXPECT_EQ(F.Rect().Right, INT_MIN);
+    F.SetTop(-5);
+    F.SetHeight(INT_MAX);
+    F.SetTop(INT_MAX);
+    EXPECT_EQ(F.Rect().Bottom, INT_MAX);
+    EXPECT_EQ(F.Height(), 0);
+    F.SetRect(TRect(INT_MIN, 0, INT_MAX, 0));
+    EXPECT_EQ(F.Width(), INT_MAX);
 }

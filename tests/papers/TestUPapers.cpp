@@ -499,3 +499,46 @@ TEST_F(PaperLibrary, AnOversizedPaperStreamIsRefused) {
     }
     EXPECT_EQ(FileBytes(File()), Before);
 }
+
+// A stored paper beyond the paper bounds (a damaged or hand-made library) is refused when the
+// library is read, naming the paper, and the file is left alone.
+TEST_F(PaperLibrary, APaperBeyondTheBoundsIsRefused) {
+    {
+        TPapersV2 L(File(), false, false);
+        L.Put(*MakePaper(QStringLiteral("A")));
+        auto Huge = MakePaper(QStringLiteral("四百万面"));
+        Huge->SetFaceCountX(2000);
+        Huge->SetFaceCountY(2000);
+        L.Put(*Huge);
+    }
+    const QByteArray Before = FileBytes(File());
+    for (const bool ReadOnly : {true, false}) {
+        try {
+            TPapersV2 L(File(), false, ReadOnly);
+            ADD_FAILURE() << "opened with " << L.GetCount() << " papers";
+        } catch (const EPaperLibraryError& E) {
+            EXPECT_TRUE(E.Message.contains(QStringLiteral("四百万面"))) << E.what();
+        }
+    }
+    EXPECT_EQ(FileBytes(File()), Before);
+}
+
+// A library freed while an exception unwinds keeps its file as it was: what the failed
+// operation changed is not saved.
+TEST_F(PaperLibrary, NothingIsSavedWhileAnExceptionUnwinds) {
+    {
+        TPapersV2 L(File(), false, false);
+        L.Put(*MakePaper(QStringLiteral("A")));
+    }
+    const QByteArray Before = FileBytes(File());
+    try {
+        TPapersV2 L(File(), false, false);
+        L.Put(*MakePaper(QStringLiteral("B")));
+        L.Delete(L.IndexOf(QStringLiteral("A")));
+        throw EPaperLibraryError(QStringLiteral("途中で失敗"));
+    } catch (const EPaperLibraryError&) {
+    }
+    EXPECT_EQ(FileBytes(File()), Before);
+    TPapersV2 L(File(), false, false);
+    EXPECT_EQ(NamesOf(L), QStringList({QStringLiteral("A")}));
+}

@@ -1,5 +1,6 @@
 #include "UWinTypes.h"
 
+#include "UClasses.h"
 #include "UColor.h"
 
 #include <gtest/gtest.h>
@@ -81,4 +82,30 @@ TEST(SystemColors, NumberedAsStoredFilesNumberThem) {
     EXPECT_EQ(ColorToRGB(clBtnFace), RGB(192, 192, 192));
     EXPECT_EQ(ColorToRGB(clInfoBk), RGB(255, 255, 225));
     EXPECT_EQ(ColorToRGB(static_cast<TColor>(0x8000000Fu)), RGB(192, 192, 192));
+}
+
+// Every system colour name reads as the number stored files carry (0xFF0000xx) and that number
+// writes back as the name; the newer five follow the same numbering as the older ones.
+TEST(SystemColors, NamesReadAndWriteAsStoredNumbers) {
+    const struct {
+        const char* Name;
+        uint32_t Value;
+    } names[] = {
+        {"clScrollBar", 0xFF000000u},
+        {"clBtnFace", 0xFF00000Fu},
+        {"clInfoBk", 0xFF000018u},
+        {"clHotLight", 0xFF00001Au},
+        {"clGradientActiveCaption", 0xFF00001Bu},
+        {"clGradientInactiveCaption", 0xFF00001Cu},
+        {"clMenuHighlight", 0xFF00001Du},
+        {"clMenuBar", 0xFF00001Eu},
+    };
+    for (const auto& n : names) {
+        int64_t value = 0;
+        ASSERT_TRUE(IdentToInt(n.Name, value)) << n.Name;
+        EXPECT_EQ(static_cast<uint32_t>(value), n.Value) << n.Name;
+        QByteArray ident;
+        ASSERT_TRUE(IntToIdent(static_cast<TColor>(n.Value), "cl", ident)) << n.Name;
+        EXPECT_EQ(ident, QByteArray(n.Name));
+    }
 }
