@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <functional>
+#include <gtest/gtest.h>
 #include <limits>
 #include <stdexcept>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -158,6 +158,20 @@ TEST_F(DocStorageTest, StreamsReadWriteSeekAndSetSize) {
     EXPECT_EQ(s.Seek(big, soBeginning), big) << "64-bit positions";
     TDocStream reader(root, "S", 0);
     EXPECT_EQ(ErrorCodeOf([&] { reader.WriteBytes("x"); }), STG_E_ACCESSDENIED);
+}
+
+// Elements are read whole up to a bound: a stream above it is refused before anything is
+// allocated for it, one at the bound reads in full.
+TEST_F(DocStorageTest, WholeStreamsAreReadUpToTheirBound) {
+    TTemporaryStorage root;
+    const QByteArray content = Pattern(1000, 7);
+    Put(root, "Folder\\S", content);
+    EXPECT_EQ(ReadWholeStream(root, "Folder\\S", 1000), content);
+    EXPECT_EQ(ReadWholeStream(root, "Folder\\S"), content) << "the default bound";
+    EXPECT_THROW(ReadWholeStream(root, "Folder\\S", 999), EReadError);
+    Put(root, "Empty", QByteArray());
+    EXPECT_EQ(ReadWholeStream(root, "Empty", 0), QByteArray());
+    EXPECT_NE(ErrorCodeOf([&] { ReadWholeStream(root, "Missing", 10); }), 0u);
 }
 
 TEST_F(DocStorageTest, FileStorageCreatesOpensAndCommits) {
