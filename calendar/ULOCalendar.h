@@ -40,9 +40,11 @@
 struct TCalendarEnums {
     Q_GADGET
 public:
-    enum TCalendarKind { ckCross, ckVertical, ckHorizontal };
+    // With int underneath, a number from a stream outside the names (a damaged or newer
+    // file) is still a value of the type, which the setters bound.
+    enum TCalendarKind : int { ckCross, ckVertical, ckHorizontal };
     Q_ENUM(TCalendarKind)
-    enum TCalendarSplit { csAll, csTwinHalf, csFirstHalf, csLatterHalf };
+    enum TCalendarSplit : int { csAll, csTwinHalf, csFirstHalf, csLatterHalf };
     Q_ENUM(TCalendarSplit)
     // Stored values may carry bits beyond the label set (see TLOCalendar::SetWeekStyle): the
     // type holds any byte.

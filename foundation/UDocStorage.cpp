@@ -354,6 +354,15 @@ TCFStream& TDocStream::Stream() const {
     return *FStream;
 }
 
+QByteArray ReadWholeStream(TDocStorage& Storage, const QString& Path, int64_t Limit) {
+    TDocStream Stream(Storage, Path, 0);
+    const int64_t Size = Stream.GetSize();
+    if (Size < 0 || Size > Limit)
+        throw EReadError(
+            QStringLiteral("ストリーム %1 の大きさ (%2) が不正です").arg(Path).arg(Size));
+    return Stream.ReadBytes(Size);
+}
+
 int64_t TDocStream::Read(void* Buffer, int64_t Count) {
     return Count <= 0 ? 0 : Stream().Read(Buffer, Count);
 }

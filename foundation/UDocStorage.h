@@ -219,6 +219,13 @@ private:
     std::unique_ptr<TCFStream> FStream;
 };
 
+// The whole content of the stream at Path below Storage, read at once: elements of documents
+// and libraries are read whole, then parsed (stream readers take a few bytes at a time, which
+// is slow straight from the file). A stream of more than Limit bytes is damaged: EReadError,
+// before anything is allocated.
+QByteArray ReadWholeStream(TDocStorage& Storage, const QString& Path,
+                           int64_t Limit = 64 * 1024 * 1024);
+
 // A list of names kept in a stream: a little-endian Int32 NextID, then one line per entry
 // ended by CR LF (code page 932). Every change rewrites the stream.
 class TDocNameList : protected TStringList {

@@ -3,6 +3,7 @@
 #include "UCodePage.h"
 #include "UCollection.h"
 #include "UExtended.h"
+#include "UGuard.h"
 
 #include <QMetaProperty>
 #include <QPointer>
@@ -95,14 +96,8 @@ void TWriter::WriteComponent(TComponent& Component) {
         FRoot = &Component;
     const bool wasWriting = Component.ComponentState().testFlag(csWriting);
     Component.IncludeState(csWriting);
-    struct TRestore {
-        TComponent& C;
-        bool Keep;
-        ~TRestore() {
-            if (!Keep)
-                C.ExcludeState(csWriting);
-        }
-    } restore{Component, wasWriting};
+    const TGuard restore =
+        wasWriting ? TGuard() : TGuard([&Component] { Component.ExcludeState(csWriting); });
 
     WriteStr(Component.metaObject()->className());
     WriteStr(ToCP932(Component.Name()));

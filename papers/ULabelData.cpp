@@ -6,6 +6,7 @@
 #include "UDesigner.h"
 #include "UDrawObject.h"
 #include "UFaceInfo.h"
+#include "UGuard.h"
 #include "UObjectFactory.h"
 #include "UPNGImage.h"
 #include "UPaperInfo.h"
@@ -79,15 +80,6 @@ struct TListOwner {
     TDOList List;
     ~TListOwner() { List.FreeObjects(); }
 };
-
-// Runs Restore on leaving scope.
-template <class F>
-struct TRestore {
-    F Restore;
-    ~TRestore() { Restore(); }
-};
-template <class F>
-TRestore(F) -> TRestore<F>;
 
 // The bytes of a label stream with the compressed container taken off.
 QByteArray Uncompressed(const QByteArray& Bytes) {
@@ -641,7 +633,7 @@ void TLabelData::ApplyConnected(const TDOList& List) {
         return;
     const TDOList Source = List;
     const int Current = FCurrentSheetNo;
-    const TRestore Restore{[this, Current] { FCurrentSheetNo = Current; }};
+    const TGuard Restore([this, Current] { FCurrentSheetNo = Current; });
     for (int Sheet = 0; Sheet < SheetCount(); ++Sheet) {
         if (Sheet == Current)
             continue;
@@ -904,7 +896,7 @@ void TLabelData::SaveToFile(const QString& FileName) {
         bool AllRead = true;
         {
             const int Current = FCurrentSheetNo;
-            const TRestore Restore{[this, Current] { FCurrentSheetNo = Current; }};
+            const TGuard Restore([this, Current] { FCurrentSheetNo = Current; });
             for (int Sheet = 0; Sheet < SheetCount(); ++Sheet) {
                 FCurrentSheetNo = Sheet;
                 PrepareSheetForSave(Used, AllRead);

@@ -1,6 +1,7 @@
 #include "ULabelSheetInfo.h"
 
 #include "UClasses.h"
+#include "UComponentCopy.h"
 #include "UDocStorage.h"
 #include "UPropStream.h"
 
@@ -35,19 +36,6 @@ std::unique_ptr<T> ReadResStream(TDocStorage& Storage, const QString& Path) {
         return std::unique_ptr<T>(Typed);
     }
     throw ELabelDataError(QStringLiteral("シートの %1 が壊れています").arg(Path));
-}
-
-// A new instance of Paper's class assigned from Paper (everything the paper holds, stored
-// or not).
-std::unique_ptr<TPaperInfo> ClonePaper(const TPaperInfo& Paper) {
-    std::unique_ptr<TPersistent> Created = CreatePersistent(*Paper.metaObject());
-    auto* Clone = qobject_cast<TPaperInfo*>(Created.get());
-    if (!Clone)
-        throw ELabelDataError(QStringLiteral("用紙 %1 を複製できません").arg(Paper.ClassName()));
-    Created.release();
-    std::unique_ptr<TPaperInfo> Result(Clone);
-    Result->Assign(&Paper);
-    return Result;
 }
 
 } // namespace
@@ -94,7 +82,7 @@ void TLabelSheetInfo::SetMonthCount(int Value) {
 
 void TLabelSheetInfo::SetPaperInfo(const TPaperInfo* Paper) {
     // The copy is made before the old paper goes: Paper may be that very paper.
-    std::unique_ptr<TPaperInfo> Clone = Paper ? ClonePaper(*Paper) : nullptr;
+    std::unique_ptr<TPaperInfo> Clone = Paper ? CloneOf(*Paper) : nullptr;
     FPaperInfo = std::move(Clone);
     Changed();
 }
@@ -201,14 +189,6 @@ QString FormatSheetName(const QString& Format, int N) {
 QString EscapeNameFormat(const QString& Text) {
     QString Result = Text;
     return Result.replace(u'%', QStringLiteral("%%"));
-}
-
-QByteArray ReadWholeStream(TDocStorage& Storage, const QString& Path, int64_t Limit) {
-    TDocStream Stream(Storage, Path, 0);
-    const int64_t Size = Stream.GetSize();
-    if (Size > Limit)
-        throw ELabelDataError(QStringLiteral("ストリーム %1 が大きすぎます").arg(Path));
-    return Stream.ReadBytes(Size);
 }
 
 void CheckListEntry(const QString& Entry, const QString& BaseName) {

@@ -112,10 +112,6 @@ QString FormatSheetName(const QString& Format, int N);
 // Text with every "%" doubled, for use inside a name format.
 QString EscapeNameFormat(const QString& Text);
 
-// Reads the whole stream at Path below Storage (streams of documents are read whole, then
-// parsed). Raises ELabelDataError when it holds more than Limit bytes.
-QByteArray ReadWholeStream(TDocStorage& Storage, const QString& Path,
-                           int64_t Limit = 64 * 1024 * 1024);
 // Checks that entry Index of a list names an element the list itself made: its base name
 // followed by decimal digits. Raises ELabelDataError otherwise, so that a damaged list
 // never leads to another element of the document.

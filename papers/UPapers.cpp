@@ -2,6 +2,7 @@
 
 #include "UClasses.h"
 #include "UCodePage.h"
+#include "UComponentCopy.h"
 #include "UPropStream.h"
 
 #include <QDateTime>
@@ -25,38 +26,14 @@ QByteArray StreamBytes(TComponent& Component) {
     return S.Bytes();
 }
 
-// A new unowned component of Source's class holding a copy of it.
-template <class T>
-std::unique_ptr<T> CloneOf(const T& Source) {
-    std::unique_ptr<TPersistent> Made = CreatePersistent(*Source.metaObject());
-    auto* Typed = qobject_cast<T*>(Made.get());
-    if (!Typed)
-        throw EPaperLibraryError(QStringLiteral("%1 を複製できません").arg(Source.ClassName()));
-    Made.release();
-    std::unique_ptr<T> Copy(Typed);
-    Copy->Assign(&Source);
-    return Copy;
-}
-
-// Reads the component stored at Path below Storage and checks its class.
 // Larger element streams are refused as damaged: a paper with thousands of faces stays far
 // below this.
 constexpr int64_t MaxElementSize = 16 * 1024 * 1024;
 
-// The whole content of the stream at Path below Storage, read at once: the stream
-// reader takes a few bytes at a time, which is slow straight from the file.
-QByteArray ReadElement(TDocStorage& Storage, const QString& Path) {
-    TDocStream S(Storage, Path, 0);
-    const int64_t Size = S.GetSize();
-    if (Size < 0 || Size > MaxElementSize)
-        throw EPaperLibraryError(
-            QStringLiteral("要素 %1 の大きさ (%2) が不正です").arg(Path).arg(Size));
-    return S.ReadBytes(Size);
-}
-
+// Reads the component stored at Path below Storage and checks its class.
 template <class T>
 std::unique_ptr<T> ReadStored(TDocStorage& Storage, const QString& Path) {
-    TMemoryStream S(ReadElement(Storage, Path));
+    TMemoryStream S(ReadWholeStream(Storage, Path, MaxElementSize));
     std::unique_ptr<TComponent> C = ReadComponent(S);
     auto* Typed = qobject_cast<T*>(C.get());
     if (!Typed)
@@ -497,7 +474,8 @@ QStringList TPapersV2::LoadTextList(const QString& Name) const {
     const QString Path = Name + QLatin1Char('\\') + Name;
     if (!Root().StreamExists(Path))
         return {};
-    QStringList Lines = FromCP932(ReadElement(Root(), Path)).split(QStringLiteral("\r\n"));
+    QStringList Lines =
+        FromCP932(ReadWholeStream(Root(), Path, MaxElementSize)).split(QStringLiteral("\r\n"));
     if (!Lines.isEmpty() && Lines.last().isEmpty())
         Lines.removeLast();
     return Lines;

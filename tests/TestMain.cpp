@@ -7,6 +7,21 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+namespace {
+
+// A sharded run (GTEST_TOTAL_SHARDS, GTEST_SHARD_INDEX) has chosen its tests by the time the
+// environments are set up; tests that start this program again as a child then must not
+// pass the shard on, or the child would skip the very test it was started for.
+class TShardEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        qunsetenv("GTEST_TOTAL_SHARDS");
+        qunsetenv("GTEST_SHARD_INDEX");
+    }
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     char pattern[] = "/tmp/vantomi-test-XXXXXX";
@@ -25,6 +40,7 @@ int main(int argc, char** argv) {
     {
         QApplication app(argc, argv);
         ::testing::InitGoogleTest(&argc, argv);
+        ::testing::AddGlobalTestEnvironment(new TShardEnvironment); // owned by the framework
         result = RUN_ALL_TESTS();
     }
     if (home) {

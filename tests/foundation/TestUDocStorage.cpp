@@ -160,6 +160,20 @@ TEST_F(DocStorageTest, StreamsReadWriteSeekAndSetSize) {
     EXPECT_EQ(ErrorCodeOf([&] { reader.WriteBytes("x"); }), STG_E_ACCESSDENIED);
 }
 
+// Elements are read whole up to a bound: a stream above it is refused before anything is
+// allocated for it, one at the bound reads in full.
+TEST_F(DocStorageTest, WholeStreamsAreReadUpToTheirBound) {
+    TTemporaryStorage root;
+    const QByteArray content = Pattern(1000, 7);
+    Put(root, "Folder\\S", content);
+    EXPECT_EQ(ReadWholeStream(root, "Folder\\S", 1000), content);
+    EXPECT_EQ(ReadWholeStream(root, "Folder\\S"), content) << "the default bound";
+    EXPECT_THROW(ReadWholeStream(root, "Folder\\S", 999), EReadError);
+    Put(root, "Empty", QByteArray());
+    EXPECT_EQ(ReadWholeStream(root, "Empty", 0), QByteArray());
+    EXPECT_NE(ErrorCodeOf([&] { ReadWholeStream(root, "Missing", 10); }), 0u);
+}
+
 TEST_F(DocStorageTest, FileStorageCreatesOpensAndCommits) {
     const QString name = Path("doc.vtd");
     {

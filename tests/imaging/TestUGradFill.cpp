@@ -100,6 +100,13 @@ const TShapeCase Shapes[] = {
     {rgkConeClockwise, 0, "coneclockwise"}, {rgkConeCounterClockwise, 90, "conecounter90"},
 };
 
+// Red to blue at real position t; the cone repeats its first colour at the end.
+TRgb WantedColour(rgGradationKind Kind, double t) {
+    if (Kind != rgkConeClockwise && Kind != rgkConeCounterClockwise)
+        return Lerp(Red, Blue, t);
+    return t < 0.5 ? Lerp(Red, Blue, 2 * t) : Lerp(Blue, Red, 2 * t - 1);
+}
+
 } // namespace
 
 TEST(GradFill, DirectionTableBothWays) {
@@ -144,11 +151,7 @@ TEST(GradFill, GridsFollowTheShapesGeometry) {
         int worst = 0, far = 0;
         for (int y = 0; y < 128; ++y)
             for (int x = 0; x < 128; ++x) {
-                // The cone repeats its first colour at the end.
-                const double t = RealPosition(s.Kind, s.Angle, x, y);
-                const TRgb want = s.Kind < rgkConeClockwise ? Lerp(Red, Blue, t)
-                                  : t < 0.5                 ? Lerp(Red, Blue, 2 * t)
-                                                            : Lerp(Blue, Red, 2 * t - 1);
+                const TRgb want = WantedColour(s.Kind, RealPosition(s.Kind, s.Angle, x, y));
                 const TRgb got = Pixel(grid, x, y);
                 const int d = std::max(
                     {std::abs(want.R - got.R), std::abs(want.G - got.G), std::abs(want.B - got.B)});

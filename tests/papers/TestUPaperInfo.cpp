@@ -2,6 +2,7 @@
 // overlap checks, and what a paper writes to a property stream.
 
 #include "PaperTestSupport.h"
+#include "UComponentCopy.h"
 #include "UPaperInfo.h"
 #include "UPropStream.h"
 
@@ -414,6 +415,33 @@ TEST(PaperInfo, FreePaperCopiesItsFaces) {
     EXPECT_EQ(Copy.GetRoundSize(0), 7);
     P.Faces()->Items(0)->SetLeft(100);
     EXPECT_EQ(Copy.GetFaceRect(0).Left, 1);
+}
+
+// A copy of a paper seen through its base class keeps the paper's own class and everything
+// the paper holds, and is a paper of its own.
+TEST(PaperInfo, CloneKeepsTheClassAndEveryProperty) {
+    RegisterPaperClasses();
+    TFreePaperInfo Free;
+    Free.SetPaperName(QStringLiteral("Free"));
+    Free.Faces()->Add()->SetRect({1, 2, 3, 4});
+    const std::unique_ptr<TMatrixPaperInfo> Matrix =
+        MakeMatrix(2100, 2970, 2, 5, 900, 500, 100, 120, 30, 40);
+    Matrix->SetPaperName(QStringLiteral("Matrix"));
+    for (TPaperInfo* Paper :
+         {static_cast<TPaperInfo*>(&Free), static_cast<TPaperInfo*>(Matrix.get())}) {
+        SCOPED_TRACE(Paper->PaperName().toStdString());
+        const std::unique_ptr<TPaperInfo> Copy = CloneOf(*Paper);
+        ASSERT_NE(Copy, nullptr);
+        EXPECT_NE(Copy.get(), Paper);
+        EXPECT_EQ(Copy->metaObject(), Paper->metaObject());
+        TMemoryStream Original;
+        TMemoryStream Copied;
+        WriteComponent(Original, *Paper);
+        WriteComponent(Copied, *Copy);
+        EXPECT_EQ(Copied.Bytes(), Original.Bytes());
+        Copy->SetPaperName(QStringLiteral("Changed"));
+        EXPECT_NE(Paper->PaperName(), Copy->PaperName());
+    }
 }
 
 namespace {

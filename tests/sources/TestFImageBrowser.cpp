@@ -244,7 +244,7 @@ TEST_F(ImageBrowser, CachePlaceholderAndRequestsQueuedOnce) {
     TPictureEx picture;
     browser.ImagePack().GetImage(picture, 1);
     const TPictureEx& placeholder = TfrmImageBrowser::PlaceholderPicture();
-    EXPECT_EQ(TSize(picture.Width(), picture.Height()),
+    EXPECT_EQ((TSize{picture.Width(), picture.Height()}),
               FittedSize(browser, placeholder.Width(), placeholder.Height()));
     browser.ImagePack().ClearCache();
     browser.ImagePack().GetImage(picture, 1);
