@@ -190,12 +190,14 @@ TEST(EndToEnd, DesignSaveQuitRestartReopenAndPrint) {
         ASSERT_EQ(main->Data().PaperInfo()->GetFaceCount(), 2);
 
         // --- Text, calendar and picture by the tools ------------------------------------
-        layout.CreationAction(QStringLiteral("TLOText"))->trigger();
+        ASSERT_TRUE(ClickMenuItem(*main, QStringLiteral("mnuInsert"),
+                                  layout.CreationAction(QStringLiteral("TLOText"))));
         auto* text = qobject_cast<TLOText*>(FindShown(layout, "TLOText"));
         ASSERT_NE(text, nullptr) << answerer.Seen.join(' ').toStdString();
         EXPECT_EQ(text->Text().Text().trimmed(), STypedText);
 
-        layout.CreationAction(QStringLiteral("TLOCalendar"))->trigger();
+        ASSERT_TRUE(ClickMenuItem(*main, QStringLiteral("mnuInsert"),
+                                  layout.CreationAction(QStringLiteral("TLOCalendar"))));
         TDrawObject* calendar = FindShown(layout, "TLOCalendar");
         ASSERT_NE(calendar, nullptr);
 
@@ -204,7 +206,8 @@ TEST(EndToEnd, DesignSaveQuitRestartReopenAndPrint) {
         QApplication::clipboard()->setImage(photo);
         ASSERT_TRUE(WaitFor([] { return QApplication::clipboard()->mimeData()->hasImage(); }));
         layout.UpdateActions();
-        layout.CreationAction(QStringLiteral("TLOImagePaste"))->trigger();
+        ASSERT_TRUE(ClickMenuItem(*main, QStringLiteral("mnuInsert"),
+                                  layout.CreationAction(QStringLiteral("TLOImagePaste"))));
         ASSERT_NE(FindShown(layout, "TLOImage"), nullptr);
         main->UpdateActions();
         EXPECT_TRUE(main->DocumentModified());

@@ -101,23 +101,6 @@ void ClickTabOf(QWidget* Field) {
     FAIL() << "no notebook page holds the field";
 }
 
-// Opens the menu of the menu bar whose title is Title and clicks its item Item.
-void ClickMenuItem(QMainWindow& Window, const QString& Title, QAction* Item) {
-    QMenuBar* bar = Window.menuBar();
-    QAction* top = nullptr;
-    for (QAction* a : bar->actions())
-        if (a->text() == Title)
-            top = a;
-    ASSERT_NE(top, nullptr) << Title.toStdString();
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(top).center());
-    QMenu* menu = top->menu();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
-    const QRect item = menu->actionGeometry(Item);
-    ASSERT_FALSE(item.isEmpty()) << Item->text().toStdString() << " is in the menu";
-    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, item.center());
-    QApplication::processEvents();
-}
-
 // The settings the main window reads, under a key of its own.
 TStringList SettingsTable() {
     TStringList t;
@@ -182,12 +165,16 @@ protected:
         const TPoint d = Site().LPtoDP(P);
         return QPoint(d.x, d.y);
     }
-    // A key on the page, with the window's commands brought up to date first (undo and
-    // redo are enabled by the window's own refresh).
+    // A key on the page, pressed as a user does between idle moments, in which the window's
+    // commands bring their state up to date.
     void Key(int KeyCode, Qt::KeyboardModifiers Modifiers = Qt::NoModifier) {
-        FWindow->UpdateActions();
+        // A closed dialog leaves no window active without a window manager; the user
+        // clicks the main window first.
+        FWindow->activateWindow();
+        QTest::qWaitForWindowActive(FWindow.get());
+        LetIdle();
         QTest::keyClick(Host(), Qt::Key(KeyCode), Modifiers);
-        QApplication::processEvents();
+        LetIdle();
     }
     // Ctrl+Z must bring back Before and Ctrl+Y After, byte for byte.
     void ExpectUndoAndRedo(const QByteArray& Before, const QByteArray& After) {
@@ -276,7 +263,8 @@ TEST_F(Surface, GuideIsAddedMovedAndDraggedOffThePageWithTheMouse) {
     const int h = Site().LogHeight();
 
     // --- Added where the page is clicked, with the tool from the menu ----------------------
-    ClickMenuItem(*FWindow, QStringLiteral("表示(&V)"), Layout().Action(TLayoutCommand::AddGuideH));
+    ASSERT_TRUE(ClickMenuItem(*FWindow, QStringLiteral("mnuView"),
+                              Layout().Action(TLayoutCommand::AddGuideH)));
     const QPoint click = ToHost(TPoint(w / 2, h / 2));
     QTest::mouseClick(Host(), Qt::LeftButton, Qt::NoModifier, click);
     QApplication::processEvents();
@@ -305,9 +293,9 @@ TEST_F(Surface, GuideIsAddedMovedAndDraggedOffThePageWithTheMouse) {
     // --- Ten guides fit; the eleventh is refused with its message ----------------------------
     for (int i = 1; i <= TGuide::SlotCount + 1; ++i) {
         const bool horizontal = i % 2 == 0;
-        ClickMenuItem(
-            *FWindow, QStringLiteral("表示(&V)"),
-            Layout().Action(horizontal ? TLayoutCommand::AddGuideH : TLayoutCommand::AddGuideV));
+        ASSERT_TRUE(ClickMenuItem(
+            *FWindow, QStringLiteral("mnuView"),
+            Layout().Action(horizontal ? TLayoutCommand::AddGuideH : TLayoutCommand::AddGuideV)));
         QTest::mouseClick(Host(), Qt::LeftButton, Qt::NoModifier,
                           ToHost(TPoint(w * i / 12, h * i / 12)));
         QApplication::processEvents();
