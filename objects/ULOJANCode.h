@@ -2,7 +2,7 @@
 // TLOJANCode: the drawing object that shows a JAN (EAN-13 or EAN-8) bar code through
 // TJANCode in its rectangle, turned by Angle about the rectangle's centre, with the digits
 // below in Font and an optional frame. A code that is not 8 or 13 digits draws nothing.
-// The owned colour specification answers IDOColor; its solid colour is the digits' colour.
+// The owned colour fill answers IDOColor; its solid colour is the digits' colour.
 
 #include "UColorFill.h"
 #include "UDrawObject.h"
@@ -36,7 +36,7 @@ public:
     TFont* GetFont() const override { return FFont.get(); }
     void SetFont(const TFont& Value) override { FFont->Assign(Value); }
 
-    // IDOColor: the specification follows the font's colour; setting one copies its solid
+    // IDOColor: the colour fill follows the font's colour; setting one copies its solid
     // colour into the font.
     TColorSpec* GetColor() const override { return FColor.get(); }
     void SetColor(const TColorSpec& Value) override { FColor->Assign(&Value); }

@@ -120,21 +120,6 @@ QString Rect(const TRect& R) {
     return QStringLiteral("(%1,%2)-(%3,%4)").arg(R.Left).arg(R.Top).arg(R.Right).arg(R.Bottom);
 }
 
-// Runs the event loop (idle moments included) until Condition holds or time runs out.
-bool WaitFor(const std::function<bool()>& Condition, int Milliseconds = 20000) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (Condition())
-            loop.quit();
-    });
-    QTimer::singleShot(Milliseconds, &loop, &QEventLoop::quit);
-    poll.start(20);
-    if (!Condition())
-        loop.exec();
-    return Condition();
-}
-
 void Save(QWidget* Widget, const QString& Name) {
     QApplication::processEvents();
     const QString path = ScreenshotFolder() + QLatin1Char('/') + Name;
@@ -179,7 +164,8 @@ TEST(EndToEnd, DesignSaveQuitRestartReopenAndPrint) {
             ++selections;
             return TStartupChoice::Blank;
         };
-        ASSERT_TRUE(WaitFor([&] { return main->isEnabled(); })) << "the start-up choice is made";
+        ASSERT_TRUE(WaitUntil([&] { return main->isEnabled(); }, 20000))
+            << "the start-up choice is made";
         EXPECT_EQ(selections, 1);
         main->resize(1100, 820);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
@@ -204,7 +190,8 @@ TEST(EndToEnd, DesignSaveQuitRestartReopenAndPrint) {
         QImage photo(120, 80, QImage::Format_RGB32);
         photo.fill(QColor(30, 140, 220));
         QApplication::clipboard()->setImage(photo);
-        ASSERT_TRUE(WaitFor([] { return QApplication::clipboard()->mimeData()->hasImage(); }));
+        ASSERT_TRUE(
+            WaitUntil([] { return QApplication::clipboard()->mimeData()->hasImage(); }, 20000));
         layout.UpdateActions();
         ASSERT_TRUE(ClickMenuItem(*main, QStringLiteral("mnuInsert"),
                                   layout.CreationAction(QStringLiteral("TLOImagePaste"))));
@@ -266,7 +253,8 @@ TEST(EndToEnd, DesignSaveQuitRestartReopenAndPrint) {
                   {file, QStringLiteral("--report-objects"), QStringLiteral("--answer-messages")});
     // The events of this process go on meanwhile: the program asks the X server's
     // clipboard, which this process still owns.
-    const bool finished = WaitFor([&] { return program.state() == QProcess::NotRunning; }, 120000);
+    const bool finished =
+        WaitUntil([&] { return program.state() == QProcess::NotRunning; }, 120000);
     if (!finished)
         program.kill();
     const QString report = QString::fromUtf8(program.readAllStandardOutput());

@@ -297,7 +297,7 @@ TEST(TLOJANCode, TheColourCommandColoursTheDigits) {
     j.DrawTo(b.Canvas());
     EXPECT_GT(RedCount(b), 0) << "the digits are drawn in the colour chosen";
 
-    // The colour specification follows a font colour set another way.
+    // The colour fill follows a font colour set another way.
     j.Font()->SetColor(clBlue);
     EXPECT_EQ(color->GetColor()->Color(), clBlue);
 }
