@@ -8,8 +8,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QEventLoop>
+#include <QFile>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -167,4 +167,12 @@ void CloseMenu(QMenu* Menu) {
         return;
     QTest::keyClick(Menu, Qt::Key_Escape);
     QCoreApplication::processEvents();
+}
+
+int ObjectsOnLabel(TLabelData& Data, int Index) {
+    TDOList list;
+    Data.ReadLabel(Index, list, false);
+    const int n = list.Count();
+    list.FreeObjects();
+    return n;
 }

@@ -24,6 +24,8 @@ void EnsureApplicationClasses();
 std::unique_ptr<TMatrixPaperInfo> MakeGridPaper(int Columns, int Rows, const QString& Name);
 // Writes one filled rectangle of Color (0x00BBGGRR) at R into label Index of Data.
 void WriteRectLabel(TLabelData& Data, int Index, const TRect& R, TColor Color);
+// The number of objects stored on label Index of Data's current sheet.
+int ObjectsOnLabel(TLabelData& Data, int Index);
 // The colour most pixels of Image have inside Area.
 QRgb DominantColour(const QImage& Image, const QRect& Area);
 // The folder screenshots go to (created): <build>/screenshots.

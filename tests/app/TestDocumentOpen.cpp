@@ -102,13 +102,6 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(FWindow.get()));
         return *FWindow;
     }
-    int ObjectsOnLabel(int Label) {
-        TDOList list;
-        FWindow->Data().ReadLabel(Label, list, false);
-        const int n = list.Count();
-        list.FreeObjects();
-        return n;
-    }
     QString File(const QString& Name) const { return FDir.filePath(Name); }
 
     QTemporaryDir FDir;
@@ -163,7 +156,7 @@ TEST_F(DocumentOpen, AFileThatIsNoWholeDocumentIsRefusedAndTheOpenDocumentStays)
         // The open document stays, in the title, the data, the editor and the sheet view.
         EXPECT_EQ(w.FileName(), File(QStringLiteral("one face.vtd"))) << c.Name;
         EXPECT_EQ(w.windowTitle(), title) << c.Name;
-        EXPECT_EQ(ObjectsOnLabel(0), 1) << c.Name;
+        EXPECT_EQ(ObjectsOnLabel(FWindow->Data(), 0), 1) << c.Name;
         EXPECT_EQ(GetFaceCount(w.Sheet()->Site()), 1) << c.Name;
         THistoryManager recent;
         recent.SetRegistryKey(QStringLiteral("$(OpenFileHistory)"));

@@ -87,13 +87,6 @@ protected:
         site->AddObject(box.get());
         return box.release();
     }
-    int ObjectsOnLabel(TLabelData& Data, int Label) {
-        TDOList list;
-        Data.ReadLabel(Label, list, false);
-        const int n = list.Count();
-        list.FreeObjects();
-        return n;
-    }
     QString File(const QString& Name) const { return FDir.filePath(Name); }
 
     QTemporaryDir FDir;

@@ -44,24 +44,6 @@ bool IsMagenta(QRgb P) {
     return qRed(P) > 200 && qGreen(P) < 80 && qBlue(P) > 200;
 }
 
-int Count(const QImage& Image, const QRect& Box, const std::function<bool(QRgb)>& Test) {
-    int n = 0;
-    const QRect r = Box.intersected(Image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            n += Test(Image.pixel(x, y));
-    return n;
-}
-
-QRect BoundingBox(const QImage& Image, const std::function<bool(QRgb)>& Test) {
-    QRect box;
-    for (int y = 0; y < Image.height(); ++y)
-        for (int x = 0; x < Image.width(); ++x)
-            if (Test(Image.pixel(x, y)))
-                box |= QRect(x, y, 1, 1);
-    return box;
-}
-
 // Maps logical units of the calendar's coordinates to pixels of the picture checked.
 using TToPixels = std::function<QRect(const TRect&)>;
 
@@ -89,11 +71,11 @@ void CheckDecember(const QImage& With, const QImage& Without, const TLOCalendar&
         return ToPixels(Style->ElementRect(l.CellOfDay(Day)->Rect));
     };
     const auto holidayInk = [&](QRgb P) { return Near(P, C.HolidayCol(), 70); };
-    EXPECT_GT(Count(With, element(C.DateObj(), 24), holidayInk), 0)
+    EXPECT_GT(CountPixels(With, element(C.DateObj(), 24), holidayInk), 0)
         << "the 24th in the holiday colour";
-    EXPECT_EQ(Count(Without, element(C.DateObj(), 24), holidayInk), 0)
+    EXPECT_EQ(CountPixels(Without, element(C.DateObj(), 24), holidayInk), 0)
         << "a weekday without the entry";
-    EXPECT_EQ(Count(With, element(C.DateObj(), 23), holidayInk), 0);
+    EXPECT_EQ(CountPixels(With, element(C.DateObj(), 23), holidayInk), 0);
     EXPECT_GT(Changed(With, Without, element(C.Schedule(), 24)), 0) << "クリスマス";
     EXPECT_GT(Changed(With, Without, element(C.Schedule(), 7)), 0) << "the 7th's entry";
     // Nothing changed outside the two days' cells.
@@ -109,13 +91,13 @@ void CheckDecember(const QImage& With, const QImage& Without, const TLOCalendar&
     }
     EXPECT_EQ(Changed(outside, plain, outside.rect()), 0) << "other days are untouched";
     const QRect stampRect = element(C.Stamp(), 24);
-    const QRect stamp = BoundingBox(With, IsMagenta);
+    const QRect stamp = PixelBounds(With, IsMagenta);
     ASSERT_FALSE(stamp.isEmpty()) << "the stamp is drawn";
     EXPECT_TRUE(stampRect.adjusted(-2, -2, 2, 2).contains(stamp))
         << "stamp at " << stamp.x() << "," << stamp.y() << " " << stamp.width() << "x"
         << stamp.height() << ", its rect " << stampRect.x() << "," << stampRect.y() << " "
         << stampRect.width() << "x" << stampRect.height();
-    EXPECT_TRUE(BoundingBox(Without, IsMagenta).isEmpty());
+    EXPECT_TRUE(PixelBounds(Without, IsMagenta).isEmpty());
 }
 
 // A paper of one face of 180 x 150 mm, 10 mm from the sheet's corner, without margin.

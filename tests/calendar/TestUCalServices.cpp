@@ -46,28 +46,6 @@ bool IsCyan(QRgb P) {
     return qGreen(P) > 200 && qBlue(P) > 200 && qRed(P) < 80;
 }
 
-// Pixels of Image inside Box matching Test.
-template <class F>
-int Count(const QImage& Image, const QRect& Box, F Test) {
-    int n = 0;
-    const QRect r = Box.intersected(Image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            n += Test(Image.pixel(x, y));
-    return n;
-}
-
-// The bounding box of the pixels matching Test (empty when none).
-template <class F>
-QRect BoundingBox(const QImage& Image, F Test) {
-    QRect box;
-    for (int y = 0; y < Image.height(); ++y)
-        for (int x = 0; x < Image.width(); ++x)
-            if (Test(Image.pixel(x, y)))
-                box |= QRect(x, y, 1, 1);
-    return box;
-}
-
 class CalServices : public CalendarTables {
 protected:
     void SetUp() override {
@@ -130,17 +108,17 @@ TEST_F(CalServices, ACalendarPaintsTheUsersScheduleFromTheTable) {
 
     const QImage image = RenderPage(*page, Dpi);
     // The 24th (a Thursday) in the holiday colour; the 23rd in the weekday colour.
-    EXPECT_GT(Count(image, ElementBox(*c, c->DateObj(), 24), IsRed), 20);
-    EXPECT_EQ(Count(image, ElementBox(*c, c->DateObj(), 23), IsRed), 0);
+    EXPECT_GT(CountPixels(image, ElementBox(*c, c->DateObj(), 24), IsRed), 20);
+    EXPECT_EQ(CountPixels(image, ElementBox(*c, c->DateObj(), 23), IsRed), 0);
     // Both texts in their own cells, none on a day without an entry.
-    EXPECT_GT(Count(image, ElementBox(*c, c->Schedule(), 24), IsGreen), 20);
-    EXPECT_GT(Count(image, ElementBox(*c, c->Schedule(), 7), IsGreen), 20);
-    EXPECT_EQ(Count(image, ElementBox(*c, c->Schedule(), 8), IsGreen), 0);
+    EXPECT_GT(CountPixels(image, ElementBox(*c, c->Schedule(), 24), IsGreen), 20);
+    EXPECT_GT(CountPixels(image, ElementBox(*c, c->Schedule(), 7), IsGreen), 20);
+    EXPECT_EQ(CountPixels(image, ElementBox(*c, c->Schedule(), 8), IsGreen), 0);
 
     // The stamp only inside the 24th's stamp rect, fitted keeping its 2:1 aspect and
     // centred there.
     const QRect stampRect = ElementBox(*c, c->Stamp(), 24);
-    const QRect stamp = BoundingBox(image, IsMagenta);
+    const QRect stamp = PixelBounds(image, IsMagenta);
     ASSERT_FALSE(stamp.isEmpty()) << "the stamp picture is drawn";
     EXPECT_TRUE(stampRect.adjusted(-1, -1, 1, 1).contains(stamp))
         << "stamp " << stamp.x() << "," << stamp.y() << " " << stamp.width() << "x"
@@ -163,14 +141,14 @@ TEST_F(CalServices, TheStyleOfAnEntryLiesUnderItsTextAndUnknownCodesDrawNothing)
     ASSERT_NO_THROW(image = RenderPage(*page, Dpi));
 
     const QRect styled = ElementBox(*c, c->Schedule(), 7);
-    EXPECT_GT(Count(image, styled, IsCyan), styled.width() * styled.height() / 3);
-    EXPECT_GT(Count(image, styled, IsGreen), 10) << "the text is drawn over its style";
-    EXPECT_TRUE(styled.adjusted(-1, -1, 1, 1).contains(BoundingBox(image, IsCyan)));
+    EXPECT_GT(CountPixels(image, styled, IsCyan), styled.width() * styled.height() / 3);
+    EXPECT_GT(CountPixels(image, styled, IsGreen), 10) << "the text is drawn over its style";
+    EXPECT_TRUE(styled.adjusted(-1, -1, 1, 1).contains(PixelBounds(image, IsCyan)));
 
     // The 15th: its text, and no picture of any kind.
-    EXPECT_GT(Count(image, ElementBox(*c, c->Schedule(), 15), IsGreen), 20);
-    EXPECT_EQ(Count(image, ElementBox(*c, c->Stamp(), 15), IsMagenta), 0);
-    EXPECT_EQ(Count(image, ElementBox(*c, c->Schedule(), 15), IsCyan), 0);
+    EXPECT_GT(CountPixels(image, ElementBox(*c, c->Schedule(), 15), IsGreen), 20);
+    EXPECT_EQ(CountPixels(image, ElementBox(*c, c->Stamp(), 15), IsMagenta), 0);
+    EXPECT_EQ(CountPixels(image, ElementBox(*c, c->Schedule(), 15), IsCyan), 0);
 }
 
 TEST_F(CalServices, WithoutATableOrWithABoundScheduleTheTableIsNotUsed) {
@@ -181,8 +159,8 @@ TEST_F(CalServices, WithoutATableOrWithABoundScheduleTheTableIsNotUsed) {
         EXPECT_EQ(c->UsrSchedule(), nullptr);
         EXPECT_FALSE(BuildCalLayout(*c).CellOfDay(24)->Day.HasSchedule);
         const QImage image = RenderPage(*page, Dpi);
-        EXPECT_EQ(Count(image, image.rect(), IsMagenta), 0);
-        EXPECT_EQ(Count(image, image.rect(), IsGreen), 0);
+        EXPECT_EQ(CountPixels(image, image.rect(), IsMagenta), 0);
+        EXPECT_EQ(CountPixels(image, image.rect(), IsGreen), 0);
     }
     // A table whose getter has no schedule (the file could not be read) is the same.
     TCalendarServices empty;
