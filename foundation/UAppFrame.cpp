@@ -460,6 +460,10 @@ TModalResult AppShowMessage(const QString& Text) {
     return AppMessageBox(Text, {bkOK}, 0, 0);
 }
 
+TModalResult AppShowError(const QString& Text) {
+    return AppMessageBoxFormat(QStringLiteral("%s"), {Text}, {bkOK}, 0, 0);
+}
+
 TModalResult PlainMessageBox(const QString& Text, const TBitBtnKinds& Buttons, int DefaultIndex,
                              int CancelIndex) {
     QMessageBox box(QMessageBox::Information, QGuiApplication::applicationDisplayName(),

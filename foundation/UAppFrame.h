@@ -33,7 +33,6 @@ class TDataCDLocator;
 class TExecuteBlocker;
 class TAppFrame;
 
-
 // Conditions under which the program may start (CheckExecuteCondition).
 struct TExecuteConditionEnum {
     Q_GADGET
@@ -198,6 +197,10 @@ TModalResult AppMessageBoxFormat(const QString& Template, const QStringList& Arg
 bool AppConfirm(const QString& Text);
 // One OK button.
 TModalResult AppShowMessage(const QString& Text);
+// One OK button for a message that carries run-time text (a file name, an exception's or a
+// library's words): Text is shown as it stands, never expanded, so that "$(" in it neither
+// changes the message nor raises a macro error.
+TModalResult AppShowError(const QString& Text);
 // The platform's information dialog with one button per kind (bkCustom "Yes to all",
 // bkClose "No to all"); the indices are not used. Answers the modal result of the button
 // chosen, mrCancel when the dialog is closed otherwise.

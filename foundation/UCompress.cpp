@@ -145,6 +145,21 @@ void DecompressStream(TStream& Source, TStream& Dest, int32_t Size) {
         Source.Seek(-static_cast<int64_t>(z.avail_in), soCurrent);
 }
 
+bool TakeOffContainer(const QByteArray& Bytes, int64_t Limit, QByteArray& Plain) {
+    TMemoryStream Raw(Bytes);
+    int32_t Size = 0;
+    if (!ReadCompressHeader(Raw, Size)) {
+        Plain = Bytes;
+        return true;
+    }
+    if (Size < 0 || Size > Limit)
+        return false;
+    TMemoryStream Inflated;
+    DecompressStream(Raw, Inflated, Size);
+    Plain = Inflated.Bytes();
+    return true;
+}
+
 bool IsCompressedFile(const QString& FileName) {
     TFileStream file(FileName, fmOpenRead);
     int32_t size = 0;

@@ -31,6 +31,11 @@ void CompressStream(TStream& Source, TStream& Dest, TCompressionLevel Level = zc
 // Source is left just after the zlib stream. Raises EDecompressionError for a negative
 // Size, corrupt data, a checksum mismatch, or data shorter or longer than Size.
 void DecompressStream(TStream& Source, TStream& Dest, int32_t Size);
+// Bytes with the container taken off: the inflated data when Bytes begin with a container
+// header, Bytes themselves otherwise. False (nothing inflated) when the header declares a
+// size that is negative or over Limit, so that the caller refuses the data in its own words;
+// corrupt data raises EDecompressionError as DecompressStream does.
+bool TakeOffContainer(const QByteArray& Bytes, int64_t Limit, QByteArray& Plain);
 // True when the file begins with a container header. Raises EFOpenError when it cannot be
 // opened.
 bool IsCompressedFile(const QString& FileName);

@@ -220,6 +220,14 @@ void ReadComponent(TStream& Stream, TComponent& Instance);
 void WriteComponentRes(TStream& Stream, const QString& ResName, TComponent& Instance);
 std::unique_ptr<TComponent> ReadComponentRes(TStream& Stream);
 void ReadComponentRes(TStream& Stream, TComponent& Instance);
+// Component as a T, ownership passing to the answer; nullptr (Component freed) when it is of
+// another class, for readers that refuse a stream holding the wrong class in their own words.
+template <class T>
+std::unique_ptr<T> TakeAs(std::unique_ptr<TComponent> Component) {
+    if (!qobject_cast<T*>(Component.get()))
+        return nullptr;
+    return std::unique_ptr<T>(static_cast<T*>(Component.release()));
+}
 // The header alone: WriteResourceHeader answers the position FixupResourceHeader needs to
 // fill in the size once the data is written; ReadResourceHeader checks and skips a header.
 int64_t WriteResourceHeader(TStream& Stream, const QString& ResName);

@@ -596,3 +596,10 @@ bool TDrawSite::QueryInterface(const TGUID& Id, void** Obj) {
     }
     return TWinControl::QueryInterface(Id, Obj);
 }
+
+TPoint UserOriginOf(const TDrawObject& Object) {
+    for (const TWinControl* p = Object.Parent(); p; p = p->Parent())
+        if (const auto* site = qobject_cast<const TDrawSite*>(p))
+            return site->UserOrigin();
+    return TPoint();
+}

@@ -91,6 +91,11 @@ public:
     // Page background; clNone leaves it unpainted.
     TColor Color() const { return FColor; }
     void SetColor(TColor Value);
+    // The logical point that positions shown to the user count from: the cut line of a face
+    // whose page carries a bleed margin, (0, 0) otherwise. Objects keep page coordinates;
+    // dialogs, the status bar, the grid and the guides subtract this point.
+    TPoint UserOrigin() const { return FUserOrigin; }
+    void SetUserOrigin(const TPoint& Value) { FUserOrigin = Value; }
 
     // The page changed since the flag was last cleared. Setting it marks the handles for
     // rebuilding; a change of the flag fires OnModifyChanged.
@@ -227,6 +232,7 @@ private:
     TCanvas* FDrawCanvas = nullptr;
     bool FBorder = true;
     TColor FColor = clWindow;
+    TPoint FUserOrigin;
     TBroadcaster FBroadcaster;
     TListener FListener;
     TDrawObject* FPressedObject = nullptr;
@@ -236,3 +242,6 @@ private:
     bool FGhostsRunning = false;
     TPen FPen;
 };
+
+// The user origin of the page Object lies on, through any groups; (0, 0) off a page.
+TPoint UserOriginOf(const TDrawObject& Object);

@@ -17,6 +17,13 @@ namespace {
 // would cover the page and take very long to draw.
 constexpr int MinDevicePitch = 2;
 
+// The first multiple of Pitch at or after V.
+int64_t FirstLineFrom(int64_t V, int Pitch) {
+    const int64_t below = V >= 0 ? V / Pitch : -((-V + Pitch - 1) / Pitch);
+    const int64_t line = below * Pitch;
+    return line < V ? line + Pitch : line;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -54,20 +61,21 @@ void TGrid::Draw(TCanvas& Canvas, const TRect& R) const {
     if (std::abs(step.x - origin.x) < MinDevicePitch ||
         std::abs(step.y - origin.y) < MinDevicePitch)
         return;
+    const int64_t left = FirstLineFrom(R.Left, FSize), top = FirstLineFrom(R.Top, FSize);
     if (FLineShape) {
-        for (int64_t x = R.Left; x < R.Right; x += FSize) {
+        for (int64_t x = left; x < R.Right; x += FSize) {
             Canvas.MoveTo(int(x), R.Top);
             Canvas.LineTo(int(x), R.Bottom);
         }
-        for (int64_t y = R.Top; y < R.Bottom; y += FSize) {
+        for (int64_t y = top; y < R.Bottom; y += FSize) {
             Canvas.MoveTo(R.Left, int(y));
             Canvas.LineTo(R.Right, int(y));
         }
         return;
     }
     const TColor colour = Canvas.Pen().Color();
-    for (int64_t x = R.Left; x < R.Right; x += FSize)
-        for (int64_t y = R.Top; y < R.Bottom; y += FSize)
+    for (int64_t x = left; x < R.Right; x += FSize)
+        for (int64_t y = top; y < R.Bottom; y += FSize)
             Canvas.SetPixel(int(x), int(y), colour);
 }
 

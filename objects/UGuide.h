@@ -43,8 +43,8 @@ public:
     // The offset to the nearest grid line in each axis (a half pitch rounds up, also for
     // negative coordinates); (NoSnap, NoSnap) when not enabled or without a pitch.
     TPoint GetSnapOffset(const TPoint& P) const;
-    // Lines (or dots) from R's top-left corner every Size units across R, with the canvas's
-    // pen. Nothing when not visible, without a pitch, or when the pitch is under 2 device
+    // Lines (or dots) on every multiple of Size across R, as points snap to them, with the
+    // canvas's pen. Nothing when not visible, without a pitch, or when the pitch is under 2 device
     // pixels on Canvas.
     void Draw(TCanvas& Canvas, const TRect& R) const;
 

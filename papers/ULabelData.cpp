@@ -83,15 +83,10 @@ struct TListOwner {
 
 // The bytes of a label stream with the compressed container taken off.
 QByteArray Uncompressed(const QByteArray& Bytes) {
-    TMemoryStream Raw(Bytes);
-    int32_t Size = 0;
-    if (!ReadCompressHeader(Raw, Size))
-        return Bytes;
-    if (Size < 0 || Size > MaxLabelBytes)
+    QByteArray Plain;
+    if (!TakeOffContainer(Bytes, MaxLabelBytes, Plain))
         throw ELabelDataError(QStringLiteral("ラベル データが大きすぎます"));
-    TMemoryStream Plain;
-    DecompressStream(Raw, Plain, Size);
-    return Plain.Bytes();
+    return Plain;
 }
 
 // Objects of a label stream, in stream order. Components that are no drawing objects are

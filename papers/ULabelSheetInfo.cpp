@@ -30,11 +30,8 @@ void WriteResStream(TDocStorage& Storage, const QString& Path, const QString& Re
 template <class T>
 std::unique_ptr<T> ReadResStream(TDocStorage& Storage, const QString& Path) {
     TMemoryStream Buffer(ReadWholeStream(Storage, Path));
-    std::unique_ptr<TComponent> Read = ReadComponentRes(Buffer);
-    if (auto* Typed = qobject_cast<T*>(Read.get())) {
-        Read.release();
-        return std::unique_ptr<T>(Typed);
-    }
+    if (std::unique_ptr<T> Typed = TakeAs<T>(ReadComponentRes(Buffer)))
+        return Typed;
     throw ELabelDataError(QStringLiteral("シートの %1 が壊れています").arg(Path));
 }
 

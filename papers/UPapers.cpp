@@ -34,14 +34,12 @@ constexpr int64_t MaxElementSize = 16 * 1024 * 1024;
 template <class T>
 std::unique_ptr<T> ReadStored(TDocStorage& Storage, const QString& Path) {
     TMemoryStream S(ReadWholeStream(Storage, Path, MaxElementSize));
-    std::unique_ptr<TComponent> C = ReadComponent(S);
-    auto* Typed = qobject_cast<T*>(C.get());
+    std::unique_ptr<T> Typed = TakeAs<T>(ReadComponent(S));
     if (!Typed)
         throw EPaperLibraryError(
             QStringLiteral("要素 %1 の内容が %2 ではありません")
                 .arg(Path, QString::fromLatin1(T::staticMetaObject.className())));
-    C.release();
-    return std::unique_ptr<T>(Typed);
+    return Typed;
 }
 
 void WriteStored(TDocStorage& Storage, const QString& Path, TComponent& Component) {

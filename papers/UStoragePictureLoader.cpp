@@ -109,15 +109,10 @@ void StoreOne(TDocStorage& Pictures, const QString& Owner, int32_t& NextID, TPic
 
 // The picture data at Path, inflated when it is in the container.
 QByteArray ReadPictureBytes(TDocStorage& Pictures, const QString& Path) {
-    TMemoryStream Raw(ReadWholeStream(Pictures, Path, MaxPictureBytes));
-    int32_t Size = 0;
-    if (!ReadCompressHeader(Raw, Size))
-        return Raw.Bytes();
-    if (Size < 0 || Size > MaxPictureBytes)
+    QByteArray Plain;
+    if (!TakeOffContainer(ReadWholeStream(Pictures, Path, MaxPictureBytes), MaxPictureBytes, Plain))
         throw ELabelDataError(QStringLiteral("画像 %1 が大きすぎます").arg(Path));
-    TMemoryStream Plain;
-    DecompressStream(Raw, Plain, Size);
-    return Plain.Bytes();
+    return Plain;
 }
 
 void LoadOne(TDocStorage& Pictures, const QString& Owner, TPictureEx& Picture) {

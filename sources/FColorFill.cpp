@@ -636,7 +636,7 @@ void TfrmColorSpec::HistoryMenuClick(int Index) {
     try {
         FHistory.GetItem(Index, spec);
     } catch (const Exception& E) {
-        AppMessageBoxFormat(QStringLiteral("%s"), {E.Message}, {bkOK}, 0, 0);
+        AppShowError(E.Message);
         return;
     }
     SetColorSpec(spec);

@@ -27,11 +27,6 @@
 
 namespace {
 
-// Shows a message that carries run-time text (a backend's words) as it is.
-void ShowError(const QString& Text) {
-    AppMessageBoxFormat(QStringLiteral("%s"), {Text}, {bkOK}, 0, 0);
-}
-
 // Japanese names of the usual SANE colour modes; other names are shown as they are.
 QString ModeCaption(const QString& Mode) {
     if (Mode.compare(QLatin1String("Color"), Qt::CaseInsensitive) == 0)
@@ -147,7 +142,7 @@ void TfrmTwain::CancelClick() {
     try {
         TTwainManager::Instance().CloseSource();
     } catch (const std::exception&) {
-        ShowError(QStringLiteral("TWAINのクローズに失敗しました!!"));
+        AppShowError(QStringLiteral("TWAINのクローズに失敗しました!!"));
     }
     FPicture->SetGraphic(std::unique_ptr<TGraphic>());
     reject();
@@ -370,7 +365,7 @@ bool TfrmTwainSource::Preview() {
             error = QString::fromUtf8(E.what());
     }
     if (!error.isEmpty()) {
-        ShowError(error);
+        AppShowError(error);
         return false;
     }
     FPreviewImage = image.ToQImage();
@@ -387,7 +382,7 @@ bool TfrmTwainSource::Apply() {
         if (!FMaxArea.IsEmpty())
             FSource.SetArea(AreaValue());
     } catch (const std::exception& E) {
-        ShowError(QString::fromUtf8(E.what()));
+        AppShowError(QString::fromUtf8(E.what()));
         return false;
     }
     return true;

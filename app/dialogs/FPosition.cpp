@@ -3,6 +3,7 @@
 #include "FPropertyDialog.h"
 #include "UDOInterfaces.h"
 #include "UDrawObject.h"
+#include "UDrawSite.h"
 #include "UExSpinEdit.h"
 
 #include <QCheckBox>
@@ -138,8 +139,8 @@ void TfrmPosition::Apply(const TPositionValues& Values, TDrawObject& Object) {
 
 void TfrmPosition::ShowValues(const TPositionValues& Values) {
     FShown = Values;
-    esLeft->SetValue(Values.Left);
-    esTop->SetValue(Values.Top);
+    esLeft->SetValue(Values.Left - FOrigin.x);
+    esTop->SetValue(Values.Top - FOrigin.y);
     esWidth->SetValue(Values.Width);
     esHeight->SetValue(Values.Height);
     for (QWidget* w : {static_cast<QWidget*>(esLeft), static_cast<QWidget*>(esTop)})
@@ -201,11 +202,11 @@ bool TfrmPosition::ReadValues(TPositionValues& Values, QWidget*& Field, QString&
     if (v.HasRotate)
         v.Angle = esRotate->Value();
     if (v.HasPosition) {
-        v.Left = esLeft->Value();
-        v.Top = esTop->Value();
+        v.Left = KeptValue(*esLeft, v.Left - FOrigin.x) + FOrigin.x;
+        v.Top = KeptValue(*esTop, v.Top - FOrigin.y) + FOrigin.y;
         if (esWidth->isEnabled()) {
-            v.Width = esWidth->Value();
-            v.Height = esHeight->Value();
+            v.Width = KeptValue(*esWidth, v.Width);
+            v.Height = KeptValue(*esHeight, v.Height);
         }
     }
     if (v.HasBlend)
@@ -215,6 +216,7 @@ bool TfrmPosition::ReadValues(TPositionValues& Values, QWidget*& Field, QString&
 }
 
 void TfrmPosition::LoadFrom(TDrawObject& Object) {
+    FOrigin = UserOriginOf(Object);
     ShowValues(Load(Object));
 }
 

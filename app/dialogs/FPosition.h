@@ -10,7 +10,11 @@
 // an object that has a size (auto-sized objects excepted); nothing is applied then.
 //
 // Units: lengths in 0.1 mm (shown in mm), angles in whole degrees, the blend ratio in
-// percent.
+// percent. The values are page coordinates; the fields show them counted from the origin of
+// the object's page (the cut line of a face with a bleed margin), and a field the user left
+// as it was shown gives its value back unchanged.
+
+#include "UWinTypes.h"
 
 #include <QString>
 #include <QWidget>
@@ -47,7 +51,7 @@ public:
     // Values to Object, in the order above.
     static void Apply(const TPositionValues& Values, TDrawObject& Object);
 
-    // Values into the controls (kept as the shown record).
+    // Values into the controls (kept as the shown record), counted from the origin.
     void ShowValues(const TPositionValues& Values);
     // The shown record updated from the controls. When a field cannot be applied: false,
     // Field and Message tell which and why, and Values is left as it was.
@@ -56,7 +60,7 @@ public:
     QWidget* FindProblem(QString& Message) const;
     const TPositionValues& Shown() const { return FShown; }
 
-    // Load, show.
+    // The origin of Object's page, load, show.
     void LoadFrom(TDrawObject& Object);
     // Read the controls into the shown record and apply it to Object; false (nothing
     // applied) when a field cannot be applied.
@@ -81,6 +85,7 @@ private:
     void SizeEdited();
 
     TPositionValues FShown;
+    TPoint FOrigin;
     QLabel* FWidthLabel;
     QLabel* FHeightLabel;
     QLabel* FBlendLabel;

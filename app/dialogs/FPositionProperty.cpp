@@ -2,6 +2,7 @@
 
 #include "UDOInterfaces.h"
 #include "UDrawObject.h"
+#include "UDrawSite.h"
 #include "UExSpinEdit.h"
 
 #include <QFormLayout>
@@ -12,10 +13,12 @@ namespace {
 
 constexpr int LengthLimit = 10000;
 constexpr int MinSize = 20;
+// Points and positions may lie anywhere on the page's logical plane, off the face included.
+constexpr int PointLimit = MaxLogicalCoord;
 
-// Value of Edit when it holds a valid number, else Old.
+// Old when Edit holds no valid number, else what KeptValue keeps.
 int ValidOr(const TExSpinEdit* Edit, int Old) {
-    return Edit->IsInvalidValue() ? Old : Edit->Value();
+    return Edit->IsInvalidValue() ? Old : KeptValue(*Edit, Old);
 }
 
 } // namespace
@@ -30,15 +33,15 @@ TfrmPositionProperty::TfrmPositionProperty(QWidget* Parent)
         Form->addRow(Caption + u':', WithUnit(Edit, QStringLiteral("mm")));
     };
     QFormLayout* rect = AddPage(QStringLiteral("RectPosition"), QStringLiteral("位置･サイズ"));
-    add(rect, esLeft, "esLeft", QStringLiteral("左(&L)"), -LengthLimit, LengthLimit);
-    add(rect, esTop, "esTop", QStringLiteral("上(&T)"), -LengthLimit, LengthLimit);
+    add(rect, esLeft, "esLeft", QStringLiteral("左(&L)"), -PointLimit, PointLimit);
+    add(rect, esTop, "esTop", QStringLiteral("上(&T)"), -PointLimit, PointLimit);
     add(rect, esWidth, "esWidth", QStringLiteral("幅(&W)"), MinSize, LengthLimit);
     add(rect, esHeight, "esHeight", QStringLiteral("高さ(&H)"), MinSize, LengthLimit);
     QFormLayout* line = AddPage(QStringLiteral("LinePosition"), QStringLiteral("始点･終点"));
-    add(line, esStartX, "esStartX", QStringLiteral("始点X(&X)"), 0, LengthLimit);
-    add(line, esStartY, "esStartY", QStringLiteral("始点Y(&Y)"), 0, LengthLimit);
-    add(line, esEndX, "esEndX", QStringLiteral("終点X(&U)"), 0, LengthLimit);
-    add(line, esEndY, "esEndY", QStringLiteral("終点Y(&V)"), 0, LengthLimit);
+    add(line, esStartX, "esStartX", QStringLiteral("始点X(&X)"), -PointLimit, PointLimit);
+    add(line, esStartY, "esStartY", QStringLiteral("始点Y(&Y)"), -PointLimit, PointLimit);
+    add(line, esEndX, "esEndX", QStringLiteral("終点X(&U)"), -PointLimit, PointLimit);
+    add(line, esEndY, "esEndY", QStringLiteral("終点Y(&V)"), -PointLimit, PointLimit);
     // The page follows the object, not the last dialog.
     Pages()->tabBar()->hide();
 }
@@ -48,31 +51,37 @@ void TfrmPositionProperty::SelectPage(TPage Page) {
 }
 
 void TfrmPositionProperty::LoadRect(const TRect& R) {
-    esLeft->SetValue(R.Left);
-    esTop->SetValue(R.Top);
+    esLeft->SetValue(R.Left - FOrigin.x);
+    esTop->SetValue(R.Top - FOrigin.y);
     esWidth->SetValue(R.Width());
     esHeight->SetValue(R.Height());
 }
 
 TRect TfrmPositionProperty::ReadRect(const TRect& R) const {
-    const int left = ValidOr(esLeft, R.Left), top = ValidOr(esTop, R.Top);
+    const int left = ValidOr(esLeft, R.Left - FOrigin.x) + FOrigin.x;
+    const int top = ValidOr(esTop, R.Top - FOrigin.y) + FOrigin.y;
     const int width = ValidOr(esWidth, R.Width()), height = ValidOr(esHeight, R.Height());
     return TRect(left, top, left + width, top + height);
 }
 
 void TfrmPositionProperty::LoadLine(const TPoint& Start, const TPoint& End) {
-    esStartX->SetValue(Start.x);
-    esStartY->SetValue(Start.y);
-    esEndX->SetValue(End.x);
-    esEndY->SetValue(End.y);
+    esStartX->SetValue(Start.x - FOrigin.x);
+    esStartY->SetValue(Start.y - FOrigin.y);
+    esEndX->SetValue(End.x - FOrigin.x);
+    esEndY->SetValue(End.y - FOrigin.y);
 }
 
 void TfrmPositionProperty::ReadLine(TPoint& Start, TPoint& End) const {
-    Start = TPoint(ValidOr(esStartX, Start.x), ValidOr(esStartY, Start.y));
-    End = TPoint(ValidOr(esEndX, End.x), ValidOr(esEndY, End.y));
+    const auto read = [this](const TExSpinEdit* X, const TExSpinEdit* Y, const TPoint& P) {
+        return TPoint(ValidOr(X, P.x - FOrigin.x) + FOrigin.x,
+                      ValidOr(Y, P.y - FOrigin.y) + FOrigin.y);
+    };
+    Start = read(esStartX, esStartY, Start);
+    End = read(esEndX, esEndY, End);
 }
 
 void TfrmPositionProperty::LoadFrom(TDrawObject& Object) {
+    FOrigin = UserOriginOf(Object);
     if (const auto* line = QueryObjectInterface<IDOLine>(&Object)) {
         SelectPage(ppLine);
         LoadLine(line->GetStartPoint(), line->GetEndPoint());

@@ -342,3 +342,8 @@ QWidget* WithUnit(QWidget* Edit, const QString& Unit) {
     layout->addStretch(1);
     return row;
 }
+
+int KeptValue(const TExSpinEdit& Edit, int Current) {
+    const int shown = Edit.Value();
+    return shown == Edit.CheckValue(Current) ? Current : shown;
+}

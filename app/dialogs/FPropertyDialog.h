@@ -175,3 +175,7 @@ TExSpinEdit* NewNumberEdit(QWidget* Parent, const QString& Name, const QString& 
                            int Max, int Increment = 1);
 // Edit followed by a unit label, as one row widget.
 QWidget* WithUnit(QWidget* Edit, const QString& Unit);
+// What Edit holds for a property whose value is Current: Current itself while the edit still
+// shows what loading Current showed, so that a value beyond the edit's limits that the user
+// did not touch comes back unchanged; otherwise the edit's value.
+int KeptValue(const TExSpinEdit& Edit, int Current);

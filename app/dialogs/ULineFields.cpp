@@ -1,6 +1,7 @@
 #include "ULineFields.h"
 
 #include "FPropertyDialog.h"
+#include "UDrawSite.h"
 #include "UExSpinEdit.h"
 #include "ULOLine.h"
 
@@ -13,14 +14,6 @@ namespace {
 
 // The points may lie anywhere on the page's logical plane, off the face included.
 constexpr int PointLimit = MaxLogicalCoord;
-
-// What Edit holds for a property whose value is Current: Current itself while the edit still
-// shows what loading it showed, so that a value beyond the edit's limits that the user did
-// not touch comes back unchanged.
-int Kept(const TExSpinEdit& Edit, int Current) {
-    const int shown = Edit.Value();
-    return shown == Edit.CheckValue(Current) ? Current : shown;
-}
 
 } // namespace
 
@@ -50,22 +43,29 @@ void TLineFields::AddPositionTo(QFormLayout* Form) {
     Form->addRow(cbDontPrint);
 }
 
-void TLineFields::Load(const TLOLine& Line) const {
+void TLineFields::Load(const TLOLine& Line) {
+    Origin = UserOriginOf(Line);
     seLineWidth->SetValue(Line.LineWidth());
-    esStartX->SetValue(Line.StartX());
-    esStartY->SetValue(Line.StartY());
-    esEndX->SetValue(Line.EndX());
-    esEndY->SetValue(Line.EndY());
+    esStartX->SetValue(Line.StartX() - Origin.x);
+    esStartY->SetValue(Line.StartY() - Origin.y);
+    esEndX->SetValue(Line.EndX() - Origin.x);
+    esEndY->SetValue(Line.EndY() - Origin.y);
     cbLock->setChecked(!Line.Movable());
     cbDontPrint->setChecked(Line.DontPrint());
     seBlend->SetValue(Line.BlendRatio());
 }
 
 void TLineFields::Apply(TLOLine& Line) const {
-    Line.SetLineWidth(std::max(Kept(*seLineWidth, Line.LineWidth()), seLineWidth->MinValue()));
-    Line.SetStartPoint(TPoint(Kept(*esStartX, Line.StartX()), Kept(*esStartY, Line.StartY())));
-    Line.SetEndPoint(TPoint(Kept(*esEndX, Line.EndX()), Kept(*esEndY, Line.EndY())));
-    Line.SetBlendRatio(Kept(*seBlend, Line.BlendRatio()));
+    Line.SetLineWidth(std::max(KeptValue(*seLineWidth, Line.LineWidth()), seLineWidth->MinValue()));
+    Line.SetStartPoint(KeptPoint(*esStartX, *esStartY, Line.GetStartPoint(), Origin));
+    Line.SetEndPoint(KeptPoint(*esEndX, *esEndY, Line.GetEndPoint(), Origin));
+    Line.SetBlendRatio(KeptValue(*seBlend, Line.BlendRatio()));
     Line.SetMovable(!cbLock->isChecked());
     Line.SetDontPrint(cbDontPrint->isChecked());
+}
+
+TPoint KeptPoint(const TExSpinEdit& X, const TExSpinEdit& Y, const TPoint& Current,
+                 const TPoint& Origin) {
+    return TPoint(KeptValue(X, Current.x - Origin.x) + Origin.x,
+                  KeptValue(Y, Current.y - Origin.y) + Origin.y);
 }

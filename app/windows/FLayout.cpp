@@ -250,7 +250,8 @@ void TfrmLayout::ShowLabel(int LabelNo) {
         paper->GetFaceInfo(LabelNo, face);
         page = FaceDesignArea(face);
     }
-    FFaceOrigin = TPoint(-page.Left, -page.Top);
+    // Objects are stored from the cut line; the page starts at the margin's corner.
+    FSite->SetUserOrigin(TPoint(-page.Left, -page.Top));
     FSite->SetLogWidth(page.Width());
     FSite->SetLogHeight(page.Height());
     TDOList list;
@@ -265,7 +266,7 @@ void TfrmLayout::ShowLabel(int LabelNo) {
         UpdateActions();
         return;
     }
-    OffsetObjects(list, FFaceOrigin);
+    OffsetObjects(list, FSite->UserOrigin());
     for (TDrawObject* object : list) {
         FSite->InsertObject(object);
         FSite->AddObject(object);
@@ -291,8 +292,9 @@ void TfrmLayout::CommitLabel() {
     FSite->GetObjects(list, false);
     {
         // Labels are stored in face coordinates; the page shows them moved by the margin.
-        OffsetObjects(list, TPoint(-FFaceOrigin.x, -FFaceOrigin.y));
-        const TGuard back([&] { OffsetObjects(list, FFaceOrigin); });
+        const TPoint origin = FSite->UserOrigin();
+        OffsetObjects(list, TPoint(-origin.x, -origin.y));
+        const TGuard back([&] { OffsetObjects(list, origin); });
         FData->WriteLabel(FLabelNo, list);
     }
     FData->ApplyConnected(list);
@@ -690,11 +692,25 @@ void TfrmLayout::ResetOneShotTools() {
 // ---------------------------------------------------------------------------------------
 // Grid and guides
 
+TPoint TfrmLayout::FaceCoordinates(const TPoint& P) const {
+    const TPoint origin = FSite->UserOrigin();
+    return TPoint(P.x - origin.x, P.y - origin.y);
+}
+
+TRect TfrmLayout::PageInFaceCoordinates() const {
+    TRect page(0, 0, FSite->LogWidth(), FSite->LogHeight());
+    const TPoint origin = FSite->UserOrigin();
+    OffsetRect(page, -origin.x, -origin.y);
+    return page;
+}
+
 TPoint TfrmLayout::SnapOffset(const TPoint& P) const {
     if (!FData || (QGuiApplication::keyboardModifiers() & Qt::AltModifier))
         return TPoint(NoSnap, NoSnap);
-    const TPoint guide = FData->Guide()->GetSnapOffset(P, GuideReach(*FSite));
-    const TPoint grid = FData->Grid()->GetSnapOffset(P);
+    // The grid and the guides lie in face coordinates, counted from the cut line.
+    const TPoint face = FaceCoordinates(P);
+    const TPoint guide = FData->Guide()->GetSnapOffset(face, GuideReach(*FSite));
+    const TPoint grid = FData->Grid()->GetSnapOffset(face);
     return TPoint(SmallerOffset(grid.x, guide.x), SmallerOffset(grid.y, guide.y));
 }
 
@@ -716,12 +732,16 @@ void TfrmLayout::PaintAfter() {
     }
     if (!FData)
         return;
+    // The grid and the guides are drawn in face coordinates: logical (0, 0) at the cut line.
+    const TPoint origin = FSite->UserOrigin();
+    canvas.OffsetWindowOrgEx(-origin.x, -origin.y);
+    const TRect face = PageInFaceCoordinates();
     canvas.Pen().SetStyle(psDot);
     canvas.Pen().SetColor(TColor(0xC0C0C0));
-    FData->Grid()->Draw(canvas, page);
+    FData->Grid()->Draw(canvas, face);
     canvas.Pen().SetStyle(psSolid);
     canvas.Pen().SetColor(TColor(0xFF8000)); // 0x00BBGGRR: a light blue
-    FData->Guide()->Draw(canvas, page);
+    FData->Guide()->Draw(canvas, face);
 }
 
 bool TfrmLayout::AddGuide(bool Horizontal, int Position) {
@@ -733,8 +753,8 @@ bool TfrmLayout::AddGuide(bool Horizontal, int Position) {
         AppMessageBoxFormat(SGuideLimit, {QString::number(guide->Count())}, {bkOK}, 0, 0);
         return false;
     }
-    // A coordinate of 0 marks an unused slot: a guide on the page's edge sits one unit in.
-    const int at = std::max(1, Position);
+    // A coordinate of 0 marks an unused slot: a guide on the cut line sits one unit in.
+    const int at = Position == 0 ? 1 : Position;
     guide->SetGuide(slot, Horizontal ? TPoint(0, at) : TPoint(at, 0));
     guide->SetVisible(true);
     FData->SetModified(true);
@@ -976,11 +996,10 @@ bool TfrmLayout::HandleHostMouse(QEvent* Event) {
     auto* mouse = static_cast<QMouseEvent*>(Event);
     const QPoint at = mouse->position().toPoint();
     const TPoint logical = FSite->DPtoLP(TPoint(at.x(), at.y()));
-    if (Event->type() == QEvent::MouseMove) {
-        // Positions count from the face's cut line, as printing places objects.
-        emit CursorPositionMm(
-            QPointF((logical.x - FFaceOrigin.x) / 10.0, (logical.y - FFaceOrigin.y) / 10.0));
-    }
+    // Positions count from the face's cut line, as printing places objects.
+    const TPoint face = FaceCoordinates(logical);
+    if (Event->type() == QEvent::MouseMove)
+        emit CursorPositionMm(QPointF(face.x / 10.0, face.y / 10.0));
     if (DragGuide(*mouse, logical))
         return true;
     if (Event->type() == QEvent::MouseMove || Event->type() == QEvent::MouseButtonRelease)
@@ -988,7 +1007,7 @@ bool TfrmLayout::HandleHostMouse(QEvent* Event) {
     if (mouse->button() != Qt::LeftButton || FLabelNo < 0)
         return false;
     if (Event->type() == QEvent::MouseButtonPress && (FGuideToolH || FGuideToolV)) {
-        TPoint p = logical;
+        TPoint p = face;
         if (FData) {
             const TPoint snap = FData->Grid()->GetSnapOffset(p);
             p.x += snap.x == NoSnap ? 0 : snap.x;
@@ -1016,11 +1035,12 @@ bool TfrmLayout::HandleHostMouse(QEvent* Event) {
 // A left press on a shown guide where no object lies picks the guide; it follows the pointer
 // until the release drops it (off the page: removed).
 bool TfrmLayout::DragGuide(const QMouseEvent& Mouse, const TPoint& P) {
+    const TPoint face = FaceCoordinates(P);
     if (FGuideDrag.Active()) {
         if (Mouse.type() == QEvent::MouseMove) {
-            FGuideDrag.Move(P);
+            FGuideDrag.Move(face);
         } else if (Mouse.type() == QEvent::MouseButtonRelease && Mouse.button() == Qt::LeftButton &&
-                   FGuideDrag.Finish(P, TRect(0, 0, FSite->LogWidth(), FSite->LogHeight()))) {
+                   FGuideDrag.Finish(face, PageInFaceCoordinates())) {
             FData->SetModified(true);
             emit Modified();
         }
@@ -1032,7 +1052,7 @@ bool TfrmLayout::DragGuide(const QMouseEvent& Mouse, const TPoint& P) {
         return false;
     if (const TDrawObject* object = FSite->ObjectAt(P); object && object->Selectable())
         return false;
-    return FGuideDrag.Start(*FData->Guide(), P, GuideReach(*FSite));
+    return FGuideDrag.Start(*FData->Guide(), face, GuideReach(*FSite));
 }
 
 bool TfrmLayout::HandleHostKey(QEvent* Event) {

@@ -133,8 +133,9 @@ public:
     // Moves the selected movable objects by (Dx, Dy) logical units, one undo step; false
     // when nothing was selected to move.
     bool NudgeSelection(int Dx, int Dy);
-    // Adds a guide through the logical point P: horizontal (at P's y) or vertical (at P's
-    // x). Refused with a message when all slots are used; true when added.
+    // Adds a horizontal guide at y = Position or a vertical one at x = Position, in face
+    // coordinates (from the cut line, as the guides are stored). Refused with a message when
+    // all slots are used; true when added.
     bool AddGuide(bool Horizontal, int Position);
     // Brings the enabled state of the commands up to date.
     void UpdateActions();
@@ -172,8 +173,13 @@ private:
     void RemoveFactoryHooks();
     void ResetOneShotTools();
     void PaintAfter();
-    // The snap offset of P: grid or guide, per axis the nearer (NoSnap where none).
+    // The snap offset of the page point P: grid or guide, per axis the nearer (NoSnap where
+    // none).
     TPoint SnapOffset(const TPoint& P) const;
+    // The page point P counted from the cut line (the site's user origin).
+    TPoint FaceCoordinates(const TPoint& P) const;
+    // The whole page in face coordinates (the bleed margin at negative coordinates).
+    TRect PageInFaceCoordinates() const;
     void ClearSite();
     void ReadShownLabel();
     void EditSelection();
@@ -193,10 +199,9 @@ private:
 
     TLabelData* FData = nullptr;
     int FLabelNo = -1;
-    // Where face coordinates start on the page: the top-left of the face's cut line, the
-    // bleed margin lying above and left of it. Objects are moved by it when a label is shown
-    // and back when it is written.
-    TPoint FFaceOrigin;
+    // The page. Its user origin is where face coordinates start: the top-left of the face's
+    // cut line, the bleed margin lying above and left of it. Objects are moved by it when a
+    // label is shown and back when it is written.
     std::unique_ptr<TDrawSite> FSite;
     std::unique_ptr<TDSNotifyCatcher> FCatcher;
     QScrollArea* FScroll = nullptr;

@@ -427,7 +427,7 @@ bool TfrmMain::OpenFileQuietly(const QString& FileName) {
             FData->LoadFromFile(FileName);
         } catch (const ENotLabelData& E) {
             // No fault of the program: the file is no whole document, and the message says so.
-            AppMessageBoxFormat(QStringLiteral("%s"), {E.Message}, {bkOK}, 0, 0);
+            AppShowError(E.Message);
             return;
         }
         FFileName = QFileInfo(FileName).absoluteFilePath();

@@ -16,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSpinBox>
@@ -66,13 +65,6 @@ QListWidgetItem* DocumentItem(QListWidget* List, const QString& Caption, const Q
                             Caption.isEmpty() ? QFileInfo(File).completeBaseName() : Caption, List);
     item->setData(FileRole, File);
     return item;
-}
-
-void ShowError(QWidget* Parent, const QString& Text) {
-    if (TAppFrame::Global())
-        AppShowMessage(Text);
-    else
-        QMessageBox::warning(Parent, QString(), Text);
 }
 
 } // namespace
@@ -334,7 +326,8 @@ bool TfrmWizPhoto::UpdatePreview() {
     const QString problem = BuildPreview();
     if (problem.isEmpty())
         return true;
-    ShowError(this, problem);
+    // The problem names the user's files: shown as it stands.
+    AppShowError(problem);
     return false;
 }
 

@@ -2,12 +2,14 @@
 
 #include "PropertyDialogTestSupport.h"
 
+#include "FLineProperty.h"
 #include "FObjectPreview.h"
 #include "FPosition.h"
 #include "FPositionProperty.h"
 #include "FPropertyDialog.h"
 #include "UDOGroup.h"
 #include "UDOList.h"
+#include "UDrawSite.h"
 #include "UExSpinEdit.h"
 #include "ULOJANCode.h"
 #include "ULOLine.h"
@@ -257,11 +259,68 @@ TEST(PositionProperty, AppliesOnlyTheFieldsThatHoldValidValues) {
     dialog.LoadFrom(*line);
     EXPECT_EQ(dialog.Pages()->currentWidget()->objectName(), QStringLiteral("LinePosition"));
     dialog.esStartX->setText(QStringLiteral("7"));
-    dialog.esEndX->setText(QStringLiteral("-3")); // below 0: kept
+    dialog.esEndX->setText(QStringLiteral("-200000")); // beyond the logical plane: kept
     dialog.esEndY->setText(QStringLiteral("x"));
     dialog.ApplyTo(*line);
     EXPECT_EQ(line->GetStartPoint(), TPoint(70, 20));
     EXPECT_EQ(line->GetEndPoint(), TPoint(30, 40));
+}
+
+// On a face with a bleed margin the page starts at the margin's corner; every position field
+// counts from the cut line (the page's user origin), and what the user leaves alone comes
+// back unchanged, even beyond the fields' limits.
+TEST(PositionProperty, FieldsCountFromThePagesOriginAndKeepUntouchedValues) {
+    TDialogTestEnvironment env;
+    env.Site().SetUserOrigin(TPoint(25, 25));
+    TLORect& rect = env.Place([] {
+        auto r = std::make_unique<TLORect>();
+        r->SetBoundsRect(TRect(145, 105, 345, 255));
+        return r;
+    }());
+    TLOLine& line = env.Place([] {
+        auto l = std::make_unique<TLOLine>();
+        l->SetStartPoint(TPoint(-25, 125));
+        l->SetEndPoint(TPoint(325, 150025));
+        return l;
+    }());
+
+    TfrmPositionProperty dialog;
+    dialog.LoadFrom(rect);
+    EXPECT_EQ(dialog.esLeft->Value(), 120);
+    EXPECT_EQ(dialog.esTop->Value(), 80);
+    dialog.ApplyTo(rect);
+    EXPECT_EQ(rect.GetRect(), TRect(145, 105, 345, 255)) << "OK alone moves nothing";
+    dialog.esTop->setText(QStringLiteral("3"));
+    dialog.ApplyTo(rect);
+    EXPECT_EQ(rect.GetRect(), TRect(145, 55, 345, 205)) << "3 mm below the cut line";
+
+    dialog.LoadFrom(line);
+    EXPECT_EQ(TPoint(dialog.esStartX->Value(), dialog.esStartY->Value()), TPoint(-50, 100));
+    dialog.ApplyTo(line);
+    EXPECT_EQ(line.GetStartPoint(), TPoint(-25, 125));
+    EXPECT_EQ(line.GetEndPoint(), TPoint(325, 150025)) << "beyond 1 m, untouched";
+    dialog.esEndY->setText(QStringLiteral("5"));
+    dialog.ApplyTo(line);
+    EXPECT_EQ(line.GetEndPoint(), TPoint(325, 75));
+
+    // The position page of the object's own dialog and the line dialog count the same way.
+    TfrmPosition frame;
+    frame.LoadFrom(rect);
+    EXPECT_EQ(TPoint(frame.esLeft->Value(), frame.esTop->Value()), TPoint(120, 30));
+    ASSERT_TRUE(frame.ApplyTo(rect));
+    EXPECT_EQ(rect.GetRect(), TRect(145, 55, 345, 205));
+    frame.esLeft->setText(QStringLiteral("0"));
+    ASSERT_TRUE(frame.ApplyTo(rect));
+    EXPECT_EQ(rect.GetRect().Left, 25) << "on the cut line";
+
+    TfrmLineProperty lineDialog(line);
+    lineDialog.LoadFrom(line);
+    EXPECT_EQ(lineDialog.Fields.esStartX->Value(), -50);
+    EXPECT_EQ(lineDialog.Fields.esEndY->Value(), 50);
+    lineDialog.Fields.esStartY->setText(QStringLiteral("1"));
+    lineDialog.ApplyTo(line);
+    EXPECT_EQ(line.GetStartPoint(), TPoint(-25, 35));
+    EXPECT_EQ(line.GetEndPoint(), TPoint(325, 75));
 }
 
 TEST(ObjectPreview, FitsTheObjectsOrShowsThemAtTrueSizeWithoutTouchingThem) {

@@ -2,15 +2,17 @@
 // the context menu and keys on the main window. Copy and paste onto another sheet, order
 // (checked in the saved file), group and ungroup, lock, don't print (checked in the printed
 // PDF), grid snapping, position and size, the face background, scanning from SANE's test
-// scanner, the environment settings. Every step's undo gives back the exact page.
+// scanner, the environment settings, and on a paper with a bleed margin the dialogs, the grid
+// and the guides counting from the cut line. Every step's undo gives back the exact page.
 
 #include "AppTestSupport.h"
 #include "FBackImageProperty.h"
 #include "FEnvironment.h"
 #include "FLayout.h"
 #include "FMain.h"
+#include "FPosition.h"
 #include "FPositionProperty.h"
-
+#include "FRectProperty.h"
 #include "FTwain.h"
 #include "UAppFrame.h"
 #include "UColorButtons.h"
@@ -20,10 +22,12 @@
 #include "UDrawSite.h"
 #include "UDrawSiteHost.h"
 #include "UExSpinEdit.h"
+#include "UGuide.h"
 #include "ULOBackImage.h"
 #include "ULOImage.h"
 #include "ULORect.h"
 #include "ULabelData.h"
+#include "UPaperInfo.h"
 #include "UPrintCommand.h"
 #include "UPrintSettings.h"
 #include "UStreams.h"
@@ -378,6 +382,119 @@ TEST_F(Commands, PositionAndSizeChangesTheWidth) {
     EXPECT_EQ(ActionList().UndoCaption(), QStringLiteral("設定変更"));
     EXPECT_EQ(ActionList().Count(), 1) << "one step";
     ExpectUndoGives(before);
+}
+
+// A paper whose faces carry a 2.5 mm bleed: half the default grid pitch, so that a grid
+// counted from the margin's corner misses the cut line's grid by half a pitch.
+constexpr int Bleed = 25;
+
+TEST_F(Commands, OnABleedPaperDialogsGridAndGuidesCountFromTheCutLine) {
+    // A document whose box lies 12 mm right of and 8 mm below the cut line, opened as a file.
+    const QString file = FDir.filePath(QStringLiteral("bleed.vtd"));
+    {
+        TLabelData doc;
+        TMatrixPaperInfo paper;
+        paper.SetPaperName(QStringLiteral("Bleed"));
+        paper.SetWidth(2100);
+        paper.SetHeight(2970);
+        paper.SetFaceCountX(1);
+        paper.SetFaceCountY(1);
+        paper.SetFaceWidth(900);
+        paper.SetFaceHeight(600);
+        paper.SetLeftOffset(300);
+        paper.SetTopOffset(400);
+        paper.SetFaceMargin(Bleed);
+        doc.SetPaperInfo(&paper);
+        TDOList list;
+        auto box = std::make_unique<TLORect>();
+        box->SetBoundsRect(TRect(120, 80, 320, 230));
+        box->SetFillInside(true);
+        list.Add(box.get());
+        doc.WriteLabel(0, list);
+        doc.SaveToFile(file);
+    }
+    Site().SetModified(false);
+    W().Data().SetModified(false);
+    ASSERT_TRUE(W().OpenDocument(file));
+    ASSERT_EQ(Site().UserOrigin(), TPoint(Bleed, Bleed)) << "the page starts at the margin";
+    ASSERT_EQ(Objects().size(), 1u);
+    auto* box = qobject_cast<TLORect*>(Objects().front());
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->GetRect().Left, Bleed + 120);
+    const QPoint inside = At(TPoint(Bleed + 200, Bleed + 150));
+    QTest::mouseClick(Host(), Qt::LeftButton, {}, inside);
+    ASSERT_TRUE(box->Selected());
+
+    // 位置とサイズ shows the stored position and takes a typed one from the cut line.
+    TPoint shown(-1, -1);
+    TNextDialog position([&shown](QDialog* Dialog) {
+        auto* form = qobject_cast<TfrmPositionProperty*>(Dialog);
+        if (!form)
+            return false;
+        shown = TPoint(form->esLeft->Value(), form->esTop->Value());
+        form->esLeft->setFocus();
+        form->esLeft->selectAll();
+        QTest::keyClicks(form->esLeft, QStringLiteral("20"));
+        QTest::mouseClick(form->OKButton(), Qt::LeftButton);
+        return true;
+    });
+    MenuClick("mnuEdit", Cmd(TLayoutCommand::Position));
+    EXPECT_EQ(shown, TPoint(120, 80));
+    EXPECT_EQ(box->GetRect().Left, Bleed + 200) << "20 mm from the cut line";
+    EXPECT_EQ(box->GetRect().Top, Bleed + 80) << "an untouched field stays";
+
+    // The object's own dialog (Alt+Return) counts the same way.
+    TNextDialog properties([&shown](QDialog* Dialog) {
+        auto* form = qobject_cast<TfrmRectProperty*>(Dialog);
+        if (!form)
+            return false;
+        shown = TPoint(form->Position()->esLeft->Value(), form->Position()->esTop->Value());
+        QTest::mouseClick(form->OKButton(), Qt::LeftButton);
+        return true;
+    });
+    Key(Qt::Key_Return, Qt::AltModifier);
+    EXPECT_EQ(properties.Seen, QStringLiteral("TfrmRectProperty"));
+    EXPECT_EQ(shown, TPoint(200, 80));
+    EXPECT_EQ(box->GetRect().Left, Bleed + 200) << "OK alone moves nothing";
+
+    // The grid snaps a drag to whole pitches from the cut line.
+    MenuClick("mnuView", Cmd(TLayoutCommand::ShowGrid));
+    MenuClick("mnuView", Cmd(TLayoutCommand::SnapGrid));
+    const int pitch = W().Data().Grid()->Size();
+    ASSERT_EQ(pitch % (2 * Bleed), 0) << "the test needs a pitch the bleed does not divide into";
+    Drag(TPoint(Bleed + 300, Bleed + 150), TPoint(Bleed + 371, Bleed + 183));
+    const TRect dragged = box->GetRect();
+    EXPECT_NE(dragged.Left, Bleed + 200) << "moved";
+    // What snaps is the outline the ghost shows: the bounds, the frame included.
+    const TRect outline = box->GetBoundsRect();
+    EXPECT_EQ((outline.Left - Bleed) % pitch, 0) << outline.Left;
+    EXPECT_EQ((outline.Top - Bleed) % pitch, 0) << outline.Top;
+
+    // A guide placed with the mouse 31 mm below the cut line snaps to the grid there and is
+    // stored from the cut line.
+    MenuClick("mnuView", Cmd(TLayoutCommand::AddGuideH));
+    Click(TPoint(Bleed + 700, Bleed + 310));
+    const TGuide& guides = *W().Data().Guide();
+    std::vector<TPoint> placed;
+    for (int i = 0; i < guides.Count(); ++i)
+        if (guides.GetGuide(i) != TPoint())
+            placed.push_back(guides.GetGuide(i));
+    ASSERT_EQ(placed.size(), 1u);
+    EXPECT_EQ(placed[0], TPoint(0, 300));
+
+    // What is stored counts from the cut line too.
+    W().CommitView();
+    TDOList stored;
+    W().Data().ReadLabel(0, stored, true);
+    std::vector<TRect> storedRects;
+    for (TDrawObject* object : stored) {
+        if (auto* r = qobject_cast<TLORect*>(object))
+            storedRects.push_back(r->GetRect());
+        delete object;
+    }
+    ASSERT_EQ(storedRects.size(), 1u);
+    EXPECT_EQ(storedRects[0].Left, dragged.Left - Bleed);
+    EXPECT_EQ(storedRects[0].Top, dragged.Top - Bleed);
 }
 
 TEST_F(Commands, FaceBackgroundIsRecolouredAndRemoved) {

@@ -9,16 +9,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QFile>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -81,11 +81,9 @@ static QString BuildVersion(int Parts) {
 
 TEST_F(AppFrame, VersionMacrosComeFromTheBuildsVersion) {
     EXPECT_EQ(QStringLiteral("%1.%2").arg(AppVersionMajor).arg(AppVersionMinor), BuildVersion(2));
-    EXPECT_EQ(QStringLiteral("%1.%2.%3")
-                  .arg(AppVersionMajor)
-                  .arg(AppVersionMinor)
-                  .arg(AppVersionRelease),
-              BuildVersion(3));
+    EXPECT_EQ(
+        QStringLiteral("%1.%2.%3").arg(AppVersionMajor).arg(AppVersionMinor).arg(AppVersionRelease),
+        BuildVersion(3));
 }
 
 TEST_F(AppFrame, LoadingSetsTheBuiltInMacros) {
@@ -260,6 +258,15 @@ TEST_F(AppFrameMessages, RunTimeDataInAMessageIsShownAsItIs) {
         ASSERT_EQ(Boxes.Calls.size(), 1u) << qPrintable(name);
         EXPECT_EQ(Boxes.Calls[0].Text,
                   name + QStringLiteral("が見つかりません\r\nVantomi2005のＣＤを"));
+    }
+    // A message that is all run-time text (an exception's words) is shown as it stands.
+    for (const QString text : {QStringLiteral("読めません: /tmp/$(AppName).jpg"),
+                               QStringLiteral("ab$(X"), QStringLiteral("50%s")}) {
+        Boxes.Calls.clear();
+        EXPECT_EQ(AppShowError(text), mrOk);
+        ASSERT_EQ(Boxes.Calls.size(), 1u) << qPrintable(text);
+        EXPECT_EQ(Boxes.Calls[0].Text, text);
+        EXPECT_EQ(Boxes.Calls[0].Buttons, (TBitBtnKinds{bkOK}));
     }
     // The template itself is a macro text: its errors reach the caller.
     EXPECT_THROW(AppMessageBoxFormat(QStringLiteral("$(Undefined)"), {}, {bkOK}, 0, 0),

@@ -149,6 +149,23 @@ TEST(CompressedContainer, DamagedContainersRaise) {
     }
 }
 
+TEST(CompressedContainer, TakeOffContainerInflatesWithinItsLimitAndPassesPlainBytes) {
+    const QByteArray data = Pattern(50000, 5);
+    const QByteArray container = Compressed(data);
+    QByteArray plain;
+    ASSERT_TRUE(TakeOffContainer(container, 50000, plain));
+    EXPECT_EQ(plain, data);
+    ASSERT_TRUE(TakeOffContainer(data, 10, plain)) << "not in a container: taken as it is";
+    EXPECT_EQ(plain, data);
+    plain = "kept";
+    EXPECT_FALSE(TakeOffContainer(container, 49999, plain)) << "declared beyond the limit";
+    EXPECT_EQ(plain, QByteArray("kept"));
+    QByteArray negative = container;
+    qToLittleEndian<qint32>(-1, negative.data() + 13);
+    EXPECT_FALSE(TakeOffContainer(negative, 50000, plain));
+    EXPECT_THROW(TakeOffContainer(container.left(40), 50000, plain), EDecompressionError);
+}
+
 TEST(CompressedContainer, DecompressFileReplacesOnlyWithCompleteData) {
     QTemporaryDir dir;
     const QString packed = dir.filePath("table.cbm"), plain = dir.filePath("table.tbl");

@@ -11,6 +11,8 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 // A sheet's settings as a stream carries them: the grid and the guides as nested objects.
 class TTestSheetSettings : public TComponent {
     Q_OBJECT
@@ -71,26 +73,41 @@ int CountColour(const TBitmap& B, TColor C) {
     return n;
 }
 
-TEST(Grid, DrawsLinesOrDotsFromTheTopLeft) {
+TEST(Grid, DrawsLinesOrDotsOnMultiplesOfThePitchAsPointsSnap) {
     TBitmap bitmap(40, 40, pf24bit);
     TCanvas& canvas = bitmap.Canvas();
     canvas.Pen().SetColor(clBlack);
     TGrid grid;
     grid.SetVisible(true);
     grid.SetSize(10);
+    grid.SetEnabled(true);
     bitmap.Fill(clWhite);
     grid.Draw(canvas, TRect(5, 5, 35, 35));
-    EXPECT_EQ(bitmap.GetPixel(5, 5), clBlack);
-    EXPECT_EQ(bitmap.GetPixel(25, 15), clBlack);
-    EXPECT_EQ(bitmap.GetPixel(6, 5), clWhite) << "dots only";
+    EXPECT_EQ(bitmap.GetPixel(10, 10), clBlack);
+    EXPECT_EQ(bitmap.GetPixel(30, 20), clBlack);
+    EXPECT_EQ(bitmap.GetPixel(5, 5), clWhite) << "the area's corner is not on the grid";
+    EXPECT_EQ(bitmap.GetPixel(11, 10), clWhite) << "dots only";
+    EXPECT_EQ(CountColour(bitmap, clBlack), 9);
+    // Every dot lies where a point snaps to.
+    EXPECT_EQ(grid.GetSnapOffset(TPoint(10, 30)), TPoint(0, 0));
+
+    // An area reaching into negative coordinates (a page whose origin lies inside it): the
+    // lines still run through 0.
+    canvas.OffsetWindowOrgEx(-20, -20); // logical (-20, -20) at pixel (0, 0)
+    bitmap.Fill(clWhite);
+    grid.Draw(canvas, TRect(-17, -17, 17, 17));
+    canvas.OffsetWindowOrgEx(20, 20);
+    for (const auto& [x, y] : {std::pair{10, 10}, {20, 20}, {30, 10}, {10, 30}})
+        EXPECT_EQ(bitmap.GetPixel(x, y), clBlack) << x << "," << y;
     EXPECT_EQ(CountColour(bitmap, clBlack), 9);
 
     grid.SetLineShape(true);
     bitmap.Fill(clWhite);
     grid.Draw(canvas, TRect(5, 5, 35, 35));
-    EXPECT_EQ(bitmap.GetPixel(15, 20), clBlack);
-    EXPECT_EQ(bitmap.GetPixel(20, 25), clBlack);
-    EXPECT_EQ(bitmap.GetPixel(20, 20), clWhite);
+    EXPECT_EQ(bitmap.GetPixel(10, 17), clBlack);
+    EXPECT_EQ(bitmap.GetPixel(23, 20), clBlack);
+    EXPECT_EQ(bitmap.GetPixel(15, 15), clWhite);
+    EXPECT_EQ(bitmap.GetPixel(5, 13), clWhite) << "no line on the area's left edge";
 
     struct Quiet {
         const char* Name;
