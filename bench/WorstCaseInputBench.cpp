@@ -1,7 +1,8 @@
 // Inputs built to be slow: a holiday file of huge ranges and 20000 lines, a dotted line two
-// billion pixels long of which a hundred are on the bitmap, and a document whose paper (as a
-// damaged file may carry) claims ten billion faces while one label is stored. Each must take
-// a fraction of a second; the tests check only what they produce.
+// billion pixels long of which a hundred are on the bitmap, and a document whose paper claims
+// ten billion faces while one label is stored (reading refuses such a paper; one set through
+// the program's own calls must still cost only what is stored). Each must take a fraction of
+// a second; the tests check only what they produce.
 
 #include "UBitmap.h"
 #include "UCanvas.h"

@@ -243,6 +243,8 @@ TCalScheduleItem* TCalSchedule::AddItem(std::unique_ptr<TCalScheduleItem> Item) 
         return nullptr;
     if (!Item->HasValidDate())
         throw EConvertError(BadDateText(Item->Year(), Item->Month(), Item->Day()));
+    if (Count() >= MaxItems)
+        throw EListError(QStringLiteral("予定は %1 件までです").arg(MaxItems));
     InsertComponent(Item.get());
     return Item.release();
 }

@@ -10,7 +10,8 @@
 // a child that is not a schedule item, or more than MaxItems items. An item whose date does
 // not exist or lies outside the calendar years 1989..2151 is left out and reported, so that
 // one damaged entry does not cost the others. Items made in code cannot get such a date:
-// the setters and AddItem refuse it, so a schedule that saves always loads.
+// the setters and AddItem refuse it, and AddItem refuses an item beyond MaxItems, so a
+// schedule that saves always loads.
 //
 // Items and schedules are registered for streaming by RegisterScheduleClasses.
 

@@ -1,5 +1,7 @@
 #include "UCalServices.h"
 
+#include "UCalSchedule.h"
+
 namespace {
 
 // The one table of the process, as the holiday table is one (see UHolidays.h).
@@ -45,4 +47,22 @@ bool LoadCalendarPictureNumber(int Index, TPictureEx& Picture) {
 bool LoadCalendarPictureFont(int Index, TPictureEx& Picture) {
     const TCalendarServices* table = CalendarServices();
     return Index >= 0 && table && table->LoadPictureFont && table->LoadPictureFont(Index, Picture);
+}
+
+QStringList CalendarStampNames() {
+    const TCalendarServices* table = CalendarServices();
+    return table && table->StampNames ? table->StampNames() : QStringList();
+}
+
+QStringList CalendarScheduleStyleNames() {
+    const TCalendarServices* table = CalendarServices();
+    return table && table->ScheduleStyleNames ? table->ScheduleStyleNames() : QStringList();
+}
+
+void SaveCalendarSchedule(TCalSchedule& Schedule) {
+    const TCalendarServices* table = CalendarServices();
+    if (table && table->SaveSchedule)
+        table->SaveSchedule(Schedule);
+    else
+        SaveScheduleFile(Schedule);
 }

@@ -13,6 +13,7 @@
 //
 // User-interface thread only.
 
+#include <QStringList>
 #include <functional>
 
 class TCalSchedule;
@@ -29,6 +30,11 @@ struct TCalendarServices {
     std::function<const TPictureEx*(int Code)> ScheduleStylePicture;
     // The user's schedule; null while there is none (not loaded, or its file is unreadable).
     std::function<TCalSchedule*()> CurrentSchedule;
+    // Writes Schedule as the user's schedule file; raises when it cannot.
+    std::function<void(TCalSchedule& Schedule)> SaveSchedule;
+    // The names of the stamps and of the schedule styles, code 1 first.
+    std::function<QStringList()> StampNames;
+    std::function<QStringList()> ScheduleStyleNames;
 };
 
 // Installs Table (not owned; null removes it) and answers the table it replaces. The caller
@@ -42,6 +48,10 @@ const TPictureEx* CalendarStampPicture(int Code);
 const TPictureEx* CalendarScheduleStylePicture(int Code);
 bool LoadCalendarPictureNumber(int Index, TPictureEx& Picture);
 bool LoadCalendarPictureFont(int Index, TPictureEx& Picture);
+QStringList CalendarStampNames();
+QStringList CalendarScheduleStyleNames();
+// Through the table's entry; SaveScheduleFile without one.
+void SaveCalendarSchedule(TCalSchedule& Schedule);
 
 // Installs a table for the lifetime of the guard and puts the previous one back after.
 class TCalendarServicesGuard {

@@ -443,13 +443,23 @@ TModalResult AppMessageBox(const QString& Text, const TBitBtnKinds& Buttons, int
     return PlainMessageBox(Text, Buttons, DefaultIndex, CancelIndex);
 }
 
-TModalResult AppMessageBoxFormat(const QString& Template, const QStringList& Args,
-                                 const TBitBtnKinds& Buttons, int DefaultIndex, int CancelIndex) {
-    const QString text = FormatMessageText(ExpandMacros(Template), Args);
+namespace {
+
+// Shows Text as it is, through the frame when there is one.
+TModalResult AppShowText(const QString& Text, const TBitBtnKinds& Buttons, int DefaultIndex,
+                         int CancelIndex) {
     BringApplicationToFront();
     if (TAppFrame* frame = TAppFrame::Global())
-        return frame->ShowMessageText(text, Buttons, DefaultIndex, CancelIndex);
-    return PlainMessageBox(text, Buttons, DefaultIndex, CancelIndex);
+        return frame->ShowMessageText(Text, Buttons, DefaultIndex, CancelIndex);
+    return PlainMessageBox(Text, Buttons, DefaultIndex, CancelIndex);
+}
+
+} // namespace
+
+TModalResult AppMessageBoxFormat(const QString& Template, const QStringList& Args,
+                                 const TBitBtnKinds& Buttons, int DefaultIndex, int CancelIndex) {
+    return AppShowText(FormatMessageText(ExpandMacros(Template), Args), Buttons, DefaultIndex,
+                       CancelIndex);
 }
 
 bool AppConfirm(const QString& Text) {
@@ -461,7 +471,7 @@ TModalResult AppShowMessage(const QString& Text) {
 }
 
 TModalResult AppShowError(const QString& Text) {
-    return AppMessageBoxFormat(QStringLiteral("%s"), {Text}, {bkOK}, 0, 0);
+    return AppShowText(Text, {bkOK}, 0, 0);
 }
 
 TModalResult PlainMessageBox(const QString& Text, const TBitBtnKinds& Buttons, int DefaultIndex,

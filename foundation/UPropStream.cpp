@@ -38,24 +38,6 @@ void AsReadError(F&& Body) {
     }
 }
 
-// True when the class of Instance lets enumeration Prop hold values without a name
-// (Q_CLASSINFO("Unnamed:Name", "true")): stored data may carry such values.
-bool AllowsUnnamed(const QObject& Instance, const TPropInfo& Prop) {
-    return Instance.metaObject()->indexOfClassInfo(
-               (QByteArrayLiteral("Unnamed:") + Prop.Name()).constData()) >= 0;
-}
-
-// A value of an enumeration without a name, into an int-sized enumeration property.
-bool SetUnnamed(QObject& Instance, const TPropInfo& Prop, int64_t Value) {
-    const QMetaObject& meta = *Instance.metaObject();
-    const QMetaType type = meta.property(meta.indexOfProperty(Prop.Name())).metaType();
-    if (type.sizeOf() != sizeof(int32_t) || Value < std::numeric_limits<int32_t>::min() ||
-        Value > std::numeric_limits<int32_t>::max())
-        return false;
-    const int32_t raw = static_cast<int32_t>(Value);
-    return Instance.setProperty(Prop.Name(), QVariant(type, &raw));
-}
-
 } // namespace
 
 // Counts nesting for the life of a scope; refuses to go beyond MaxStreamDepth.
@@ -190,7 +172,7 @@ void TWriter::WriteProperty(TPersistent& Instance, const TPropInfo& Prop) {
 
 void TWriter::WriteOrdinal(const TPersistent& Instance, const TPropInfo& Prop) {
     const int64_t v = Prop.GetOrd(Instance);
-    if (Prop.Kind() == pkEnumeration && !Prop.IsValidOrd(v) && AllowsUnnamed(Instance, Prop)) {
+    if (Prop.Kind() == pkEnumeration && Prop.AllowsUnnamed() && Prop.EnumName(v).isEmpty()) {
         WritePropName(Prop.Name());
         WriteInteger(v);
         return;
@@ -912,9 +894,10 @@ void TReader::ReadOrdinal(TPersistent& Instance, const TPropInfo& Prop) {
     }
     default: {
         if (tag == vaInt8 || tag == vaInt16 || tag == vaInt32) {
-            if (!AllowsUnnamed(Instance, Prop) || !SetUnnamed(Instance, Prop, ReadInteger()))
+            if (!Prop.AllowsUnnamed())
                 ValueError();
-            return;
+            v = ReadInteger();
+            break;
         }
         const auto e = Prop.EnumValue(ReadIdent());
         if (!e)

@@ -203,17 +203,8 @@ std::unique_ptr<TSafetyBitmap> RunEffector(TGREffector& Effector, const TBitmap&
 // its alpha back on the result, so that transparent pixels stay as transparent as they were.
 std::unique_ptr<TGraphic> FilterKeepingAlpha(TGREffector& Effector, const QImage& Image) {
     const int w = Image.width(), h = Image.height();
-    TBitmap colours(w, h, pf24bit);
-    for (int y = 0; y < h; ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(Image.constScanLine(y));
-        uint8_t* out = colours.ScanLine(y);
-        for (int x = 0; x < w; ++x, out += 3) {
-            out[0] = static_cast<uint8_t>(qBlue(in[x]));
-            out[1] = static_cast<uint8_t>(qGreen(in[x]));
-            out[2] = static_cast<uint8_t>(qRed(in[x]));
-        }
-    }
-    const std::unique_ptr<TSafetyBitmap> filtered = RunEffector(Effector, colours);
+    const std::unique_ptr<TSafetyBitmap> filtered =
+        RunEffector(Effector, TBitmap::FromQImage(Image, pf24bit));
     const TBitmap& f = filtered->Bitmap();
     QImage result(w, h, QImage::Format_ARGB32);
     for (int y = 0; y < h; ++y) {

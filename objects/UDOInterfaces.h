@@ -75,6 +75,10 @@ public:
     static constexpr TGUID IID = MakeGUID("{14B4B450-7230-11D1-A177-0060976E9510}");
     virtual int GetAngle() const = 0;
     virtual void SetAngle(int Value) = 0;
+    // Turns the object to Value as the user sees it: the rotate handle, the rotate commands
+    // and the move ghost's turning all go through here. Most objects turn about their rect,
+    // which SetAngle already does; an object that shows something else overrides this.
+    virtual void RotateTo(int Value) { SetAngle(Value); }
 
 protected:
     ~IDORotate() = default;

@@ -599,7 +599,8 @@ void TDSAVertText::EachObject(TDrawSite&, TDrawObject& Object) {
 TDSAEditProperty::TDSAEditProperty(QObject* Parent) : TStandardDSA(Parent) {
     SetMultiSelect(false);
     SetTargetClassName(QStringLiteral("TLabelObject"));
-    SetActionType(atChange);
+    // The object's dialog records its own change step when it changes anything.
+    SetActionType(atNone);
     SetActionString(SCaptionProperty);
 }
 
@@ -621,7 +622,7 @@ void TDSAOffsetAngle::MakeList(TDrawSite& Site) {
 
 void TDSAOffsetAngle::EachObject(TDrawSite&, TDrawObject& Object) {
     if (auto* rotate = QueryObjectInterface<IDORotate>(&Object))
-        rotate->SetAngle(rotate->GetAngle() + FOffsetAngle);
+        rotate->RotateTo(rotate->GetAngle() + FOffsetAngle);
 }
 
 // ---------------------------------------------------------------------------------------

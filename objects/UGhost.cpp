@@ -3,7 +3,6 @@
 #include "UDOInterfaces.h"
 #include "UDrawObject.h"
 #include "UDrawSite.h"
-#include "ULOText.h"
 #include "UUndo.h"
 #include "UUtils.h"
 
@@ -532,13 +531,10 @@ void TMoveGhost::Move(TShiftState Shift, const TPoint& Delta) {
     if (objectRotate && cloneRotate) {
         cloneRotate->SetAngle(objectRotate->GetAngle());
         MoveBoundsTo(*cloneBounds, TPoint(r.Left, r.Top));
-        // A text on an arc turns about the middle of what it shows, not about its rect.
-        if (turn != NoTurn) {
-            if (auto* text = qobject_cast<TLOText*>(Clone()))
-                text->RotateTo(objectRotate->GetAngle() + turn);
-            else
-                cloneRotate->SetAngle(objectRotate->GetAngle() + turn);
-        }
+        // RotateTo: an object turns about what it shows (a text on an arc about the middle
+        // of its arc, not about its rect).
+        if (turn != NoTurn)
+            cloneRotate->RotateTo(objectRotate->GetAngle() + turn);
     } else {
         MoveBoundsTo(*cloneBounds, TPoint(r.Left, r.Top));
     }
@@ -601,19 +597,26 @@ int SnapAngle45(int A) {
 }
 
 void TRotateGhost::Move(TShiftState Shift, const TPoint& Delta) {
+    const auto* objectBounds = QueryObjectInterface<IDOEncloseBounds>(Object());
     auto* cloneBounds = QueryObjectInterface<IDOEncloseBounds>(Clone());
     auto* objectRotate = QueryObjectInterface<IDORotate>(Object());
     auto* cloneRotate = QueryObjectInterface<IDORotate>(Clone());
-    if (!cloneBounds || !objectRotate || !cloneRotate)
+    if (!objectBounds || !cloneBounds || !objectRotate || !cloneRotate)
         return;
-    const TPointF c = CentreOf(cloneBounds->GetBoundsRect());
+    const TRect from = objectBounds->GetBoundsRect();
+    const TPointF c = CentreOf(from);
     const TPoint p0 = StartPoint();
     const double theta0 = DirectionFrom(c, ToF(p0));
     const double theta1 = DirectionFrom(c, TPointF{double(p0.x + Delta.x), double(p0.y + Delta.y)});
     int a = int(RoundOff((theta1 - theta0) * DegPerRad)) + objectRotate->GetAngle();
     if (Shift.testFlag(ssShift))
         a = SnapAngle45(a);
-    cloneRotate->SetAngle(a);
+    // Each move turns the clone from where the object lies, as the move ghost does: the
+    // middle a text on an arc turns about is not where it was after a turn by other than
+    // right angles, so turns added up over a drag would carry it away.
+    cloneRotate->SetAngle(objectRotate->GetAngle());
+    MoveBoundsTo(*cloneBounds, TPoint(from.Left, from.Top));
+    cloneRotate->RotateTo(a);
 }
 
 void PaintDiscHandle(TCanvas& Canvas, const TRect& Rect, TColor Fill) {

@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <vector>
 
-namespace {
-
 std::vector<TLOFace*> FacesOf(const TWinControl& Parent) {
     std::vector<TLOFace*> faces;
     for (int i = 0; i < Parent.ControlCount(); ++i)
@@ -17,8 +15,6 @@ std::vector<TLOFace*> FacesOf(const TWinControl& Parent) {
             faces.push_back(face);
     return faces;
 }
-
-} // namespace
 
 TLOFace::TLOFace(TComponent* Owner) : TLORectBase(Owner) {}
 

@@ -12,6 +12,7 @@
 #include <QMetaObject>
 
 #include <memory>
+#include <vector>
 
 class TDrawSite;
 
@@ -86,6 +87,9 @@ private:
     TColor FColor = DefaultCheckedColor;
 };
 
+// The face objects among Parent's controls, in control order, which is the face order. The
+// helpers below each build this list; a caller that visits many faces builds it once.
+std::vector<TLOFace*> FacesOf(const TWinControl& Parent);
 // Faces on a surface, counting face objects only.
 int GetFaceCount(const TDrawSite& Site);
 TLOFace* GetCheckedFace(const TDrawSite& Site);

@@ -166,8 +166,9 @@ public:
 
     // (MulDiv(H, ShadowOffsetX, 100), MulDiv(H, ShadowOffsetY, 100)), H the font height.
     virtual void GetShadowOffset(TPoint& Offset) const;
-    // Turns the object to A; a bulged text turns about the centre of its visible bounds.
-    void RotateTo(int A);
+    // IDORotate: turns the object to A; a bulged text turns about the centre of its visible
+    // bounds, so that what it shows stays in place.
+    void RotateTo(int A) override;
     // The arc chord of the rectangle: its horizontal (vertical text: vertical) middle line,
     // turned by the rotator.
     void GetChordPoints(TPoint& Start, TPoint& End) const;

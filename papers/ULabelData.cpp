@@ -93,8 +93,7 @@ QByteArray Uncompressed(const QByteArray& Bytes) {
 // dropped.
 TOwnedObjects ParseLabel(const QByteArray& Bytes) {
     TMemoryStream Stream(Uncompressed(Bytes));
-    std::unique_ptr<TComponent> Read = ReadComponentRes(Stream);
-    auto* Carrier = qobject_cast<TLDObjects*>(Read.get());
+    const std::unique_ptr<TLDObjects> Carrier = TakeAs<TLDObjects>(ReadComponentRes(Stream));
     if (!Carrier)
         throw ELabelDataError(QStringLiteral("ラベル データが壊れています"));
     TOwnedObjects Objects;
@@ -394,6 +393,17 @@ void TLabelData::ChangePaper(const TPaperInfo* Paper) {
     const int Faces = FacesToVisit();
     for (int Face = 0; Face < Faces; ++Face)
         DeletePreview(LabelEntry(Face));
+}
+
+void TLabelData::DeletePreviews() {
+    const int Current = FCurrentSheetNo;
+    const TGuard Restore([this, Current] { FCurrentSheetNo = Current; });
+    for (int Sheet = 0; Sheet < SheetCount(); ++Sheet) {
+        FCurrentSheetNo = Sheet;
+        const int Faces = FacesToVisit();
+        for (int Face = 0; Face < Faces; ++Face)
+            DeletePreview(LabelEntry(Face));
+    }
 }
 
 int TLabelData::FacesToVisit() {
@@ -730,29 +740,23 @@ void TLabelData::ReadDataInfo() {
 
 namespace {
 
-// Storages nest at most "Sheets\<sheet>\<element>" and "Pictures\<id>\<size>" deep.
-constexpr int MaxStorageDepth = 8;
+// Storages of a document nest at most "Sheets\<sheet>\<element>" and "Pictures\<id>\<size>"
+// deep.
+constexpr int MaxDocumentNesting = 8;
 
 ENotLabelData NotLabelData(const QString& FileName) {
     return ENotLabelData(QStringLiteral("%1 は Vantomi の文書ではないか、壊れています")
                              .arg(QFileInfo(FileName).fileName()));
 }
 
-// An element name that a path would read as something else ("..", a folder step).
-void CheckElementName(const QString& Name) {
-    if (Name.isEmpty() || Name == u'.' || Name == QStringLiteral("..") || Name.contains(u'\\'))
-        throw ELabelDataError(QStringLiteral("要素名 \"%1\" が壊れています").arg(Name));
-}
-
 // Reads every stream below Storage to its end through Buffer: a sector the file does not
 // hold fails here.
 void ReadEveryStream(TDocStorage& Storage, QByteArray& Buffer, int Depth) {
-    if (Depth > MaxStorageDepth)
+    if (Depth > MaxDocumentNesting)
         throw ELabelDataError(QStringLiteral("記憶域の入れ子が深すぎます"));
     TStringList Streams;
     Storage.ListStreams(Streams);
     for (int i = 0; i < Streams.Count(); ++i) {
-        CheckElementName(Streams[i]);
         TDocStream Stream(Storage, Streams[i], 0);
         for (int64_t Left = Stream.GetSize(); Left > 0;) {
             const int64_t Chunk = std::min<int64_t>(Left, Buffer.size());
@@ -763,7 +767,6 @@ void ReadEveryStream(TDocStorage& Storage, QByteArray& Buffer, int Depth) {
     TStringList Storages;
     Storage.ListStorages(Storages);
     for (int i = 0; i < Storages.Count(); ++i) {
-        CheckElementName(Storages[i]);
         TDocStorage Child(Storage, Storages[i], false);
         ReadEveryStream(Child, Buffer, Depth + 1);
     }

@@ -237,6 +237,9 @@ public:
     // answers whether Picture received one.
     bool ReadPreview(int Index, TPictureEx& Picture);
     void MakePreview(int Index);
+    // Drops the previews of every sheet (not Modified): each is made again when it is next
+    // read or the document is saved.
+    void DeletePreviews();
     // Gives the connected objects of every label of every other sheet the style of the
     // object of the same class and connection number in List. The current sheet stays current, also
     // when this fails.

@@ -2,6 +2,7 @@
 
 #include "UClasses.h"
 #include "UException.h"
+#include "UPixelMath.h"
 #include "UPropStream.h"
 #include "URegion.h"
 
@@ -125,12 +126,8 @@ TRect FaceDesignArea(const TFaceInfo& Face) {
     // In 64 bits and clamped: a document's paper may carry any numbers.
     const TRect R = Face.GetRect();
     const int64_t M = Face.FaceMargin();
-    const auto Clamp = [](int64_t V) {
-        return static_cast<int>(std::clamp<int64_t>(V, std::numeric_limits<int>::min(),
-                                                    std::numeric_limits<int>::max()));
-    };
-    return TRect(Clamp(-M), Clamp(-M), Clamp(int64_t(R.Right) - R.Left + M),
-                 Clamp(int64_t(R.Bottom) - R.Top + M));
+    return TRect(ClampToInt(-M), ClampToInt(-M), ClampToInt(int64_t(R.Right) - R.Left + M),
+                 ClampToInt(int64_t(R.Bottom) - R.Top + M));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -341,38 +338,30 @@ void TFaceItem::AssignFaceInfo(const TFaceInfo& Info) {
     FRoundSize = Info.RoundSize();
 }
 
-namespace {
-
-int Saturated(int64_t Value) {
-    return static_cast<int>(std::clamp<int64_t>(Value, INT_MIN, INT_MAX));
-}
-
-} // namespace
-
 void TFaceItem::SetLeft(int Value) {
-    FRect.Right = Saturated(int64_t(FRect.Right) + Value - FRect.Left);
+    FRect.Right = ClampToInt(int64_t(FRect.Right) + Value - FRect.Left);
     FRect.Left = Value;
 }
 
 void TFaceItem::SetTop(int Value) {
-    FRect.Bottom = Saturated(int64_t(FRect.Bottom) + Value - FRect.Top);
+    FRect.Bottom = ClampToInt(int64_t(FRect.Bottom) + Value - FRect.Top);
     FRect.Top = Value;
 }
 
 int TFaceItem::Width() const {
-    return Saturated(int64_t(FRect.Right) - FRect.Left);
+    return ClampToInt(int64_t(FRect.Right) - FRect.Left);
 }
 
 void TFaceItem::SetWidth(int Value) {
-    FRect.Right = Saturated(int64_t(FRect.Left) + Value);
+    FRect.Right = ClampToInt(int64_t(FRect.Left) + Value);
 }
 
 int TFaceItem::Height() const {
-    return Saturated(int64_t(FRect.Bottom) - FRect.Top);
+    return ClampToInt(int64_t(FRect.Bottom) - FRect.Top);
 }
 
 void TFaceItem::SetHeight(int Value) {
-    FRect.Bottom = Saturated(int64_t(FRect.Top) + Value);
+    FRect.Bottom = ClampToInt(int64_t(FRect.Top) + Value);
 }
 
 // ---------------------------------------------------------------------------------------

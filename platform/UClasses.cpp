@@ -310,6 +310,11 @@ TPropInfo::TPropInfo(const QMetaObject& Class, const QMetaProperty& Property)
         FDefault = ParseDefault(QByteArrayView(Class.classInfo(def).value()));
     if (const int idents = Class.indexOfClassInfo(("Idents:" + name).constData()); idents >= 0)
         FIdentFamily = QByteArray(Class.classInfo(idents).value());
+    if (Class.indexOfClassInfo(("Unnamed:" + name).constData()) >= 0) {
+        if (FKind != pkEnumeration || mt.sizeOf() != sizeof(int32_t))
+            Fail(QStringLiteral("Unnamed: は 32 ビットの列挙型だけに指定できます"));
+        FAllowsUnnamed = true;
+    }
     const int stored = Class.indexOfClassInfo(("Stored:" + name).constData());
     if (stored >= 0) {
         const QByteArray method = QByteArray(Class.classInfo(stored).value()) + "()";
@@ -429,6 +434,8 @@ int64_t TPropInfo::GetOrd(const QObject& Instance) const {
 bool TPropInfo::IsValidOrd(int64_t Value) const {
     switch (FKind) {
     case pkEnumeration:
+        if (FAllowsUnnamed)
+            return Value >= INT32_MIN && Value <= INT32_MAX;
         return !EnumName(Value).isEmpty();
     case pkSet: {
         int64_t bits = 0;
@@ -598,7 +605,7 @@ TPropList::TPropList(const QMetaObject& Class) : FClass(&Class) {
                     FIgnored.append(n.trimmed());
             continue;
         }
-        for (const char* prefix : {"Default:", "Stored:", "Idents:"})
+        for (const char* prefix : {"Default:", "Stored:", "Idents:", "Unnamed:"})
             if (key.startsWith(prefix) &&
                 Class.indexOfProperty(key.mid(qstrlen(prefix)).constData()) < 0)
                 throw EPropertyError(

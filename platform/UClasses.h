@@ -102,6 +102,9 @@ public:
     // Q_CLASSINFO("Idents:Color", "cl"): an integer property written as the identifier of
     // its value where that family has one (see IntToIdent); empty otherwise.
     const QByteArray& IdentFamily() const { return FIdentFamily; }
+    // Q_CLASSINFO("Unnamed:Style", "true"): an int-sized enumeration that may also hold
+    // values without a name (stored data carries them); such values are written as numbers.
+    bool AllowsUnnamed() const { return FAllowsUnnamed; }
 
     // The stored condition: STORED and the Stored: method.
     bool IsStored(const QObject& Instance) const;
@@ -112,8 +115,9 @@ public:
     // another kind, read-only (setters) or the value is outside its type.
     int64_t GetOrd(const QObject& Instance) const;
     void SetOrd(QObject& Instance, int64_t Value) const;
-    // True when Value fits the property (range of the integer type, a declared enumerator,
-    // bits of declared flags, 0 or 1 for a bool).
+    // True when Value fits the property (range of the integer type, a declared enumerator or
+    // any 32-bit value where unnamed values are allowed, bits of declared flags, 0 or 1 for a
+    // bool).
     bool IsValidOrd(int64_t Value) const;
     // Float, Single and Date properties.
     double GetFloat(const QObject& Instance) const;
@@ -145,6 +149,7 @@ private:
     QMetaProperty FProperty;
     QByteArray FClassName;
     QByteArray FIdentFamily;
+    bool FAllowsUnnamed = false;
     TPropKind FKind = pkInteger;
     const QMetaObject* FObjectClass = nullptr;
     QMetaEnum FEnum;

@@ -203,7 +203,7 @@ int CompareElementNames(const QString& A, const QString& B) {
 }
 
 bool IsValidElementName(const QString& Name) {
-    if (Name.isEmpty() || Name.size() > 31)
+    if (Name.isEmpty() || Name.size() > 31 || Name == u'.' || Name == QStringLiteral(".."))
         return false;
     for (QChar c : Name)
         if (c == u'/' || c == u'\\' || c == u':' || c == u'!' || c == QChar(0))

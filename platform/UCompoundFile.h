@@ -72,7 +72,8 @@ struct TCFStat {
 
 // Directory order of element names: negative, zero or positive.
 int CompareElementNames(const QString& A, const QString& B);
-// True when Name may name an element.
+// True when Name may name an element: 1 to 31 characters, none of / \ : ! or NUL, and not
+// "." or "..", which a path reads as a step rather than a name.
 bool IsValidElementName(const QString& Name);
 // The current time as a FILETIME value.
 uint64_t FileTimeNow();

@@ -5,6 +5,7 @@
 #include "UColorButtons.h"
 #include "UDrawSite.h"
 #include "UExSpinEdit.h"
+#include "UGuard.h"
 #include "ULOCalendar.h"
 #include "UPropertyEditors.h"
 #include "UUndo.h"
@@ -159,10 +160,7 @@ bool TDOCalendarEditor::EditObject(TDrawObject& Object, bool& Cancel) {
     TActionList& list = ActionList();
     // The settings and the date change of the page are one step.
     list.BeginGroup(SCaptionChangeSettings);
-    struct TGroupCloser {
-        TActionList& List;
-        ~TGroupCloser() { List.EndGroup(); }
-    } closer{list};
+    const TGuard closer([&list] { list.EndGroup(); });
     Cancel = !RunPropertyForm(form, Object);
     if (!Cancel)
         form.ApplyDateToPage(*calendar, list);

@@ -11,15 +11,12 @@
 #include "UException.h"
 #include "UGraphicUtils.h"
 #include "ULabelData.h"
-#include "UPaperInfo.h"
 #include "UPictureEx.h"
-#include "UStyleList.h"
 #include "UUtils.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
-#include <QDebug>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -62,21 +59,6 @@ QIcon PictureIcon(const TPictureEx* Picture) {
     return QIcon(QPixmap::fromImage(bitmap.ToQImage()));
 }
 
-// The entries of a section of the list FileName (a content file), or none.
-QStringList ListNames(const QString& FileName, const QString& Section) {
-    TAppFrame* frame = TAppFrame::Global();
-    if (!frame)
-        return {};
-    const QString path = frame->FindCDFile(FileName, QString());
-    if (path.isEmpty())
-        return {};
-    TStyleIndexList list;
-    const QString problem = list.LoadFromFile(path);
-    if (!problem.isEmpty())
-        qWarning().noquote() << problem;
-    return list.Names(Section);
-}
-
 // Code Code in Box: the entry whose data is the code, added as "(n)" when the list lacks it.
 void SelectCode(QComboBox* Box, int Code) {
     int index = Box->findData(Code);
@@ -113,7 +95,7 @@ TfrmSchedule::TfrmSchedule(TCalSchedule& Schedule, const QStringList& StampNames
     setWindowTitle(QStringLiteral("スケジュール"));
     FWork->setObjectName(Schedule.objectName());
     FWork->Assign(&Schedule);
-    SaveFile = [](TCalSchedule& Work) { SaveScheduleFile(Work); };
+    SaveFile = [](TCalSchedule& Work) { SaveCalendarSchedule(Work); };
     BuildControls(StampNames, StyleNames);
     FillList(nullptr);
     ShowItem(nullptr);
@@ -232,7 +214,8 @@ void TfrmSchedule::FillList(const TCalScheduleItem* Select) {
             stampIndex > 0
                 ? FStamp->itemText(stampIndex)
                 : (item->Icon() > 0 ? QStringLiteral("(%1)").arg(item->Icon()) : QString()));
-        stamp->setIcon(PictureIcon(CalendarStampPicture(item->Icon())));
+        if (stampIndex > 0)
+            stamp->setIcon(FStamp->itemIcon(stampIndex));
         FList->setItem(row, colStamp, stamp);
         FList->setItem(row, colHoliday,
                        new QTableWidgetItem(item->AsHoliday() ? SHolidayMark : QString()));
@@ -287,7 +270,11 @@ void TfrmSchedule::AddItem() {
         return;
     auto item = std::make_unique<TCalScheduleItem>();
     ApplyFields(*item, y, m, d);
-    FillList(FWork->AddItem(std::move(item)));
+    try {
+        FillList(FWork->AddItem(std::move(item)));
+    } catch (const Exception& E) {
+        AppShowError(E.Message); // a full schedule
+    }
 }
 
 void TfrmSchedule::ChangeItem() {
@@ -345,40 +332,18 @@ void TfrmSchedule::accept() {
 
 // ---------------------------------------------------------------------------------------
 
-namespace {
-
-// Makes the previews of every label with data on every sheet of Data again; the current
-// sheet stays current.
-void RemakePreviews(TLabelData& Data) {
-    const int current = Data.CurrentSheetNo();
-    for (int sheet = 0; sheet < Data.SheetCount(); ++sheet) {
-        Data.SetSheet(sheet);
-        const int faces = Data.PaperInfo()->GetFaceCount();
-        for (int face = 0; face < faces; ++face) {
-            if (!Data.SeparatelyDesign() && face > 0)
-                break;
-            if (Data.HasLabelData(face))
-                Data.MakePreview(face);
-        }
-    }
-    Data.SetSheet(current);
-}
-
-} // namespace
-
 bool EditUserSchedule(TfrmMain& Main) {
     TCalSchedule* schedule = CurrentCalendarSchedule();
     if (!schedule) {
         AppShowMessage(SNoSchedule);
         return false;
     }
-    TfrmSchedule dialog(
-        *schedule, ListNames(QStringLiteral("Data\\Stamps\\Stamp.lst"), StampSection),
-        ListNames(QStringLiteral("Data\\SchStyle\\SchStyle.lst"), ScheduleStyleSection), &Main);
+    TfrmSchedule dialog(*schedule, CalendarStampNames(), CalendarScheduleStyleNames(), &Main);
     if (dialog.exec() != QDialog::Accepted)
         return false;
+    // Calendars show the new schedule: their previews are made again as they are next shown.
     try {
-        RemakePreviews(Main.Data());
+        Main.Data().DeletePreviews();
     } catch (const std::exception& E) {
         HandleApplicationException(E);
     }

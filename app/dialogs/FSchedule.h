@@ -64,7 +64,7 @@ public:
     QPushButton* OkButton() const { return FOk; }
     QPushButton* CancelButton() const { return FCancel; }
 
-    // Replaceable for tests: writes the schedule file (default SaveScheduleFile).
+    // Replaceable for tests: writes the schedule file (default SaveCalendarSchedule).
     std::function<void(TCalSchedule&)> SaveFile;
 
 public slots:

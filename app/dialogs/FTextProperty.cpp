@@ -177,16 +177,13 @@ void TfrmTextProperty::LoadGeometry(const TLOText& Text) {
     // A text bent by a distortion pattern is not put on an arc as well: the two do not mix.
     cbArc->setEnabled(!Text.Distorted());
     seDistortionRatio->SetValue(Text.DistortionRatio());
-    FLoadedArc = cbArc->isChecked();
-    FLoadedBulge = seBulge->Value();
-    FLoadedDistortionRatio = seDistortionRatio->Value();
 }
 
+// A field left as loaded leaves its value as it was (KeptValue), even one beyond the field's
+// limits; the arc check box shows whether the bulge is not 0.
 void TfrmTextProperty::ApplyGeometry(TLOText& Text) const {
-    if (cbArc->isChecked() != FLoadedArc || seBulge->Value() != FLoadedBulge)
-        Text.SetBulge(cbArc->isChecked() ? seBulge->Value() : 0);
-    if (seDistortionRatio->Value() != FLoadedDistortionRatio)
-        Text.SetDistortionRatio(seDistortionRatio->Value());
+    Text.SetBulge(cbArc->isChecked() ? KeptValue(*seBulge, Text.Bulge()) : 0);
+    Text.SetDistortionRatio(KeptValue(*seDistortionRatio, Text.DistortionRatio()));
 }
 
 // ---- TfrmDateProperty ----------------------------------------------------------------------

@@ -60,11 +60,6 @@ private:
     void Build(TLOText& Text);
     void LoadGeometry(const TLOText& Text);
     void ApplyGeometry(TLOText& Text) const;
-
-    // What the geometry fields showed after loading.
-    bool FLoadedArc = false;
-    int FLoadedBulge = 0;
-    int FLoadedDistortionRatio = 0;
 };
 
 class TfrmDateProperty : public TfrmTextProperty {

@@ -109,6 +109,13 @@ void CheckDataFile(const QString& Path) {
         throw EFileError(FormatMessageText(SReadOnlyFile, {name}));
 }
 
+// The schedule as its file holds it.
+QByteArray ScheduleBytes(TCalSchedule& Schedule) {
+    TMemoryStream stream;
+    Schedule.SaveToStream(stream);
+    return stream.Bytes();
+}
+
 void LogProblems(const QStringList& Problems) {
     for (const QString& problem : Problems)
         qWarning().noquote() << problem;
@@ -316,8 +323,9 @@ bool TdataMain::LoadData() {
         LoadSchedule();
         return true;
     } catch (const EFileError& E) {
-        // The message names the file and says what is wrong with it (missing, read-only,
-        // unreadable); it is shown as it is.
+        // What was found before goes first. The message names the file and says what is
+        // wrong with it (missing, read-only, unreadable); it is shown as it is.
+        ShowStartupNotes();
         FAppFrame->ShowMessageText(E.Message, {bkOK}, 0, 0);
         return false;
     }
@@ -348,10 +356,9 @@ void TdataMain::ReportDamagedTable(const QString& Table, const QStringList& Prob
     if (Problems.isEmpty())
         return;
     LogProblems(Problems);
-    FAppFrame->ShowMessageText(
-        QStringLiteral("%1の一部を読み込めませんでした。読み込めたものだけで続けます。\n\n%2")
-            .arg(Table, Problems.join(u'\n')),
-        {bkOK}, 0, 0);
+    FStartupNotes << QStringLiteral(
+                         "%1の一部を読み込めませんでした。読み込めたものだけで続けます。\n\n%2")
+                         .arg(Table, Problems.join(u'\n'));
 }
 
 void TdataMain::LoadCalendarTables() {
@@ -395,7 +402,7 @@ void TdataMain::LoadSchedule() {
         QStringList skipped;
         LoadScheduleFile(*FSchedule, &skipped);
         FScheduleLoaded = true;
-        FScheduleSaved = ScheduleBytes();
+        FScheduleSaved = ScheduleBytes(*FSchedule);
         if (skipped.isEmpty())
             return;
         LogProblems(skipped);
@@ -431,6 +438,13 @@ void TdataMain::InstallCalendarServices() {
     table->CurrentSchedule = [this]() -> TCalSchedule* {
         return FScheduleLoaded ? FSchedule.get() : nullptr;
     };
+    table->SaveSchedule = [this](TCalSchedule& Schedule) {
+        SaveScheduleFile(Schedule);
+        // What the file now holds: shutdown has nothing left to write.
+        FScheduleSaved = ScheduleBytes(Schedule);
+    };
+    table->StampNames = [this] { return FStampList->Names(StampSection); };
+    table->ScheduleStyleNames = [this] { return FScheduleStyleList->Names(ScheduleStyleSection); };
     FCalendarServices = std::move(table);
     SetCalendarServices(FCalendarServices.get());
 }
@@ -441,16 +455,10 @@ void TdataMain::ShowStartupNotes() {
         FAppFrame->ShowMessageText(note, {bkOK}, 0, 0);
 }
 
-QByteArray TdataMain::ScheduleBytes() const {
-    TMemoryStream stream;
-    FSchedule->SaveToStream(stream);
-    return stream.Bytes();
-}
-
 bool TdataMain::SaveScheduleIfChanged() {
     if (!FSchedule || !FScheduleLoaded)
         return false;
-    QByteArray bytes = ScheduleBytes();
+    QByteArray bytes = ScheduleBytes(*FSchedule);
     if (bytes == FScheduleSaved)
         return false;
     SaveScheduleFile(*FSchedule);

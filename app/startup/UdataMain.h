@@ -202,7 +202,6 @@ private:
     void CreateWindows();
     QString ExpandPath(const QString& MacroText) const;
     QString ProgramFolder() const;
-    QByteArray ScheduleBytes() const;
     TModalResult RunMessageForm(TfrmMessage& Form);
     bool RunEnvironmentDialog();
     void EnableMainForm();

@@ -296,13 +296,16 @@ void TfrmLayout::CommitLabel() {
         OffsetObjects(list, TPoint(-origin.x, -origin.y));
         const TGuard back([&] { OffsetObjects(list, origin); });
         FData->WriteLabel(FLabelNo, list);
+        // Tied objects on other sheets take the models' bounds, in face coordinates too.
+        FData->ApplyConnected(list);
     }
-    FData->ApplyConnected(list);
     FData->SetModified(true);
     FSite->SetModified(false);
 }
 
 void TfrmLayout::ClearSite() {
+    // A guide still being dragged goes back where it was picked, while its sheet is there.
+    FGuideDrag.Cancel();
     DiscardGhosts();
     ActionList().Clear();
     FSite->DeletePivots();
@@ -319,14 +322,9 @@ void TfrmLayout::ClearSite() {
 
 QAction* TfrmLayout::AddCommand(TLayoutCommand Command, const QString& Text, const QString& Icon,
                                 bool Checkable) {
-    auto* action = new QAction(Text, this);
-    if (!Icon.isEmpty())
-        action->setIcon(LayoutIcon(Icon));
+    auto* action = new QAction(this);
     action->setCheckable(Checkable);
-    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(action);
-    FActions[Command] = action;
-    return action;
+    return AddCommand(Command, action, Text, Icon, QKeySequence());
 }
 
 QAction* TfrmLayout::AddCommand(TLayoutCommand Command, QAction* Action, const QString& Text,
@@ -1074,6 +1072,11 @@ bool TfrmLayout::HandleHostKey(QEvent* Event) {
     case Qt::Key_Down:
         return nudge(0, step);
     case Qt::Key_Escape:
+        if (FGuideDrag.Active()) {
+            FGuideDrag.Cancel();
+            FSite->Invalidate();
+            return true;
+        }
         ResetOneShotTools();
         return false;
     default:

@@ -33,13 +33,9 @@ private:
     const TPaperInfo& FPaper;
 };
 
-// The faces of a sheet surface in face order, in one pass.
-std::vector<TSheetFace*> SheetFaces(const TDrawSite& Site) {
-    std::vector<TSheetFace*> faces;
-    for (int i = 0; i < Site.ControlCount(); ++i)
-        if (auto* face = qobject_cast<TSheetFace*>(Site.Controls(i)))
-            faces.push_back(face);
-    return faces;
+// A face of a sheet surface: CreateSheetSite makes every face there a TSheetFace.
+TSheetFace& SheetFace(TLOFace* Face) {
+    return *static_cast<TSheetFace*>(Face);
 }
 
 // Around the sheet, so that white faces stand out.
@@ -169,25 +165,25 @@ std::unique_ptr<TDrawSite> CreateSheetSite(TLabelData& Data) {
     site->SetLogWidth(paper->Width());
     site->SetLogHeight(paper->Height());
     CreateFaceObjects(*site, TPaperFaces(*paper), false, &TSheetFace::staticMetaObject, false);
-    const std::vector<TSheetFace*> faces = SheetFaces(*site);
+    const std::vector<TLOFace*> faces = FacesOf(*site);
     for (size_t i = 0; i < faces.size(); ++i) {
         TPictureEx preview;
         if (Data.ReadPreview(static_cast<int>(i), preview))
-            faces[i]->SetPreview(&preview);
+            SheetFace(faces[i]).SetPreview(&preview);
     }
     return site;
 }
 
 void TfrmSheet::RebuildSite() {
     std::unique_ptr<TDrawSite> site = CreateSheetSite(FData);
-    const std::vector<TSheetFace*> faces = SheetFaces(*site);
+    const std::vector<TLOFace*> faces = FacesOf(*site);
     const int count = static_cast<int>(faces.size());
     FCurrentFace = std::min(FCurrentFace, std::max(0, count - 1));
     for (int i = 0; i < count; ++i) {
-        TSheetFace* face = faces[static_cast<size_t>(i)];
-        face->SetShowNumber(i == FCurrentFace);
-        face->OnCheckChanged = [this](TComponent* Sender) { FaceChecked(Sender); };
-        face->OnEditFace = [this, i](TComponent*) { EditFace(i); };
+        TSheetFace& face = SheetFace(faces[static_cast<size_t>(i)]);
+        face.SetShowNumber(i == FCurrentFace);
+        face.OnCheckChanged = [this](TComponent* Sender) { FaceChecked(Sender); };
+        face.OnEditFace = [this, i](TComponent*) { EditFace(i); };
     }
     // The old host goes with setWidget, before the surface it shows. The keyboard stays with
     // the view: the page commands of the layout editor never act on the sheet's faces.
@@ -222,17 +218,17 @@ bool TfrmSheet::eventFilter(QObject* Watched, QEvent* Event) {
 
 QList<int> TfrmSheet::SelectedFaces() const {
     QList<int> result;
-    const int faces = GetFaceCount(*FSite);
-    for (int i = 0; i < faces; ++i)
-        if (GetFaceByIndex(*FSite, i)->Checked())
-            result.append(i);
+    const std::vector<TLOFace*> faces = FacesOf(*FSite);
+    for (size_t i = 0; i < faces.size(); ++i)
+        if (faces[i]->Checked())
+            result.append(static_cast<int>(i));
     return result;
 }
 
 void TfrmSheet::SetSelectedFaces(const QList<int>& Faces) {
-    const int faces = GetFaceCount(*FSite);
-    for (int i = 0; i < faces; ++i)
-        GetFaceByIndex(*FSite, i)->SetChecked(Faces.contains(i));
+    const std::vector<TLOFace*> faces = FacesOf(*FSite);
+    for (size_t i = 0; i < faces.size(); ++i)
+        faces[i]->SetChecked(Faces.contains(static_cast<int>(i)));
     UpdateInfo();
 }
 

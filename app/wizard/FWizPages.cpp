@@ -301,6 +301,7 @@ void TfrmWizPhoto::SchedulePreview() {
     if (!FHost)
         return;
     TakeOrder(); // at once: the page may be left before the preview is built
+    FBuilt = false;
     FPreviewTimer->start();
 }
 
@@ -334,6 +335,7 @@ bool TfrmWizPhoto::UpdatePreview() {
 QString TfrmWizPhoto::BuildPreview() {
     TakeOrder();
     const QScopedValueRollback<bool> building(FBuilding, true);
+    FBuilt = false;
     try {
         FillCalendarDocument(FHost->Document(), FHost->Order(), &FHost->Progress());
     } catch (const Exception& e) {
@@ -346,6 +348,7 @@ QString TfrmWizPhoto::BuildPreview() {
     doc.SetSheet(0);
     const QImage image = RenderSheetPreview(doc, imgPreview->width(), imgPreview->height());
     imgPreview->setPixmap(QPixmap::fromImage(image));
+    FBuilt = true;
     return QString();
 }
 
@@ -362,6 +365,9 @@ void TfrmWizPhoto::ShowSlots(int Frames) {
 }
 
 void TfrmWizPhoto::Finish() {
+    // The preview follows every change: a document built since the last one is finished.
+    if (FBuilt && !PreviewPending())
+        return;
     if (!UpdatePreview())
         FHost->RefuseFinish();
 }

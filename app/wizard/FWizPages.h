@@ -98,6 +98,8 @@ private:
     IWizardHost* FHost = nullptr;
     QTimer* FPreviewTimer = nullptr;
     bool FBuilding = false;
+    // The wizard's document holds the choices as they are now.
+    bool FBuilt = false;
 };
 
 // The page of Index (0 type, 1 style, 2 year-month and photos).

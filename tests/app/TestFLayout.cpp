@@ -16,6 +16,7 @@
 #include "UGhost.h"
 #include "UGraphicUtils.h"
 #include "UGuide.h"
+#include "ULOCalendar.h"
 #include "ULOCreator.h"
 #include "ULOFace.h"
 #include "ULOImage.h"
@@ -418,6 +419,27 @@ TEST_F(Layout, GuidesAreAddedByToolUpToTenAndDrawn) {
     EXPECT_EQ(guide->GetGuide(0), TPoint(1, 0));
 }
 
+// Escape during a guide drag puts the guide back; so does leaving the label mid-drag.
+TEST_F(Layout, EscapeOrALabelChangeEndsAGuideDragWhereItBegan) {
+    TGuide* guide = FData->Guide();
+    guide->SetVisible(true);
+    ASSERT_TRUE(FForm->AddGuide(true, 240));
+    Mouse(QEvent::MouseButtonPress, ToHost(TPoint(600, 240)), Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, ToHost(TPoint(600, 400)), Qt::NoButton, Qt::LeftButton);
+    ASSERT_NEAR(guide->GetGuide(0).y, 400, 4) << "the guide follows the pointer";
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(guide->GetGuide(0), TPoint(0, 240));
+    Mouse(QEvent::MouseButtonRelease, ToHost(TPoint(600, 400)), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(guide->GetGuide(0), TPoint(0, 240)) << "the release after Escape moves nothing";
+
+    Mouse(QEvent::MouseButtonPress, ToHost(TPoint(600, 240)), Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, ToHost(TPoint(600, 100)), Qt::NoButton, Qt::LeftButton);
+    FForm->ShowLabel(1);
+    EXPECT_EQ(guide->GetGuide(0), TPoint(0, 240));
+    Mouse(QEvent::MouseButtonRelease, ToHost(TPoint(600, 100)), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(guide->GetGuide(0), TPoint(0, 240));
+}
+
 // The snap hook the editor installs: per axis the nearer of grid and guide (the grid on a
 // tie); nothing snaps when both are off.
 TEST_F(Layout, DragsSnapToGridAndGuides) {
@@ -730,6 +752,42 @@ TEST_F(Layout, ScannerFailureIsReportedAndPlacesNothing) {
 }
 
 // A label that cannot be read is not shown, and so never written back empty.
+// A calendar tied to the shown one on another sheet takes its place as it is stored: from
+// the cut line, not moved by the bleed the editor shows around the face.
+TEST_F(Layout, TiedCalendarsOnOtherSheetsFollowFromTheCutLine) {
+    FForm->SetLabelData(nullptr);
+    auto paper = TwoFacePaper();
+    paper->SetFaceMargin(25);
+    FData->SetPaperInfo(paper.get());
+    const auto writeCalendar = [this](const TRect& Bounds) {
+        auto calendar = std::make_unique<TLOCalendar>();
+        calendar->SetBoundsRect(Bounds);
+        calendar->SetConnectNo(1);
+        TDOList list;
+        list.Add(calendar.get());
+        FData->WriteLabel(0, list);
+    };
+    const TRect model(100, 50, 400, 350);
+    writeCalendar(model);
+    FData->AddSheet(QStringLiteral("二枚目%d"));
+    writeCalendar(TRect(500, 200, 800, 500));
+    FData->SetSheet(0);
+    FForm->SetLabelData(FData.get());
+    ASSERT_EQ(Site().UserOrigin(), TPoint(25, 25));
+    ASSERT_EQ(Objects().size(), 1u);
+    EXPECT_EQ(Str(Objects().front()->GetBoundsRect()), Str(TRect(125, 75, 425, 375)));
+    Site().SetModified(true);
+    FForm->CommitLabel();
+
+    FData->SetSheet(1);
+    TDOList read;
+    FData->ReadLabel(0, read, false);
+    ASSERT_EQ(read.Count(), 1);
+    const TRect tied = read[0]->GetBoundsRect();
+    read.FreeObjects();
+    EXPECT_EQ(Str(tied), Str(model));
+}
+
 TEST_F(Layout, UnreadableLabelIsNeitherShownNorOverwritten) {
     PlaceRect(TRect(100, 100, 300, 200));
     FForm->CommitLabel();

@@ -519,6 +519,38 @@ TEST_F(PropertyDialogs, LinePointsAndWidthsTheUserDidNotTouchComeBackUnchanged) 
     }
 }
 
+// A bulge and a distortion ratio beyond what the fields can show stay as they were while the
+// user leaves those fields alone, also when other fields change.
+TEST_F(PropertyDialogs, TextGeometryTheUserDidNotTouchComesBackUnchanged) {
+    const struct {
+        const char* Name;
+        std::function<void(TDialog&)> Change; // what the user edits, if anything
+        int ExpectedBulge, ExpectedRatio;
+    } cases[] = {
+        {"OK alone", nullptr, 15000, 1500},
+        {"another field edited", [](TDialog& D) { Choose(D, "cmbAlign", 2); }, 15000, 1500},
+        {"the bulge edited", [](TDialog& D) { Type(D, "seBulge", QStringLiteral("-20")); }, -200,
+         1500},
+        {"the arc taken off", [](TDialog& D) { Check(D, "cbArc", false); }, 0, 1500},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto made = WithRect(std::make_unique<TLOText>(), TRect(100, 100, 900, 400));
+        made->SetPlainText(QStringLiteral("円弧"));
+        made->SetBulge(15000);
+        made->SetDistortionRatio(1500);
+        TLOText& text = Env.Place(std::move(made));
+        EXPECT_TRUE(EditWithDialog(text, [&](TDialog& D) {
+            if (c.Change)
+                c.Change(D);
+            D.OKButton()->click();
+        }));
+        EXPECT_EQ(Env.TakeMessages(), QStringList());
+        EXPECT_EQ(text.Bulge(), c.ExpectedBulge);
+        EXPECT_EQ(text.DistortionRatio(), c.ExpectedRatio);
+    }
+}
+
 TEST_F(PropertyDialogs, LineColoursChosenInTheDialogEnterTheColourHistory) {
     QTemporaryDir dir;
     const QString historyFile = dir.filePath(QStringLiteral("ColorSpec.hst"));

@@ -420,10 +420,10 @@ TEST_F(ScheduleTest, ItemsWithImpossibleDatesAreLeftOutAndReported) {
             EXPECT_EQ(schedule.Count(), 3);
             continue;
         }
-        EXPECT_EQ(skipped, QStringList{QStringLiteral("予定の日付 %1/%2/%3 は扱えません")
-                                           .arg(c.Y)
-                                           .arg(c.M)
-                                           .arg(c.D)});
+        EXPECT_EQ(
+            skipped,
+            QStringList{
+                QStringLiteral("予定の日付 %1/%2/%3 は扱えません").arg(c.Y).arg(c.M).arg(c.D)});
         ASSERT_EQ(schedule.Count(), 2);
         EXPECT_EQ(schedule.Items(0)->Description(), "first");
         EXPECT_EQ(schedule.Items(1)->Description(), "last");
@@ -523,6 +523,9 @@ TEST_F(ScheduleTest, TooManyItemsAreRefused) {
               std::string::npos);
     TCalSchedule full;
     Load(full, stream(TCalSchedule::MaxItems));
+    EXPECT_EQ(full.Count(), TCalSchedule::MaxItems);
+    // A full schedule takes no more items: what saves must load again.
+    EXPECT_THROW(full.AddItem(Item(2005, 3, 4)), EListError);
     EXPECT_EQ(full.Count(), TCalSchedule::MaxItems);
 }
 

@@ -9,6 +9,7 @@
 #include "UObjectFactory.h"
 #include "UPictureEx.h"
 #include "USafetyBitmap.h"
+#include "UUndo.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -403,8 +404,11 @@ TEST_F(DrawSiteActions, SelectAllAngleAndProperty) {
     std::vector<std::string> log;
     TDODesignerList designers;
     struct TColourEditor : TDODesigner {
+        // As the program's dialogs do, the editor records its own change step.
         bool EditObject(TDrawObject& Object, bool& Cancel) override {
+            auto step = std::make_unique<TDOChangeAction>(Object);
             static_cast<TTestRect&>(Object).SetColor(clGreen);
+            TDOChangeAction::Commit(std::move(step), ActionList());
             Cancel = false;
             return true;
         }

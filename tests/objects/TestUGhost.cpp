@@ -1,6 +1,9 @@
 #include "DesignTestSupport.h"
 
+#include "UDrawSiteAction.h"
 #include "UException.h"
+#include "ULOText.h"
+#include "UUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -515,4 +518,73 @@ TEST_F(Ghosts, ModifiersHeldAtThePressSetTheModeAtOnce) {
         list.Cancel();
     }
     EXPECT_EQ(Str(a->GetBoundsRect()), "100,100,200,200");
+}
+
+// The rotate handle, the rotate command and turning while moving all turn a text on an arc
+// about the middle of what it shows, as TLOText::RotateTo does.
+TEST_F(Ghosts, EveryTurnOfAnArcTextKeepsWhatItShowsInPlace) {
+    const auto arcText = [this](const QString& Name) {
+        auto* t = Place<TLOText>(Name, TRect(400, 100, 600, 160));
+        t->SetAutoSize(false);
+        t->SetBoundsRect(TRect(400, 100, 600, 160));
+        t->SetPlainText(QStringLiteral("ABC"));
+        t->SetBulge(100);
+        return t;
+    };
+    const auto shownCentre = [](const TLOText& T) { return RectCenter(T.GetBoundsRect()); };
+
+    TLOText* reference = arcText("R");
+    const TPoint shown = shownCentre(*reference);
+    const TRect unturned = reference->GetRect();
+    reference->RotateTo(90);
+    ASSERT_NE(reference->GetRect(), unturned) << "the rect moves so that the arc stays";
+    EXPECT_NEAR(shownCentre(*reference).x, shown.x, 2);
+    EXPECT_NEAR(shownCentre(*reference).y, shown.y, 2);
+
+    // The rotate handle, dragged a quarter turn round what the text shows, in one step and
+    // in many small ones back and forth.
+    for (const int steps : {1, 60}) {
+        SCOPED_TRACE(steps);
+        TLOText* handled = arcText("H");
+        TRotateGhost ghost(*handled, 8);
+        ghost.Site = &FSite;
+        ghost.Start(TPoint(shown.x + 300, shown.y));
+        for (int i = 1; i < steps; ++i) {
+            const double a = (i % 2 ? i : -i) * std::numbers::pi / 180;
+            ghost.Move({}, TPoint(int(std::lround(300 * std::cos(a))) - 300,
+                                  int(std::lround(300 * std::sin(a)))));
+        }
+        ghost.Move({}, TPoint(-300, 300));
+        const auto* turned = qobject_cast<TLOText*>(ghost.Clone());
+        ASSERT_NE(turned, nullptr);
+        EXPECT_EQ(turned->GetAngle(), 90);
+        EXPECT_EQ(turned->GetRect(), reference->GetRect());
+        delete handled;
+    }
+
+    // The rotate command on the selected text.
+    TLOText* commanded = arcText("C");
+    commanded->SetSelected(true);
+    TDSAOffsetAngle turn;
+    turn.SetOffsetAngle(90);
+    turn.UpdateTarget(&FSite);
+    ASSERT_TRUE(turn.isEnabled());
+    turn.ExecuteTarget(&FSite);
+    EXPECT_EQ(commanded->GetAngle(), 90);
+    EXPECT_EQ(commanded->GetRect(), reference->GetRect());
+
+    // Carried a quarter turn round the page centre with turning on: what the text shows
+    // lands where the drag carried it.
+    TLOText* carried = arcText("M");
+    const TPoint c(500, 500);
+    const TPoint to(c.x - (shown.y - c.y), c.y + (shown.x - c.x));
+    TMoveOptions round;
+    round.Circumference = true;
+    round.CircumRotate = true;
+    const auto ghost = MoveBy(*carried, round, shown, TPoint(to.x - shown.x, to.y - shown.y));
+    const auto* moved = qobject_cast<TLOText*>(ghost->Clone());
+    ASSERT_NE(moved, nullptr);
+    EXPECT_EQ(moved->GetAngle(), 90);
+    EXPECT_NEAR(shownCentre(*moved).x, to.x, 2);
+    EXPECT_NEAR(shownCentre(*moved).y, to.y, 2);
 }

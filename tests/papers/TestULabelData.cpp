@@ -608,6 +608,22 @@ TEST_F(LabelData, PreviewsAreSmallPngsReadableFromClosedFiles) {
     EXPECT_FALSE(TLabelData::LoadPreviewFromFile(Closed, File(), 1, 1));
     EXPECT_FALSE(TLabelData::LoadPreviewFromFile(Closed, File(), 5, 0));
 
+    // Dropping the previews of every sheet (the schedule changed): each is made again when
+    // it is next read; the current sheet stays.
+    Doc.AddSheet(QStringLiteral("二枚目%d"));
+    Doc.WriteLabel(1, Objects.List);
+    ASSERT_TRUE(Doc.ReadPreview(1, Preview));
+    Doc.SetSheet(0);
+    ASSERT_TRUE(Doc.HasPreview(1));
+    Doc.DeletePreviews();
+    EXPECT_EQ(Doc.CurrentSheetNo(), 0);
+    EXPECT_FALSE(Doc.HasPreview(1));
+    Doc.SetSheet(1);
+    EXPECT_FALSE(Doc.HasPreview(1));
+    Doc.SetSheet(0);
+    ASSERT_TRUE(Doc.ReadPreview(1, Preview));
+    EXPECT_TRUE(Doc.HasPreview(1));
+
     // A custom renderer replaces the standard one.
     int Calls = 0;
     Doc.OnMakePreview = [&](TGraphic& Graphic, const TFaceInfo&, TDOList& List) {

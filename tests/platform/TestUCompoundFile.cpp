@@ -214,6 +214,10 @@ TEST(CompoundNames, ValidNames) {
         {"a\\b", false},
         {"a:b", false},
         {"a!b", false},
+        {".", false},
+        {"..", false},
+        {"...", true},
+        {".a", true},
         {QStringLiteral("\u0005SummaryInformation"), true},
         {QStringLiteral("写真データ"), true},
     };
