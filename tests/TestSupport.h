@@ -1,10 +1,16 @@
 #pragma once
 // Helpers shared by the test programs.
 
+#include <QApplication>
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <utility>
 
 // Absolute path of a fixture under tests/data/.
 QString TestDataPath(const QString& RelativePath);
@@ -37,4 +43,28 @@ QRect PixelBounds(const QImage& Image, F Test) {
             if (Test(Image.pixel(x, y)))
                 box |= QRect(x, y, 1, 1);
     return box;
+}
+
+// The whole contents of the file at Path (empty when it cannot be read). Defined here, so
+// that the end-to-end program, which has no test main of its own, shares it too.
+inline QByteArray FileBytes(const QString& Path) {
+    QFile f(Path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Calls Act(T*) with the next modal window of class T as soon as one shows: the event loop
+// is polled, so Act runs inside the modal loop of whatever opened the window.
+template <class T = QWidget, class F>
+void OnNextModal(F Act) {
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, Act = std::move(Act)] {
+        auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!modal || !modal->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        Act(modal);
+    });
+    timer->start();
 }

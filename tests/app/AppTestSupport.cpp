@@ -1,15 +1,22 @@
 #include "AppTestSupport.h"
 
+#include "FMain.h"
 #include "UAppClasses.h"
 #include "UDOList.h"
+#include "UDrawSite.h"
+#include "UGhost.h"
 #include "ULORect.h"
 #include "ULabelData.h"
+#include "URegistry.h"
+#include "UStreams.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -175,4 +182,104 @@ int ObjectsOnLabel(TLabelData& Data, int Index) {
     const int n = list.Count();
     list.FreeObjects();
     return n;
+}
+
+QByteArray PageStream(const TDrawSite& Site) {
+    TDOList list;
+    Site.GetObjects(list, false);
+    TMemoryStream stream;
+    list.SaveToStream(stream);
+    return stream.Bytes();
+}
+
+std::string StreamDifference(const QByteArray& Actual, const QByteArray& Expected) {
+    if (Actual == Expected)
+        return {};
+    qsizetype at = 0;
+    while (at < Actual.size() && at < Expected.size() && Actual[at] == Expected[at])
+        ++at;
+    auto around = [at](const QByteArray& Bytes) {
+        const qsizetype from = std::max<qsizetype>(0, at - 24);
+        return Bytes.mid(from, 64).toPercentEncoding().toStdString();
+    };
+    return "streams differ at byte " + std::to_string(at) + "\n actual:   " + around(Actual) +
+           "\n expected: " + around(Expected);
+}
+
+void MouseDrag(QWidget* Widget, QPoint From, QPoint To) {
+    QTest::mousePress(Widget, Qt::LeftButton, Qt::NoModifier, From);
+    for (int i = 1; i <= 6; ++i)
+        QTest::mouseMove(Widget, From + (To - From) * i / 6, 15);
+    QTest::mouseRelease(Widget, Qt::LeftButton, Qt::NoModifier, To, 15);
+    QApplication::processEvents();
+}
+
+void TypeText(QWidget* Target, const QString& Text) {
+    for (const QChar c : Text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(Target, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(Target, &release);
+    }
+}
+
+bool LinkProgramFolder(const QString& Program, const QString& Folder) {
+    if (!QDir().mkpath(Folder))
+        return false;
+    const QDir from = QFileInfo(Program).absoluteDir();
+    for (const QFileInfo& entry : from.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
+        QFile::link(entry.absoluteFilePath(), Folder + QLatin1Char('/') + entry.fileName());
+    return true;
+}
+
+namespace {
+
+// The settings the main window reads, with a registry key of the tests' own.
+TStringList MainWindowSettings() {
+    TStringList t;
+    t.SetText(QStringLiteral("AppName=Vantomi2005\n"
+                             "SysRegistryKey=Software\\Quorvelin\\Vantomi\\$(ShortVer)\\Settings\n"
+                             "SysKeyFile=\n"
+                             "OpenFileHistory=$(SysRegistryKey)\\OpenFileHistory\n"
+                             "TitleBarFormat=$(AppName) - %s\n"));
+    return t;
+}
+
+} // namespace
+
+void MainWindowTest::SetUp() {
+    EnsureApplicationClasses();
+    FFrame = std::make_unique<TAppFrame>();
+    FFrame->SetMacro(MainWindowSettings());
+    FFrame->Loaded();
+    FFrame->OnMessageBox = [this](const QString& Text, const TBitBtnKinds&, int, int) {
+        FMessages.append(Text);
+        if (FAnswers.empty())
+            return mrCancel;
+        const TModalResult answer = FAnswers.front();
+        FAnswers.pop_front();
+        return answer;
+    };
+    ASSERT_TRUE(FDir.isValid());
+    MoveOptions() = TMoveOptions();
+}
+
+void MainWindowTest::TearDown() {
+    FWindow.reset();
+    FFrame.reset();
+    TRegistry().DeleteKey(QStringLiteral("\\Software\\Quorvelin"));
+}
+
+TfrmMain& MainWindowTest::Open(const TPaperLibrary* Papers) {
+    FWindow = std::make_unique<TfrmMain>(Papers);
+    FWindow->SetSplashTime(0);
+    FWindow->AskFileName = [this](bool) { return FNextFile; };
+    FWindow->show();
+    QCoreApplication::processEvents();
+    return *FWindow;
+}
+
+void MainWindowTest::Activate() {
+    QApplication::setActiveWindow(FWindow.get());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(FWindow.get()));
 }

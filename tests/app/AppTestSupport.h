@@ -1,21 +1,31 @@
 #pragma once
 // Helpers shared by the window tests: documents on small papers with real drawing objects.
 
+#include "../TestSupport.h"
+#include "UAppFrame.h"
 #include "UColor.h"
 #include "UPaperInfo.h"
 
 #include <QImage>
+#include <QPoint>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QTemporaryDir>
+#include <deque>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
+#include <string>
 
 class QAction;
 class QMainWindow;
 class QMenu;
 class QPoint;
 class QWidget;
+class TDrawSite;
 class TLabelData;
+class TPaperLibrary;
+class TfrmMain;
 class TLORect;
 
 // Registers every stream class and hook once (safe to call again).
@@ -50,3 +60,39 @@ bool ClickMenuItem(QMainWindow& Window, const QString& MenuName, QAction* Item);
 QMenu* RightClickMenu(QWidget& Target, const QPoint& At);
 // Closes a popped-up menu with Escape.
 void CloseMenu(QMenu* Menu);
+
+// Every object of Site, topmost first, as the label stream stores them.
+QByteArray PageStream(const TDrawSite& Site);
+// Where two streams first differ, with the bytes around it (empty when equal).
+std::string StreamDifference(const QByteArray& Actual, const QByteArray& Expected);
+// A press on Widget at From, moves in steps and a release at To with the left button, as a
+// hand drags.
+void MouseDrag(QWidget* Widget, QPoint From, QPoint To);
+// Types Text into Target key by key (Japanese characters included, as an input method
+// delivers them).
+void TypeText(QWidget* Target, const QString& Text);
+// The program folder as installed, seen through links: Folder (created) gets a link to each
+// entry of the folder that holds Program. False when the folder could not be made.
+bool LinkProgramFolder(const QString& Program, const QString& Folder);
+
+// A main window with a settings table of its own (its registry key removed afterwards); its
+// message boxes answer from FAnswers (Cancel once they run out) and are kept in FMessages, its
+// file questions answer FNextFile.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // A new main window on Papers (nullptr: the built-in papers), shown.
+    TfrmMain& Open(const TPaperLibrary* Papers = nullptr);
+    // Makes the window the active one, as a click on it does: its keys reach it.
+    void Activate();
+    // A file of the test's own folder.
+    QString File(const QString& Name) const { return FDir.filePath(Name); }
+
+    QTemporaryDir FDir;
+    std::unique_ptr<TAppFrame> FFrame;
+    std::unique_ptr<TfrmMain> FWindow;
+    std::deque<TModalResult> FAnswers;
+    QStringList FMessages;
+    QString FNextFile;
+};

@@ -84,17 +84,3 @@ void TypeInto(QWidget* Field, const QString& Text) {
     ASSERT_NE(edit, nullptr);
     edit->setText(Text);
 }
-
-std::string StreamDifference(const QByteArray& Actual, const QByteArray& Expected) {
-    if (Actual == Expected)
-        return {};
-    qsizetype at = 0;
-    while (at < Actual.size() && at < Expected.size() && Actual[at] == Expected[at])
-        ++at;
-    auto around = [at](const QByteArray& Bytes) {
-        const qsizetype from = std::max<qsizetype>(0, at - 24);
-        return Bytes.mid(from, 64).toPercentEncoding().toStdString();
-    };
-    return "streams differ at byte " + std::to_string(at) + "\n actual:   " + around(Actual) +
-           "\n expected: " + around(Expected);
-}

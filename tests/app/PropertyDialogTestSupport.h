@@ -2,6 +2,7 @@
 // Driving the modal property dialogs from tests: a surface to edit objects on, a message box
 // that records instead of waiting, and a way to act on a dialog while it runs modally.
 
+#include "AppTestSupport.h"
 #include "UAppFrame.h"
 #include "UDrawSite.h"
 
@@ -47,8 +48,6 @@ void WhenDialogRuns(std::function<void(TfrmPropertyDialog& Dialog)> Act);
 // Opens the property dialog of Object through the program's designer list with Act driving
 // it; answers whether the edit was confirmed.
 bool EditWithDialog(TDrawObject& Object, std::function<void(TfrmPropertyDialog& Dialog)> Act);
-// Where two property streams first differ, with the bytes around it (empty when equal).
-std::string StreamDifference(const QByteArray& Actual, const QByteArray& Expected);
 // Writes a picture of Widget to the build folder's screenshots/Name.png.
 void SaveScreenshot(QWidget& Widget, const QString& Name);
 // Typed text into a field, as a user leaves it.

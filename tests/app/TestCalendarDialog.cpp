@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -47,6 +48,15 @@ QImage PreviewOf(TLOCalendar& Calendar, const QSize& Size) {
     QApplication::processEvents();
     preview.Attach({&Calendar});
     return preview.Picture().toImage();
+}
+
+// Whether the dialog's preview is up to date: no redraw waits on the dialog's timer, and a
+// picture is shown.
+bool PreviewSettled(TfrmCalendarProperty& Dialog) {
+    for (QTimer* timer : Dialog.findChildren<QTimer*>(Qt::FindDirectChildrenOnly))
+        if (timer->isSingleShot() && timer->isActive())
+            return false;
+    return !Dialog.Preview()->Picture().isNull();
 }
 
 TLOCalendar* Calendar(TDrawObject& Object) {
@@ -91,16 +101,16 @@ TEST_F(CalendarDialog, ThePreviewFollowsEveryField) {
     auto placed = std::make_unique<TLOCalendar>();
     placed->SetBoundsRect(TRect(0, 0, 600, 600));
     TLOCalendar& calendar = FEnv.Place(std::move(placed));
-    QImage shown, before, expected;
+    QImage shown, before, expected, withoutSchedule;
     EditWithDialog(calendar, [&](TfrmPropertyDialog& Dialog) {
         auto& d = static_cast<TfrmCalendarProperty&>(Dialog);
-        QTest::qWait(400);
+        ASSERT_TRUE(QTest::qWaitFor([&d] { return PreviewSettled(d); }, 5000));
         const QSize size = d.Preview()->size();
         before = d.Preview()->Picture().toImage();
         KeyIn(d.seYear, QStringLiteral("2024"));
         KeyIn(d.seMonth, QStringLiteral("2"));
         PickWithKeys(d.cmbStartWeek, 1);
-        QTest::qWait(400);
+        ASSERT_TRUE(QTest::qWaitFor([&d] { return PreviewSettled(d); }, 5000));
         shown = d.Preview()->Picture().toImage();
         SaveScreenshot(d, QStringLiteral("calendar-dialog-preview"));
 
@@ -110,6 +120,9 @@ TEST_F(CalendarDialog, ThePreviewFollowsEveryField) {
         model.SetMonth(2);
         model.SetStartWeek(1);
         expected = PreviewOf(model, size);
+        table.CurrentSchedule = [] { return static_cast<TCalSchedule*>(nullptr); };
+        withoutSchedule = PreviewOf(model, size);
+        table.CurrentSchedule = [&schedule] { return &schedule; };
         QTest::mouseClick(d.CancelButton(), Qt::LeftButton);
     });
     ASSERT_FALSE(shown.isNull());
@@ -117,6 +130,10 @@ TEST_F(CalendarDialog, ThePreviewFollowsEveryField) {
     EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32),
               expected.convertToFormat(QImage::Format_RGB32))
         << "the preview shows February 2024 from Monday, with the schedule's holiday";
+    ASSERT_FALSE(withoutSchedule.isNull());
+    EXPECT_NE(shown.convertToFormat(QImage::Format_RGB32),
+              withoutSchedule.convertToFormat(QImage::Format_RGB32))
+        << "the schedule's holiday is in the preview";
     EXPECT_EQ(calendar.Year(), 2005) << "Cancel leaves the calendar";
 }
 

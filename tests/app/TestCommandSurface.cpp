@@ -21,14 +21,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QDialog>
 #include <QLineEdit>
 #include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <QToolBar>
-#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -418,10 +416,16 @@ TEST_F(CommandSurface, EachCommandIsEnabledByItsOwnRule) {
             QMenu* menu = RightClick(Centre(FA));
             ASSERT_NE(menu, nullptr);
             EXPECT_EQ(SelectedCount(), expected[state]) << "the selection stays";
+            int checked = 0;
             for (QAction* action : menu->actions())
                 for (const TCommandRow& row : Table())
-                    if (row.Get(W()) == action)
+                    if (row.Get(W()) == action) {
                         EXPECT_EQ(action->isEnabled(), row.On[size_t(state)]) << row.Name;
+                        ++checked;
+                    }
+            const auto onObjectMenu = std::count_if(
+                Table().begin(), Table().end(), [](const TCommandRow& R) { return R.ObjectMenu; });
+            EXPECT_EQ(checked, onObjectMenu) << "every command of the object's menu was checked";
             ClosePopup(menu);
         }
         if (state == sLocked)
@@ -492,24 +496,35 @@ TEST_F(CommandSurface, KeysRunTheirCommands) {
     EXPECT_EQ(count(), all);
 }
 
-// An edit control keeps its own keys: copy copies its text, select all selects its text.
+// An edit control keeps its own keys: copy copies its text, select all selects its text,
+// Delete deletes its text. The field sits on the layout page itself, where the page's
+// commands answer those keys, inside the main window, whose keys answer too.
 TEST_F(CommandSurface, EditControlsKeepTheirOwnClipboardKeys) {
     Enter(sOne);
-    QDialog dialog(FWindow.get());
-    auto* edit = new QLineEdit(QStringLiteral("文字列"), &dialog);
-    (new QVBoxLayout(&dialog))->addWidget(edit);
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QWidget* page = W().Layout();
+    auto* edit = new QLineEdit(QStringLiteral("文字列"), page);
+    edit->move(10, 10);
+    edit->show();
+    edit->raise();
+    ASSERT_TRUE(W().isActiveWindow());
     edit->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([edit] { return edit->hasFocus(); }, 5000));
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(edit->selectedText(), QStringLiteral("文字列"));
+    EXPECT_EQ(SelectedCount(), 1) << "the page's select all did not run";
     QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("文字列"));
     EXPECT_EQ(SelectedCount(), 1) << "the page's selection is untouched";
     QTest::keyClick(edit, Qt::Key_Delete);
     EXPECT_TRUE(edit->text().isEmpty());
     EXPECT_EQ(SelectedCount(), 1) << "nothing was deleted on the page";
+
+    // The same key with the page's surface in focus is the page's select all.
+    Host()->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Host()->hasFocus(); }, 5000));
+    Press(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(SelectedCount(), 2) << "the page's select all ran";
+    delete edit;
 }
 
 // The switch between one design for all labels and a design per label is in the sheet

@@ -9,106 +9,29 @@
 #include "FSheet.h"
 
 #include "TestSupport.h"
-#include "UAppFrame.h"
 #include "UDOList.h"
 #include "UDrawSite.h"
 #include "UHistoryManager.h"
 #include "ULOFace.h"
 #include "ULabelData.h"
-#include "URegistry.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QMenu>
-#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
 
-TStringList SettingsTable() {
-    TStringList t;
-    t.SetText(QStringLiteral("AppName=Vantomi2005\n"
-                             "SysRegistryKey=Software\\Quorvelin\\Vantomi\\$(ShortVer)\\Settings\n"
-                             "SysKeyFile=\n"
-                             "OpenFileHistory=$(SysRegistryKey)\\OpenFileHistory\n"
-                             "TitleBarFormat=$(AppName) - %s\n"));
-    return t;
-}
-
-// The menus from the menu bar down to the one that holds Action (the bar's own first).
-std::vector<QMenu*> MenuPath(QMenuBar& Bar, QAction* Action) {
-    std::vector<QMenu*> path;
-    QAction* item = Action;
-    while (item) {
-        QMenu* holder = nullptr;
-        for (QObject* object : item->associatedObjects())
-            if (auto* menu = qobject_cast<QMenu*>(object))
-                holder = menu;
-        if (!holder)
-            break;
-        path.insert(path.begin(), holder);
-        if (Bar.actions().contains(holder->menuAction()))
-            return path;
-        item = holder->menuAction();
-    }
-    return {};
-}
-
-// Clicks the way to Action as a user does: its menu's title on the menu bar, then each item
-// down to Action.
-void ClickMenuCommand(QMainWindow& Window, QAction* Action) {
-    QMenuBar* bar = Window.menuBar();
-    const std::vector<QMenu*> path = MenuPath(*bar, Action);
-    ASSERT_FALSE(path.empty()) << "the command is on no menu of the menu bar";
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
-                      bar->actionGeometry(path.front()->menuAction()).center());
-    for (size_t i = 0; i < path.size(); ++i) {
-        QMenu* menu = path[i];
-        ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000))
-            << menu->title().toStdString() << " did not open";
-        QAction* next = i + 1 < path.size() ? path[i + 1]->menuAction() : Action;
-        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
-                          menu->actionGeometry(next).center());
-    }
-}
-
-class DocumentOpen : public ::testing::Test {
+// The main window, made the active window as the user's click makes it.
+class DocumentOpen : public MainWindowTest {
 protected:
-    void SetUp() override {
-        EnsureApplicationClasses();
-        ASSERT_TRUE(FDir.isValid());
-        FFrame = std::make_unique<TAppFrame>();
-        FFrame->SetMacro(SettingsTable());
-        FFrame->Loaded();
-        FFrame->OnMessageBox = [this](const QString& Text, const TBitBtnKinds&, int, int) {
-            FMessages.append(Text);
-            return mrOk;
-        };
-    }
-    void TearDown() override {
-        FWindow.reset();
-        FFrame.reset();
-        TRegistry().DeleteKey(QStringLiteral("\\Software\\Quorvelin"));
-    }
     TfrmMain& OpenWindow() {
-        FWindow = std::make_unique<TfrmMain>(nullptr);
-        FWindow->SetSplashTime(0);
-        FWindow->AskFileName = [this](bool) { return FNextFile; };
-        FWindow->show();
-        QApplication::setActiveWindow(FWindow.get());
-        EXPECT_TRUE(QTest::qWaitForWindowActive(FWindow.get()));
-        return *FWindow;
+        TfrmMain& w = Open();
+        Activate();
+        return w;
     }
-    QString File(const QString& Name) const { return FDir.filePath(Name); }
-
-    QTemporaryDir FDir;
-    std::unique_ptr<TAppFrame> FFrame;
-    std::unique_ptr<TfrmMain> FWindow;
-    QStringList FMessages;
-    QString FNextFile;
 };
 
 } // namespace
@@ -122,7 +45,7 @@ TEST_F(DocumentOpen, AFileThatIsNoWholeDocumentIsRefusedAndTheOpenDocumentStays)
         doc.SaveToFile(File(QStringLiteral("one face.vtd")));
     }
     FNextFile = File(QStringLiteral("one face.vtd"));
-    ClickMenuCommand(w, w.Action(TMainCommand::Open));
+    ASSERT_TRUE(ClickMenuItem(w, QStringLiteral("mnuFile"), w.Action(TMainCommand::Open)));
     ASSERT_EQ(w.FileName(), FNextFile) << FMessages.join(u'\n').toStdString();
     const QString title = w.windowTitle();
     QTest::keyClick(&w, Qt::Key_F6);
@@ -148,7 +71,7 @@ TEST_F(DocumentOpen, AFileThatIsNoWholeDocumentIsRefusedAndTheOpenDocumentStays)
 
         FMessages.clear();
         FNextFile = file.fileName();
-        ClickMenuCommand(w, w.Action(TMainCommand::Open));
+        ASSERT_TRUE(ClickMenuItem(w, QStringLiteral("mnuFile"), w.Action(TMainCommand::Open)));
         EXPECT_EQ(FMessages,
                   QStringList{name + QStringLiteral(" は Vantomi の文書ではないか、壊れています")})
             << c.Name;

@@ -13,7 +13,6 @@
 #include "ULORect.h"
 #include "ULabelData.h"
 #include "UPaperLibrary.h"
-#include "URegistry.h"
 #include "UUndo.h"
 
 #include <QAction>
@@ -34,48 +33,9 @@
 
 namespace {
 
-TStringList SettingsTable() {
-    TStringList t;
-    t.SetText(QStringLiteral("AppName=Vantomi2005\n"
-                             "SysRegistryKey=Software\\Quorvelin\\Vantomi\\$(ShortVer)\\Settings\n"
-                             "SysKeyFile=\n"
-                             "OpenFileHistory=$(SysRegistryKey)\\OpenFileHistory\n"
-                             "TitleBarFormat=$(AppName) - %s\n"));
-    return t;
-}
-
 // A main window with a settings table whose message boxes answer from a script.
-class MainWindow : public ::testing::Test {
+class MainWindow : public MainWindowTest {
 protected:
-    void SetUp() override {
-        EnsureApplicationClasses();
-        FFrame = std::make_unique<TAppFrame>();
-        FFrame->SetMacro(SettingsTable());
-        FFrame->Loaded();
-        FFrame->OnMessageBox = [this](const QString& Text, const TBitBtnKinds&, int, int) {
-            FMessages.append(Text);
-            if (FAnswers.empty())
-                return mrCancel;
-            const TModalResult answer = FAnswers.front();
-            FAnswers.pop_front();
-            return answer;
-        };
-        ASSERT_TRUE(FDir.isValid());
-        MoveOptions() = TMoveOptions();
-    }
-    void TearDown() override {
-        FWindow.reset();
-        FFrame.reset();
-        TRegistry().DeleteKey(QStringLiteral("\\Software\\Quorvelin"));
-    }
-    TfrmMain& Open(const TPaperLibrary* Papers = nullptr) {
-        FWindow = std::make_unique<TfrmMain>(Papers);
-        FWindow->SetSplashTime(0);
-        FWindow->AskFileName = [this](bool) { return FNextFile; };
-        FWindow->show();
-        QCoreApplication::processEvents();
-        return *FWindow;
-    }
     // Puts a red box on the face the editor shows.
     TLORect* PlaceBox(TfrmMain& W, const TRect& R) {
         auto box = std::make_unique<TLORect>();
@@ -87,14 +47,6 @@ protected:
         site->AddObject(box.get());
         return box.release();
     }
-    QString File(const QString& Name) const { return FDir.filePath(Name); }
-
-    QTemporaryDir FDir;
-    std::unique_ptr<TAppFrame> FFrame;
-    std::unique_ptr<TfrmMain> FWindow;
-    std::deque<TModalResult> FAnswers;
-    QStringList FMessages;
-    QString FNextFile;
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 // schedule file, a damaged calendar table) without touching the user's file.
 
 #include "DataMainTestSupport.h"
+#include "TestSupport.h"
 
 #include "UCalSchedule.h"
 #include "UCalServices.h"
@@ -19,11 +20,6 @@ namespace {
 class ScheduleStartup : public TDataMainTest {
 protected:
     QString SchedulePath() const { return UserFolder() + QStringLiteral("マイスケジュール.sch"); }
-
-    static QByteArray FileBytes(const QString& Path) {
-        QFile f(Path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
     // A schedule file holding "クリスマス" on 2026-12-24 and, when Bad, items on dates no
     // calendar has (written the way a damaged or foreign file would hold them).

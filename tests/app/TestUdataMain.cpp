@@ -49,11 +49,6 @@ void AddScheduleItem(TCalSchedule& Schedule, const QString& Text) {
     Schedule.AddItem(std::move(item));
 }
 
-QByteArray FileBytes(const QString& Path) {
-    QFile f(Path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 TEST_F(DataMain, StartsAndTheIdleLogicLeadsToTheStartupSelection) {

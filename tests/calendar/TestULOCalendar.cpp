@@ -528,3 +528,32 @@ TEST(LOCalendar, HugeLineWidthsAreBoundedWhenRead) {
     c.SetlnWidth(-3);
     EXPECT_EQ(c.lnWidth(), -3) << "zero or less draws hairlines";
 }
+
+// A line width of zero or less draws the grid as hairlines: one device pixel whatever the
+// resolution, where a positive width draws a band of that many units.
+TEST(LOCalendar, ZeroOrNegativeLineWidthDrawsHairlines) {
+    // Dark pixels in the column through the middle of the top edge of the 15th's cell.
+    const auto edgeThickness = [](int Width) {
+        auto page = MakeCalendarPage(740, 640);
+        TLOCalendar* c = PlaceOn(*page, std::make_unique<TLOCalendar>());
+        c->SetBoundsRect(TRect(20, 20, 720, 620));
+        c->SetYear(2019);
+        c->SetMonth(5);
+        for (int s = 0; s < TLOCalendar::StyleCount; ++s)
+            c->Style(s)->SetVisible(false);
+        c->SetlnWidth(Width);
+        EXPECT_EQ(c->lnWidth(), Width);
+        const QImage image = RenderPage(*page, 254); // one unit, one pixel
+        const QRect cell = UnitsToPixels(BuildCalLayout(*c).CellOfDay(15)->Rect, 254);
+        int dark = 0;
+        for (int y = cell.top() - 4; y <= cell.top() + 30; ++y)
+            dark += qGray(image.pixel(cell.center().x(), y)) < 160 ? 1 : 0;
+        return dark;
+    };
+    for (const int width : {0, -3}) {
+        const int thickness = edgeThickness(width);
+        EXPECT_GE(thickness, 1) << width << ": a line is drawn";
+        EXPECT_LE(thickness, 2) << width << ": one pixel thick";
+    }
+    EXPECT_GE(edgeThickness(20), 19) << "a positive width draws a band";
+}

@@ -5,16 +5,20 @@
 // scanner, the environment settings, and on a paper with a bleed margin the dialogs, the grid
 // and the guides counting from the cut line. Every step's undo gives back the exact page.
 
+#include "../sources/SaneTestSupport.h"
 #include "AppTestSupport.h"
 #include "FBackImageProperty.h"
+#include "FColorFill.h"
 #include "FEnvironment.h"
 #include "FLayout.h"
 #include "FMain.h"
 #include "FPosition.h"
 #include "FPositionProperty.h"
+#include "FPropertyDialog.h"
 #include "FRectProperty.h"
 #include "FTwain.h"
 #include "UAppFrame.h"
+#include "UColGrid.h"
 #include "UColorButtons.h"
 #include "UColorFill.h"
 #include "UDOGroup.h"
@@ -37,7 +41,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QMenu>
@@ -45,6 +51,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -61,45 +68,71 @@ constexpr TColor Red(0x0000FF); // 0x00BBGGRR
 constexpr TColor Blue(0xFF0000);
 
 // Runs Handle on the modal dialogs that show (while the command that opened one waits in
-// its own event loop) until it answers that it took one.
+// its own event loop) until it answers that it took one. A dialog it takes must be closed by
+// Handle; one it declines may close by itself (a progress window), but one still open after
+// DeclinedGrace is cancelled as a failure, and so is one Handle took and left open: a wrong
+// dialog never leaves the run waiting.
 class TNextDialog : public QObject {
 public:
+    static constexpr int DeclinedGrace = 20000; // ms
+
     explicit TNextDialog(std::function<bool(QDialog*)> Handle) : FHandle(std::move(Handle)) {
-        connect(&FTimer, &QTimer::timeout, this, [this] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible() || !FHandle || dialog == FLast)
-                return;
-            FLast = dialog;
-            const QString name = QString::fromLatin1(dialog->metaObject()->className());
-            if (FHandle(dialog)) {
-                FHandle = nullptr;
-                Seen = name;
-            }
-        });
+        connect(&FTimer, &QTimer::timeout, this, &TNextDialog::Poll);
         FTimer.start(30);
     }
     QString Seen;
 
 private:
+    void Poll() {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible() || !FHandle || FBusy)
+            return;
+        const QString name = QString::fromLatin1(dialog->metaObject()->className());
+        if (dialog == FLast) {
+            if (FDeclinedFor.isValid() && FDeclinedFor.elapsed() > DeclinedGrace) {
+                ADD_FAILURE() << name.toStdString() << " was declined and stayed open";
+                FDeclinedFor.invalidate();
+                dialog->reject();
+            }
+            return;
+        }
+        FLast = dialog;
+        FDeclinedFor.invalidate();
+        FBusy = true; // the dialog may open further modal windows
+        QPointer<QDialog> guard(dialog);
+        const bool took = FHandle(dialog);
+        FBusy = false;
+        if (!took) {
+            FDeclinedFor.start();
+            return;
+        }
+        FHandle = nullptr;
+        Seen = name;
+        if (guard && guard->isVisible()) {
+            ADD_FAILURE() << name.toStdString() << " was left open";
+            guard->reject();
+        }
+    }
+
     std::function<bool(QDialog*)> FHandle;
     QPointer<QDialog> FLast;
+    QElapsedTimer FDeclinedFor;
+    bool FBusy = false;
     QTimer FTimer;
 };
 
-// A SANE configuration that enables only the virtual test scanner, set before the library
-// first starts.
-const QString& SaneConfig() {
-    static QTemporaryDir dir;
-    static const bool written = [] {
-        QFile dll(dir.filePath(QStringLiteral("dll.conf")));
-        QFile test(dir.filePath(QStringLiteral("test.conf")));
-        const bool ok = dll.open(QIODevice::WriteOnly) && test.open(QIODevice::WriteOnly) &&
-                        dll.write("test\n") > 0 && test.write("number_of_devices 1\n") > 0;
-        qputenv("SANE_CONFIG_DIR", dir.path().toLocal8Bit());
-        return ok;
-    }();
-    static const QString path = written ? dir.path() : QString();
-    return path;
+// Clicks the OK button of Dialog with the mouse, as a user confirms it.
+void ClickOk(QDialog* Dialog) {
+    QAbstractButton* ok = nullptr;
+    if (auto* form = qobject_cast<TfrmPropertyDialog*>(Dialog))
+        ok = form->OKButton();
+    else if (auto* buttons = Dialog->findChild<QDialogButtonBox*>())
+        ok = buttons->button(QDialogButtonBox::Ok);
+    if (!ok) {
+        ADD_FAILURE() << Dialog->metaObject()->className() << " has no OK button";
+        return;
+    }
+    QTest::mouseClick(ok, Qt::LeftButton);
 }
 
 TStringList Settings() {
@@ -112,7 +145,7 @@ class Commands : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(qgetenv("DISPLAY").isEmpty()) << "run under xvfb-run";
-        ASSERT_FALSE(SaneConfig().isEmpty());
+        ASSERT_FALSE(SaneTestConfigDir().isEmpty());
         EnsureApplicationClasses();
         ActionList().Clear();
         FFrame = std::make_unique<TAppFrame>();
@@ -160,13 +193,7 @@ protected:
         return box.release();
     }
     // Every object of the page, topmost first, as the object stream stores them.
-    QByteArray Page() const {
-        TDOList list;
-        Site().GetObjects(list, false);
-        TMemoryStream stream;
-        list.SaveToStream(stream);
-        return stream.Bytes();
-    }
+    QByteArray Page() const { return PageStream(Site()); }
     std::vector<TDrawObject*> Objects() const {
         TDOList list;
         Site().GetObjects(list, false);
@@ -188,14 +215,7 @@ protected:
         QTest::keyClick(Host(), Code, Modifiers);
         QApplication::processEvents();
     }
-    void Drag(const TPoint& From, const TPoint& To) const {
-        const QPoint a = At(From), b = At(To);
-        QTest::mousePress(Host(), Qt::LeftButton, {}, a);
-        for (int i = 1; i <= 6; ++i)
-            QTest::mouseMove(Host(), a + (b - a) * i / 6, 15);
-        QTest::mouseRelease(Host(), Qt::LeftButton, {}, b, 15);
-        QApplication::processEvents();
-    }
+    void Drag(const TPoint& From, const TPoint& To) const { MouseDrag(Host(), At(From), At(To)); }
     // Without a window manager a window is not activated again when a dialog closes; the
     // user would click it.
     void Reactivate() const {
@@ -242,15 +262,11 @@ QImage RenderPdf(const QString& Pdf, const QString& Prefix) {
 }
 
 bool HasColour(const QImage& Image, QRgb Wanted) {
-    for (int y = 0; y < Image.height(); ++y)
-        for (int x = 0; x < Image.width(); ++x) {
-            const QRgb c = Image.pixel(x, y);
-            if (std::abs(qRed(c) - qRed(Wanted)) < 40 &&
-                std::abs(qGreen(c) - qGreen(Wanted)) < 40 &&
-                std::abs(qBlue(c) - qBlue(Wanted)) < 40)
-                return true;
-        }
-    return false;
+    return CountPixels(Image, Image.rect(), [Wanted](QRgb C) {
+               return std::abs(qRed(C) - qRed(Wanted)) < 40 &&
+                      std::abs(qGreen(C) - qGreen(Wanted)) < 40 &&
+                      std::abs(qBlue(C) - qBlue(Wanted)) < 40;
+           }) > 0;
 }
 
 TEST_F(Commands, CopyAndPasteOntoAnotherSheet) {
@@ -508,7 +524,7 @@ TEST_F(Commands, FaceBackgroundIsRecolouredAndRemoved) {
     {
         // The new background's dialog comes first; it is confirmed as it is.
         TNextDialog confirm([](QDialog* Dialog) {
-            Dialog->accept();
+            ClickOk(Dialog);
             return true;
         });
         MenuClick("mnuInsert", tool);
@@ -527,16 +543,28 @@ TEST_F(Commands, FaceBackgroundIsRecolouredAndRemoved) {
         auto* form = qobject_cast<TfrmBackImageProperty*>(Dialog);
         if (!form)
             return false;
-        TColorSpec green;
-        green.SetKind(cskSolid);
-        green.SetColor(TColor(0x00C000));
-        form->btnFillColor->SetSpec(green);
+        // The fill's button opens the colour editor; green is picked from its grid.
+        OnNextModal<TfrmColorSpec>([](TfrmColorSpec* Editor) {
+            QTest::mouseClick(Editor->rbColor, Qt::LeftButton);
+            const TColGrid& grid = *Editor->ColGrid1;
+            const int green = static_cast<int>(grid.ColorList().indexOf(QStringLiteral("clGreen")));
+            if (green < 0) {
+                ADD_FAILURE() << "no green in the colour grid";
+                Editor->reject();
+                return;
+            }
+            QTest::mouseClick(Editor->ColGrid1, Qt::LeftButton, {},
+                              grid.Cells()[size_t(green)].center());
+            ClickOk(Editor);
+        });
+        QTest::mouseClick(form->btnFillColor, Qt::LeftButton);
         QTest::mouseClick(form->OKButton(), Qt::LeftButton);
         return true;
     });
     MenuClick("mnuArrange", Cmd(TLayoutCommand::EditBackground));
     EXPECT_EQ(answer.Seen, QStringLiteral("TfrmBackImageProperty"));
-    EXPECT_EQ(back->FillColor()->Color(), TColor(0x00C000));
+    EXPECT_EQ(back->FillColor()->Kind(), cskSolid);
+    EXPECT_EQ(back->FillColor()->Color(), TColor(0x008000)) << "green";
     EXPECT_EQ(ActionList().UndoCaption(), QStringLiteral("設定変更"));
     ExpectUndoGives(before); // one step
 
@@ -559,8 +587,8 @@ TEST_F(Commands, ScanFromTheTestScannerThroughTheMenu) {
     // The image's creation confirms its dialogs.
     TNextDialog confirm([](QDialog* Dialog) {
         if (qobject_cast<TfrmTwain*>(Dialog))
-            return false;
-        Dialog->accept();
+            return false; // the scan's progress: it closes by itself
+        ClickOk(Dialog);
         return true;
     });
     const QByteArray before = Page();

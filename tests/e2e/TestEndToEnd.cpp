@@ -50,17 +50,6 @@ namespace {
 const QString STypedText = QStringLiteral("E2E テスト");
 const QString SCDPaper = QStringLiteral("CD/DVDラベル A4 2面");
 
-// Types Text into Target key by key (Japanese characters included, as an input method
-// would deliver them).
-void TypeText(QWidget* Target, const QString& Text) {
-    for (const QChar c : Text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(Target, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(Target, &release);
-    }
-}
-
 // Answers the modal windows that creation tools and messages open: the text editor gets
 // the typed text, every other dialog is confirmed. What it saw is kept for the report.
 class TModalAnswerer : public QObject {
@@ -106,16 +95,6 @@ QPoint ToHost(TfrmLayout& Layout, const TPoint& P) {
     return QPoint(d.x, d.y);
 }
 
-// A press, moves in steps and a release with the left button, as a hand would.
-void MouseDrag(QWidget* Host, QPoint From, QPoint To) {
-    QTest::mousePress(Host, Qt::LeftButton, Qt::NoModifier, From);
-    for (int i = 1; i <= 6; ++i) {
-        QTest::mouseMove(Host, From + (To - From) * i / 6, 15);
-    }
-    QTest::mouseRelease(Host, Qt::LeftButton, Qt::NoModifier, To, 15);
-    QApplication::processEvents();
-}
-
 QString Rect(const TRect& R) {
     return QStringLiteral("(%1,%2)-(%3,%4)").arg(R.Left).arg(R.Top).arg(R.Right).arg(R.Bottom);
 }
@@ -137,10 +116,7 @@ TEST(EndToEnd, DesignSaveQuitRestartReopenAndPrint) {
     // The program folder as installed, seen through links; the system paper library is
     // named after the running program.
     const QString programDir = work.filePath(QStringLiteral("program"));
-    ASSERT_TRUE(QDir().mkpath(programDir));
-    for (const QFileInfo& entry :
-         QDir(binDir).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
-        QFile::link(entry.absoluteFilePath(), programDir + QLatin1Char('/') + entry.fileName());
+    ASSERT_TRUE(LinkProgramFolder(QStringLiteral(VANTOMI_EXECUTABLE), programDir));
     const QString programName = QFileInfo(QApplication::applicationFilePath()).completeBaseName();
     ASSERT_TRUE(QFile::link(binDir + QStringLiteral("/vantomi.ppr"),
                             programDir + QLatin1Char('/') + programName + QStringLiteral(".ppr")));
@@ -308,12 +284,8 @@ TEST(EndToEnd, DesignSaveQuitRestartReopenAndPrint) {
     // A4 at 40 dpi.
     EXPECT_NEAR(page.width(), 331, 3);
     EXPECT_NEAR(page.height(), 468, 3);
-    int blue = 0;
-    for (int y = 0; y < page.height(); ++y)
-        for (int x = 0; x < page.width(); ++x) {
-            const QColor c = page.pixelColor(x, y);
-            blue += c.blue() > 180 && c.red() < 80 ? 1 : 0;
-        }
+    const int blue =
+        CountPixels(page, page.rect(), [](QRgb C) { return qBlue(C) > 180 && qRed(C) < 80; });
     EXPECT_GT(blue, 20) << "the pasted picture is printed";
     page.save(ScreenshotFolder() + QStringLiteral("/e2e-printed-page.png"));
 }

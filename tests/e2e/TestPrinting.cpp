@@ -74,16 +74,10 @@ bool IsBoxColour(QRgb C) {
 
 // The top-left pixel of the box in Image (its leftmost column and topmost row).
 std::optional<QPoint> BoxCorner(const QImage& Image) {
-    int left = Image.width(), top = Image.height();
-    for (int y = 0; y < Image.height(); ++y)
-        for (int x = 0; x < Image.width(); ++x)
-            if (IsBoxColour(Image.pixel(x, y))) {
-                left = std::min(left, x);
-                top = std::min(top, y);
-            }
-    if (left == Image.width())
+    const QRect box = PixelBounds(Image, IsBoxColour);
+    if (box.isEmpty())
         return std::nullopt;
-    return QPoint(left, top);
+    return box.topLeft();
 }
 
 QPoint ToHost(TDrawSite& Site, const TPoint& P) {
@@ -133,8 +127,8 @@ protected:
 } // namespace
 
 TEST_F(Printing, BleedFacesPlaceObjectsFromTheCutLineInEditorPrintSheetAndWizard) {
-    if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
-        GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
+    ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+        << "pdftoppm (poppler-utils, installed by scripts/bootstrap) renders the printed page";
     TLabelData doc;
     doc.SetPaperInfo(BleedPaper().get());
     doc.SetSeparatelyDesign(true);
@@ -253,13 +247,9 @@ TEST_F(Printing, EditorShadesWhatPrintingCutsAwayFromADisc) {
     const auto hatched = [&](const TPoint& P) {
         const QPoint from = ToHost(site, TPoint(P.x - 60, P.y - 60));
         const QPoint to = ToHost(site, TPoint(P.x + 60, P.y + 60));
-        int grey = 0;
-        for (int y = from.y(); y <= to.y(); ++y)
-            for (int x = from.x(); x <= to.x(); ++x) {
-                const QRgb c = shown.pixel(x, y);
-                grey += qRed(c) < 200 && qRed(c) == qGreen(c) && qGreen(c) == qBlue(c) ? 1 : 0;
-            }
-        return grey;
+        return CountPixels(shown, QRect(from, to), [](QRgb C) {
+            return qRed(C) < 200 && qRed(C) == qGreen(C) && qGreen(C) == qBlue(C);
+        });
     };
     EXPECT_GT(hatched(TPoint(590, 590)), 10) << "the centre hole";
     EXPECT_GT(hatched(TPoint(80, 80)), 10) << "the corner outside the disc";

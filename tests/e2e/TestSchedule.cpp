@@ -21,6 +21,7 @@
 #include "UDrawSiteHost.h"
 #include "ULOCalendar.h"
 #include "ULabelData.h"
+#include "UPaperInfo.h"
 #include "UdataMain.h"
 
 #include <QApplication>
@@ -46,17 +47,13 @@
 
 namespace {
 
-// Types Text into Target key by key, as an input method delivers it.
+// Replaces the text of Target: a click into it, everything selected and deleted, then Text
+// key by key, as an input method delivers it.
 void TypeInto(QWidget* Target, const QString& Text) {
     QTest::mouseClick(Target, Qt::LeftButton);
     QTest::keyClick(Target, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(Target, Qt::Key_Delete);
-    for (const QChar c : Text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(Target, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(Target, &release);
-    }
+    TypeText(Target, Text);
 }
 
 // Types a date into the date field.
@@ -152,33 +149,18 @@ private:
 
 // Opens スケジュール... from the edit menu with the mouse; returns when the dialog closed.
 void OpenScheduleFromMenu(TfrmMain& Main) {
-    QMenuBar* bar = Main.menuBar();
-    QAction* editMenu = nullptr;
-    for (QAction* a : bar->actions())
-        if (a->text() == QStringLiteral("編集(&E)"))
-            editMenu = a;
-    ASSERT_NE(editMenu, nullptr);
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(editMenu).center());
-    QMenu* menu = editMenu->menu();
-    ASSERT_TRUE(WaitUntil([menu] { return menu->isVisible(); }, 5000));
-    auto* schedule = Main.findChild<QAction*>(QStringLiteral("actSchedule"));
-    ASSERT_NE(schedule, nullptr);
-    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
-                      menu->actionGeometry(schedule).center());
-    QApplication::processEvents();
+    ASSERT_TRUE(ClickMenuItem(Main, QStringLiteral("mnuEdit"),
+                              Main.findChild<QAction*>(QStringLiteral("actSchedule"))));
 }
 
 bool IsStarInk(QRgb P) {
     return qRed(P) > 200 && qGreen(P) > 140 && qBlue(P) < 110;
 }
 
-int CountInk(const QImage& Image, const QRect& Box, bool (*Test)(QRgb)) {
-    int n = 0;
-    const QRect r = Box.intersected(Image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            n += Test(Image.pixel(x, y));
-    return n;
+// The star as the sheet view's small, smoothed preview of the face shows it: paled, but
+// still yellow (the day's red figures and grey lines have as much blue as green).
+bool IsStarTint(QRgb P) {
+    return qRed(P) > 200 && qGreen(P) > 140 && qGreen(P) - qBlue(P) > 40;
 }
 
 // The calendar the layout editor shows.
@@ -203,9 +185,30 @@ QRect StampRectOnScreen(TfrmLayout& Layout) {
     return QRect(QPoint(a.x, a.y), QPoint(b.x, b.y)).normalized();
 }
 
-QByteArray FileBytes(const QString& Path) {
-    QFile f(Path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+// The sheet view's picture of its page (the host the faces are drawn on).
+QImage SheetPicture(TfrmMain& Main) {
+    auto* host = Main.Sheet()->SiteWidget()->findChild<TDrawSiteHost*>();
+    return host ? host->grab().toImage() : QImage();
+}
+
+// The same stamp rect on the first face of the sheet view, in its host's pixels (a pixel
+// more each side: the sheet's preview is small and smoothed).
+QRect StampRectInSheet(TfrmMain& Main) {
+    TfrmLayout& layout = *Main.Layout();
+    TLOCalendar* c = ShownCalendar(layout);
+    if (!c)
+        return {};
+    const TCalLayout l = BuildCalLayout(*c);
+    const TRect r = c->Stamp()->ElementRect(l.CellOfDay(24)->Rect);
+    const TPoint origin = layout.Site()->UserOrigin();
+    TFaceInfo face;
+    Main.Data().PaperInfo()->GetFaceInfo(0, face);
+    const TRect cut = face.GetRect();
+    TDrawSite& sheet = Main.Sheet()->Site();
+    const TPoint a = sheet.LPtoDP(TPoint(cut.Left + r.Left - origin.x, cut.Top + r.Top - origin.y));
+    const TPoint b =
+        sheet.LPtoDP(TPoint(cut.Left + r.Right - origin.x, cut.Top + r.Bottom - origin.y));
+    return QRect(QPoint(a.x, a.y), QPoint(b.x, b.y)).normalized().adjusted(-1, -1, 1, 1);
 }
 
 // The program as installed, started on File; answers its main window.
@@ -250,12 +253,8 @@ TEST(Schedule, TheDialogEditsTheScheduleThatEveryCalendarShows) {
     EnsureApplicationClasses();
     QTemporaryDir work;
     ASSERT_TRUE(work.isValid());
-    const QString binDir = QFileInfo(QStringLiteral(VANTOMI_EXECUTABLE)).absolutePath();
     const QString programDir = work.filePath(QStringLiteral("program"));
-    ASSERT_TRUE(QDir().mkpath(programDir));
-    for (const QFileInfo& entry :
-         QDir(binDir).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
-        QFile::link(entry.absoluteFilePath(), programDir + QLatin1Char('/') + entry.fileName());
+    ASSERT_TRUE(LinkProgramFolder(QStringLiteral(VANTOMI_EXECUTABLE), programDir));
 
     // A document with a December 2026 calendar on its face.
     const QString file = work.filePath(QStringLiteral("december.vtd"));
@@ -284,11 +283,15 @@ TEST(Schedule, TheDialogEditsTheScheduleThatEveryCalendarShows) {
         ASSERT_NE(ShownCalendar(layout), nullptr);
         const QRect stampRect = StampRectOnScreen(layout);
         ASSERT_FALSE(stampRect.isEmpty());
-        EXPECT_EQ(CountInk(layout.Host()->grab().toImage(), stampRect, IsStarInk), 0)
+        EXPECT_EQ(CountPixels(layout.Host()->grab().toImage(), stampRect, IsStarInk), 0)
             << "no stamp before there is an entry";
         PressKey(&main, Qt::Key_F6);
         ASSERT_TRUE(WaitUntil([&] { return main.Sheet()->isVisible(); }, 5000));
-        const QImage sheetBefore = main.Sheet()->grab().toImage();
+        const QImage sheetBefore = SheetPicture(main);
+        const QRect sheetStampRect = StampRectInSheet(main);
+        ASSERT_FALSE(sheetStampRect.isEmpty());
+        EXPECT_EQ(CountPixels(SheetPicture(main), sheetStampRect, IsStarTint), 0)
+            << "no stamp in the sheet view before there is an entry";
         PressKey(&main, Qt::Key_F5);
         ASSERT_TRUE(WaitUntil([&] { return main.Layout()->isVisible(); }, 5000));
 
@@ -375,13 +378,16 @@ TEST(Schedule, TheDialogEditsTheScheduleThatEveryCalendarShows) {
 
         // The open calendar shows the stamp now, in the editor and in the sheet view.
         ASSERT_TRUE(WaitUntil(
-            [&] { return CountInk(layout.Host()->grab().toImage(), stampRect, IsStarInk) > 0; },
+            [&] { return CountPixels(layout.Host()->grab().toImage(), stampRect, IsStarInk) > 0; },
             5000));
         layout.Host()->grab().save(ScreenshotFolder() + QStringLiteral("/schedule-layout.png"));
         PressKey(&main, Qt::Key_F6);
         ASSERT_TRUE(WaitUntil([&] { return main.Sheet()->isVisible(); }, 5000));
-        const QImage sheet = main.Sheet()->grab().toImage();
+        const QImage sheet = SheetPicture(main);
         EXPECT_NE(sheet, sheetBefore) << "the sheet view's preview shows the schedule";
+        EXPECT_TRUE(WaitUntil(
+            [&] { return CountPixels(SheetPicture(main), sheetStampRect, IsStarTint) > 0; }, 5000))
+            << "the sheet view's preview shows the stamp in the 24th's cell";
         sheet.save(ScreenshotFolder() + QStringLiteral("/schedule-sheet-view.png"));
         PressKey(&main, Qt::Key_F5);
 
@@ -420,8 +426,8 @@ TEST(Schedule, TheDialogEditsTheScheduleThatEveryCalendarShows) {
         const QRect stampRect = StampRectOnScreen(*run.Main->Layout());
         EXPECT_TRUE(WaitUntil(
             [&] {
-                return CountInk(run.Main->Layout()->Host()->grab().toImage(), stampRect,
-                                IsStarInk) > 0;
+                return CountPixels(run.Main->Layout()->Host()->grab().toImage(), stampRect,
+                                   IsStarInk) > 0;
             },
             5000))
             << "the calendar shows the stamp from the start";

@@ -19,7 +19,6 @@
 #include "ULabelData.h"
 #include "UPropertyEditors.h"
 #include "URegistry.h"
-#include "UStreams.h"
 #include "UTextGhost.h"
 #include "UUndo.h"
 
@@ -41,51 +40,6 @@
 #include <vector>
 
 namespace {
-
-// Every object of Site, topmost first, as the label stream stores them.
-QByteArray PageStream(const TDrawSite& Site) {
-    TDOList list;
-    Site.GetObjects(list, false);
-    TMemoryStream stream;
-    list.SaveToStream(stream);
-    return stream.Bytes();
-}
-
-// Where two page streams first differ, with the text around it (empty when equal).
-std::string Difference(const QByteArray& Actual, const QByteArray& Expected) {
-    if (Actual == Expected)
-        return {};
-    qsizetype at = 0;
-    while (at < Actual.size() && at < Expected.size() && Actual[at] == Expected[at])
-        ++at;
-    const qsizetype from = std::max<qsizetype>(0, at - 24);
-    return "at " + std::to_string(at) + ": " + Actual.mid(from, 48).toHex(' ').toStdString() +
-           " / " + Expected.mid(from, 48).toHex(' ').toStdString() + " | " +
-           QString::fromLatin1(Actual.mid(from, 48)).toStdString();
-}
-
-// A press, moves in steps and a release with the left button, as a hand would.
-void DragWithMouse(QWidget* Widget, QPoint From, QPoint To) {
-    QTest::mousePress(Widget, Qt::LeftButton, Qt::NoModifier, From);
-    for (int i = 1; i <= 6; ++i)
-        QTest::mouseMove(Widget, From + (To - From) * i / 6, 15);
-    QTest::mouseRelease(Widget, Qt::LeftButton, Qt::NoModifier, To, 15);
-    QApplication::processEvents();
-}
-
-// Runs Act on the first modal dialog that opens (from inside its modal loop).
-void WhenModalOpens(std::function<void(QDialog&)> Act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, Act] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        Act(*dialog);
-    });
-    poll->start(30);
-}
 
 // Clicks the tab of the notebook page that holds Field.
 void ClickTabOf(QWidget* Field) {
@@ -179,9 +133,9 @@ protected:
     // Ctrl+Z must bring back Before and Ctrl+Y After, byte for byte.
     void ExpectUndoAndRedo(const QByteArray& Before, const QByteArray& After) {
         Key(Qt::Key_Z, Qt::ControlModifier);
-        EXPECT_EQ(Difference(PageStream(Site()), Before), "") << "undo restores the page";
+        EXPECT_EQ(StreamDifference(PageStream(Site()), Before), "") << "undo restores the page";
         Key(Qt::Key_Y, Qt::ControlModifier);
-        EXPECT_EQ(Difference(PageStream(Site()), After), "") << "redo does the step again";
+        EXPECT_EQ(StreamDifference(PageStream(Site()), After), "") << "redo does the step again";
     }
 
     TAppFrame FFrame;
@@ -209,12 +163,12 @@ TEST_F(Surface, StraightTextBecomesArcTextAndItsBulgeHandleBendsIt) {
     const TRect r = text->GetBoundsRect();
     const TPoint centre((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
     bool answered = false;
-    WhenModalOpens([&answered](QDialog& Dialog) {
-        auto* arc = Dialog.findChild<QCheckBox*>(QStringLiteral("cbArc"));
-        auto* bulge = Dialog.findChild<QLineEdit*>(QStringLiteral("seBulge"));
-        auto* dialog = qobject_cast<TfrmPropertyDialog*>(&Dialog);
+    OnNextModal<QDialog>([&answered](QDialog* Dialog) {
+        auto* arc = Dialog->findChild<QCheckBox*>(QStringLiteral("cbArc"));
+        auto* bulge = Dialog->findChild<QLineEdit*>(QStringLiteral("seBulge"));
+        auto* dialog = qobject_cast<TfrmPropertyDialog*>(Dialog);
         if (!arc || !bulge || !dialog) {
-            Dialog.reject();
+            Dialog->reject();
             return;
         }
         ClickTabOf(arc);
@@ -247,7 +201,7 @@ TEST_F(Surface, StraightTextBecomesArcTextAndItsBulgeHandleBendsIt) {
     ASSERT_NE(handle, nullptr) << "an arc text carries its bulge handle";
     const QPoint from = handle->BoundsRect().ToQRect().center();
     const int bulgeBefore = text->Bulge();
-    DragWithMouse(Host(), from, from + QPoint(0, -40));
+    MouseDrag(Host(), from, from + QPoint(0, -40));
     EXPECT_NE(text->Bulge(), bulgeBefore) << "the drag bent the arc";
     ASSERT_EQ(ActionList().Count(), 2) << "one step";
     EXPECT_EQ(ActionList().UndoCaption(), SCaptionBulge);
@@ -277,14 +231,14 @@ TEST_F(Surface, GuideIsAddedMovedAndDraggedOffThePageWithTheMouse) {
 
     // --- Moved: it follows the pointer on its axis ------------------------------------------
     const QPoint on = ToHost(TPoint(w / 8, y0));
-    DragWithMouse(Host(), on, on + QPoint(17, 60));
+    MouseDrag(Host(), on, on + QPoint(17, 60));
     const int y1 = guide.GetGuide(0).y;
     EXPECT_NEAR(y1, Site().DPtoLP(TPoint(on.x(), on.y() + 60)).y, 3);
     EXPECT_EQ(guide.GetGuide(0).x, 0);
 
     // --- Dragged above the page: gone ------------------------------------------------------
     const QPoint again = ToHost(TPoint(w / 8, y1));
-    DragWithMouse(Host(), again, QPoint(again.x(), -15));
+    MouseDrag(Host(), again, QPoint(again.x(), -15));
     EXPECT_TRUE(guide.IsEmpty()) << "a guide dropped off the page is removed";
     EXPECT_EQ(PageStream(Site()), page);
     EXPECT_EQ(ActionList().Count(), 0) << "no object step was recorded";

@@ -159,13 +159,6 @@ std::map<QString, QByteArray> ReadAllStreams(const QString& FileName) {
     return Out;
 }
 
-QByteArray FileBytes(const QString& FileName) {
-    QFile F(FileName);
-    if (!F.open(QIODevice::ReadOnly))
-        return {};
-    return F.readAll();
-}
-
 void WriteFileBytes(const QString& FileName, const QByteArray& Bytes) {
     QFile F(FileName);
     ASSERT_TRUE(F.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -3,6 +3,7 @@
 // them nested), and stand-ins for the date, background and connected object kinds that the
 // document reaches through its hooks.
 
+#include "TestSupport.h"
 #include "UDOList.h"
 #include "UDrawObject.h"
 #include "ULabelData.h"
@@ -138,5 +139,4 @@ QByteArray PicturePixels(const TPictureEx& Picture);
 
 // Every stream of a compound file: path ("/"-joined) to content, read by our reader.
 std::map<QString, QByteArray> ReadAllStreams(const QString& FileName);
-QByteArray FileBytes(const QString& FileName);
 void WriteFileBytes(const QString& FileName, const QByteArray& Bytes);

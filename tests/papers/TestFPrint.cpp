@@ -4,6 +4,7 @@
 #include "FMessage.h"
 #include "FPrint.h"
 #include "LabelDataTestSupport.h"
+#include "TestSupport.h"
 #include "UAppFrame.h"
 #include "ULORect.h"
 #include "ULabelData.h"
@@ -31,35 +32,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Runs Action on the modal window that shows up next (polled until one does).
-void OnNextModal(std::function<void(QWidget*)> Action) {
-    auto* timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, Action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            Action(modal);
-        }
-    });
-    timer->start();
-}
-
-// Runs Action on the next modal window of class T (polled until one shows up).
-template <class T>
-void OnNextModalOf(std::function<void(T*)> Action) {
-    auto* timer = new QTimer;
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, Action] {
-        if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            Action(modal);
-        }
-    });
-    timer->start();
-}
 
 // Replaces the text of Edit by typing Text, as a user does.
 void TypeInto(QLineEdit* Edit, const QString& Text) {
@@ -234,7 +206,7 @@ TEST(FPrint, KeepsTheLastSettingsAndChecksTheOutputFile) {
     doc.WriteLabel(0, objects.List);
 
     // First print: the PDF printer, a name without extension, dashed outlines, two copies.
-    OnNextModalOf<TfrmPrint>([&dir](TfrmPrint* Dialog) {
+    OnNextModal<TfrmPrint>([&dir](TfrmPrint* Dialog) {
         Dialog->Printers()->setCurrentIndex(PdfPrinterIndex(*Dialog));
         TypeInto(Dialog->PdfFileEdit(), dir.filePath(QStringLiteral("first")));
         QTest::mouseClick(Dialog->OutlineDashedBox(), Qt::LeftButton);
@@ -252,13 +224,13 @@ TEST(FPrint, KeepsTheLastSettingsAndChecksTheOutputFile) {
     QString shownFile, message;
     bool dashed = false, pdf = false, stayed = false;
     int copies = 0;
-    OnNextModalOf<TfrmPrint>([&](TfrmPrint* Dialog) {
+    OnNextModal<TfrmPrint>([&](TfrmPrint* Dialog) {
         shownFile = Dialog->PdfFileEdit()->text();
         dashed = Dialog->OutlineDashedBox()->isChecked();
         pdf = Dialog->PrinterName() == BuiltInPdfPrinterName;
         copies = Dialog->CopiesEdit()->value();
         TypeInto(Dialog->PdfFileEdit(), dir.filePath(QStringLiteral("missing/second.pdf")));
-        OnNextModalOf<TfrmMessage>([&message](TfrmMessage* Message) {
+        OnNextModal<TfrmMessage>([&message](TfrmMessage* Message) {
             message = Message->Message();
             QTest::mouseClick(Message->Buttons(0), Qt::LeftButton);
         });

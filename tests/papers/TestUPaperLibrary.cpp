@@ -3,6 +3,7 @@
 
 #include "FPaperChooser.h"
 #include "PaperTestSupport.h"
+#include "TestSupport.h"
 #include "UPaperLibrary.h"
 
 #include <QFile>
@@ -27,11 +28,6 @@ std::unique_ptr<TMatrixPaperInfo> Sheet(const QString& Name, const QString& Grou
     P->SetBottomMargin(220);
     P->SetFaceShape(fsDoughnut);
     return P;
-}
-
-QByteArray FileBytes(const QString& Name) {
-    QFile F(Name);
-    return F.open(QIODevice::ReadOnly) ? F.readAll() : QByteArray();
 }
 
 } // namespace

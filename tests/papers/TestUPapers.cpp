@@ -45,11 +45,6 @@ QStringList ElementsOf(const TPapers& L) {
     return Names;
 }
 
-QByteArray FileBytes(const QString& Name) {
-    QFile F(Name);
-    return F.open(QIODevice::ReadOnly) ? F.readAll() : QByteArray();
-}
-
 void WriteFileBytes(const QString& Name, const QByteArray& Bytes) {
     QFile F(Name);
     ASSERT_TRUE(F.open(QIODevice::WriteOnly | QIODevice::Truncate));
